@@ -1,0 +1,61 @@
+// velmora-tool: the cipher and the library from the command line.
+#include "tool/ToolCommand.h"
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+using velmora::tool::ToolCommand;
+
+namespace {
+
+std::vector<ToolCommand> AllCommands()
+{
+    std::vector<ToolCommand> all;
+    for (auto group : {velmora::tool::CipherCommands()})
+        all.insert(all.end(), group.begin(), group.end());
+    return all;
+}
+
+void PrintUsage(const std::vector<ToolCommand>& commands, std::ostream& out)
+{
+    out << "usage: velmora-tool COMMAND [ARGS]\n\ncommands:\n";
+    for (const auto& c : commands) {
+        std::string head = std::string(c.name) + (c.usage.empty() ? "" : " ") + std::string(c.usage);
+        out << "  " << head;
+        for (std::size_t i = head.size(); i < 40; ++i)
+            out << ' ';
+        out << ' ' << c.summary << '\n';
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto commands = AllCommands();
+    if (argc < 2) {
+        PrintUsage(commands, std::cerr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "help" || name == "--help" || name == "-h") {
+        PrintUsage(commands, std::cout);
+        return 0;
+    }
+    for (const auto& c : commands) {
+        if (c.name != name)
+            continue;
+        try {
+            return c.run(std::vector<std::string>(argv + 2, argv + argc));
+        } catch (const std::exception& e) {
+            std::fflush(stdout);
+            std::cerr << "velmora-tool " << name << ": " << e.what() << '\n';
+            return 2;
+        }
+    }
+    std::cerr << "velmora-tool: unknown command \"" << name << "\" (try velmora-tool help)\n";
+    return 2;
+}

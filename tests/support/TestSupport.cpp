@@ -1,0 +1,90 @@
+#include "support/TestSupport.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace velmora::test {
+
+TempDir::TempDir()
+{
+    std::string templ = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
+    if (!mkdtemp(templ.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    m_path = templ;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::filesystem::path BinDir()
+{
+    if (const char* env = std::getenv("VELMORA_BIN_DIR"))
+        return env;
+    return VELMORA_BIN_DIR;
+}
+
+void WriteFile(const std::filesystem::path& file, const std::string& bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
+}
+
+std::string ReadFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + file.string());
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string PatternBytes(std::size_t count, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::string bytes(count, '\0');
+    for (auto& b : bytes)
+        b = static_cast<char>(gen() & 0xff);
+    return bytes;
+}
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env, const std::string& input)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [key, value] : env)
+        environment.insert(QString::fromStdString(key), QString::fromStdString(value));
+    process.setProcessEnvironment(environment);
+    QStringList arguments;
+    for (const auto& a : args)
+        arguments << QString::fromStdString(a);
+    process.start(QString::fromStdString((BinDir() / program).string()), arguments);
+    if (!process.waitForStarted(30000))
+        throw std::runtime_error("cannot start " + program);
+    if (!input.empty())
+        process.write(input.data(), static_cast<qint64>(input.size()));
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    ProcessResult result;
+    const QByteArray out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    result.out.assign(out.constData(), static_cast<std::size_t>(out.size()));
+    result.err.assign(err.constData(), static_cast<std::size_t>(err.size()));
+    result.exitCode = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
+    return result;
+}
+
+} // namespace velmora::test
