@@ -12,6 +12,9 @@ std::string GetDataDir();
 void SetDataDir(const std::string& path);
 // folder + "/" + name, with one separator whatever folder ends with.
 std::string JoinPath(const std::string& folder, const std::string& name);
+// The folder of the pristine shipped main database (GetAppDir() + "/shipped"), from
+// which a new library is made.
+std::string GetShippedDir();
 
 // The 15-character password every library, store, template and archive file carries.
 std::string GetDatabasePassword();

@@ -31,6 +31,8 @@ public:
     void First();
     // Number of rows the statement returns (counted by the database, not fetched).
     int RecordCount();
+    // True for a select over one table whose select list names only its columns.
+    bool Updatable() const;
 
     bool HasField(std::string_view field) const;
     bool IsNull(std::string_view field) const;
@@ -43,6 +45,10 @@ public:
     // Append starts a new row, Edit changes the current row; Post writes either one
     // (an appended row then becomes the current row, with its AutoNumber readable),
     // Cancel drops the pending changes. Delete removes the current row and moves on.
+    // As with ADO, setting a field of the current row starts Edit by itself, and
+    // moving, Append or Edit post pending changes first; changes still pending when
+    // the query is destroyed are dropped. Without an explicit Transaction each Post
+    // and Delete commits at once.
     void Append();
     void Edit();
     void Post();

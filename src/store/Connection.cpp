@@ -1,0 +1,242 @@
+#include "store/Connection.h"
+
+#include "store/ConnectionString.h"
+#include "store/DatabaseError.h"
+#include "store/DatabaseKey.h"
+#include "store/Statement.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace velmora::db {
+
+namespace {
+
+// Long enough for any writer of this program to finish a chunk or a bookkeeping
+// transaction: concurrent connections wait instead of failing.
+constexpr int kBusyTimeoutMs = 30000;
+
+std::string Lower(std::string_view s)
+{
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// The "|"-separated access and share flags of a Mode value, trimmed and lower-cased.
+std::vector<std::string> ModeFlags(std::string_view mode)
+{
+    std::vector<std::string> flags;
+    std::size_t pos = 0;
+    while (pos <= mode.size()) {
+        std::size_t bar = mode.find('|', pos);
+        if (bar == std::string_view::npos)
+            bar = mode.size();
+        std::string flag = Lower(mode.substr(pos, bar - pos));
+        flag.erase(0, flag.find_first_not_of(' '));
+        flag.erase(flag.find_last_not_of(' ') + 1);
+        if (!flag.empty())
+            flags.push_back(flag);
+        pos = bar + 1;
+    }
+    return flags;
+}
+
+bool HasFlag(const std::vector<std::string>& flags, std::string_view flag)
+{
+    return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
+std::int64_t SingleInteger(sqlite3* db, std::string_view sql, const std::string& path)
+{
+    Statement st(db, sql, path);
+    return st.Step() ? sqlite3_column_int64(st.Handle(), 0) : 0;
+}
+
+} // namespace
+
+Connection::Connection(std::string connectionString) : m_connectionString(std::move(connectionString))
+{
+}
+
+Connection::~Connection()
+{
+    Close();
+}
+
+void Connection::SetConnectionString(std::string connectionString)
+{
+    m_connectionString = std::move(connectionString);
+}
+
+std::string Connection::DataSource() const
+{
+    return ConnectionString::Value(m_connectionString, ConnectionString::kDataSource);
+}
+
+void Connection::FailOpen(const std::string& path, const std::string& reason)
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+    m_readOnly = false;
+    throw DatabaseError("Cannot open database \"" + path + "\": " + reason);
+}
+
+void Connection::Key(const std::string& path)
+{
+    const std::string password = ConnectionString::Value(m_connectionString, ConnectionString::kPassword);
+    const std::string key = "x'" + DatabaseKeyHex(password) + "'";
+    if (sqlite3_key(m_db, key.data(), static_cast<int>(key.size())) != SQLITE_OK)
+        FailOpen(path, sqlite3_errmsg(m_db));
+    const std::string pageSize = "PRAGMA cipher_page_size = " + std::to_string(m_pageSize);
+    if (sqlite3_exec(m_db, pageSize.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        FailOpen(path, sqlite3_errmsg(m_db));
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+}
+
+void Connection::OpenFile(int flags)
+{
+    const std::string path = DataSource();
+    if (path.empty())
+        throw DatabaseError("Cannot open database: the connection string names no Data Source");
+    if (const int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr); rc != SQLITE_OK)
+        FailOpen(path, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+    Key(path);
+}
+
+void Connection::Open()
+{
+    if (m_db)
+        return;
+    const std::string path = DataSource();
+    const auto flags = ModeFlags(ConnectionString::Value(m_connectionString, ConnectionString::kMode));
+    const bool readOnly = HasFlag(flags, "read") && !HasFlag(flags, "write") && !HasFlag(flags, "readwrite");
+    const bool denyWrite = HasFlag(flags, "share deny write") || HasFlag(flags, "share exclusive");
+
+    // SQLite would make a new, empty database of a missing file; a library file that is
+    // not there is an error.
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0)
+        FailOpen(path, path.empty() ? "no Data Source" : std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        FailOpen(path, "not a file");
+
+    OpenFile(readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+    m_readOnly = readOnly;
+    try {
+        // The first read of the schema is where a wrong key or a foreign file shows.
+        SingleInteger(m_db, "SELECT count(*) FROM sqlite_master", path);
+        if (SingleInteger(m_db, "PRAGMA page_count", path) == 0)
+            FailOpen(path, "file is empty, not a database");
+        if (!readOnly) {
+            if (SingleInteger(m_db, "PRAGMA application_id", path) != kArchiveApplicationId) {
+                // Several threads open the same files at once: readers must not block the
+                // writer. Another connection may hold the file in the old mode for a
+                // while; the file then simply keeps its rollback journal this time.
+                if (sqlite3_exec(m_db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr)
+                    == SQLITE_OK) {
+                    sqlite3_exec(m_db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+                }
+            }
+        } else if (denyWrite) {
+            // A read transaction held until Close keeps the shared lock, so no other
+            // connection can commit a change to the file meanwhile.
+            Execute("BEGIN");
+            SingleInteger(m_db, "SELECT count(*) FROM sqlite_master", path);
+        }
+    } catch (const DatabaseError& e) {
+        if (!m_db)
+            throw;   // FailOpen has said it already
+        const int code = sqlite3_errcode(m_db);
+        FailOpen(path, code != SQLITE_OK ? std::string(sqlite3_errstr(code)) : std::string(e.what()));
+    }
+}
+
+void Connection::Create()
+{
+    if (m_db)
+        throw DatabaseError("Cannot create database \"" + DataSource() + "\": the connection is open");
+    const std::string path = DataSource();
+    if (path.empty())
+        throw DatabaseError("Cannot create database: the connection string names no Data Source");
+    // O_EXCL makes the file ours alone: never overwrite an existing database.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw DatabaseError("Cannot create database \"" + path + "\": " + std::strerror(errno));
+    ::close(fd);
+    try {
+        OpenFile(SQLITE_OPEN_READWRITE);
+        // An untouched database stays a zero-length file; write its first page now so
+        // the file is a database from the start.
+        Execute("BEGIN IMMEDIATE; PRAGMA user_version = 0; COMMIT");
+    } catch (...) {
+        Close();
+        ::unlink(path.c_str());
+        throw;
+    }
+    m_readOnly = false;
+}
+
+void Connection::Close()
+{
+    if (!m_db)
+        return;
+    // close_v2 lets statements and blob handles still alive (a stream the caller kept)
+    // finish first; the handle is released with the last of them.
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    m_readOnly = false;
+}
+
+bool Connection::InTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+void Connection::Execute(std::string_view sql)
+{
+    const std::string path = DataSource();
+    if (!m_db)
+        throw DatabaseError("Database is not open (database \"" + path + "\", statement \""
+                            + std::string(sql) + "\")");
+    const char* tail = sql.data();
+    const char* const end = sql.data() + sql.size();
+    m_rowsAffected = 0;
+    while (tail < end) {
+        sqlite3_stmt* raw = nullptr;
+        const char* next = nullptr;
+        const int rc = sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &raw, &next);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            throw DatabaseError(DescribeError(m_db, rc, path, std::string_view(tail, end - tail)));
+        }
+        const std::string_view piece(tail, static_cast<std::size_t>((next ? next : end) - tail));
+        tail = next ? next : end;
+        if (!raw)
+            continue;   // only blanks or a comment
+        int step;
+        while ((step = sqlite3_step(raw)) == SQLITE_ROW) {
+        }
+        if (step != SQLITE_DONE) {
+            const std::string message = DescribeError(m_db, step, path, piece);
+            sqlite3_finalize(raw);
+            throw DatabaseError(message);
+        }
+        sqlite3_finalize(raw);
+        m_rowsAffected = sqlite3_changes(m_db);
+    }
+}
+
+} // namespace velmora::db

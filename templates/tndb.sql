@@ -1,0 +1,68 @@
+-- The main database of a library: the catalogue, the per-library options and the
+-- space bookkeeping of the store files.
+
+CREATE TABLE Record (
+    rec_ident       INTEGER PRIMARY KEY AUTOINCREMENT,
+    rec_tnorigname  TEXT,
+    rec_description TEXT,
+    rec_date_added  TEXT,       -- "YYYY-MM-DD"
+    rec_notes       TEXT,
+    rec_size        INTEGER,
+    rec_rank        INTEGER,
+    rec_objstore    INTEGER
+);
+CREATE INDEX Record_description ON Record (rec_description);
+
+CREATE TABLE Category (
+    cat_id          INTEGER PRIMARY KEY AUTOINCREMENT,
+    cat_parent      INTEGER NOT NULL DEFAULT 0,
+    cat_description TEXT
+);
+CREATE INDEX Category_parent ON Category (cat_parent, cat_description);
+
+-- A second identical link is dropped without an error, so an item is never listed
+-- twice under one category.
+CREATE TABLE RecordCategory (
+    reccat_id       INTEGER PRIMARY KEY AUTOINCREMENT,
+    reccat_category INTEGER NOT NULL,
+    reccat_record   INTEGER NOT NULL,
+    UNIQUE (reccat_category, reccat_record) ON CONFLICT IGNORE
+);
+CREATE INDEX RecordCategory_record ON RecordCategory (reccat_record);
+
+-- Links go with the item or category they name: none is left pointing nowhere.
+CREATE TRIGGER Record_unlink AFTER DELETE ON Record
+BEGIN
+    DELETE FROM RecordCategory WHERE reccat_record = OLD.rec_ident;
+END;
+CREATE TRIGGER Category_unlink AFTER DELETE ON Category
+BEGIN
+    DELETE FROM RecordCategory WHERE reccat_category = OLD.cat_id;
+END;
+
+CREATE TABLE options (
+    opt_pass             TEXT,
+    opt_serial           TEXT,
+    opt_caption          TEXT,
+    opt_scalepast100     INTEGER,
+    opt_enablethumb      INTEGER,
+    opt_thumbdefault     INTEGER,
+    opt_thumbsize        INTEGER,
+    opt_defdelete        INTEGER,
+    opt_condelete        INTEGER,
+    opt_MPversion        INTEGER,
+    opt_currentStore     INTEGER,   -- slideshow: delay in seconds * 65536 + 1 for repeat
+    opt_currentStoreSize INTEGER    -- slideshow background, 0x00BBGGRR
+);
+-- No password yet: the first one entered becomes the library's.
+INSERT INTO options (opt_pass, opt_serial, opt_caption, opt_scalepast100, opt_enablethumb,
+                     opt_thumbdefault, opt_thumbsize, opt_defdelete, opt_condelete,
+                     opt_MPversion, opt_currentStore, opt_currentStoreSize)
+VALUES (NULL, NULL, 'Velmora', 0, 1, 0, 1, 0, 0, 9, 327681, 16777215);
+
+CREATE TABLE space (
+    st_num       INTEGER NOT NULL,
+    st_freespace INTEGER NOT NULL
+);
+-- Two writers can never book the same store number.
+CREATE UNIQUE INDEX space_num ON space (st_num) WHERE st_num <> 0;

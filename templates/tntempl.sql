@@ -1,0 +1,10 @@
+-- An empty store file: the content chunks of the items, one row per chunk.
+-- The long binary comes last so that a row can be made with room for a chunk
+-- before the chunk's bytes are written into it.
+CREATE TABLE recobject (
+    ro_record    INTEGER NOT NULL,
+    ro_chunk     INTEGER NOT NULL,
+    ro_nextstore INTEGER,
+    ro_data      BLOB
+);
+CREATE UNIQUE INDEX recobject_chunk ON recobject (ro_record, ro_chunk);
