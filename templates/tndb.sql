@@ -52,7 +52,8 @@ CREATE TABLE options (
     opt_condelete        INTEGER,
     opt_MPversion        INTEGER,
     opt_currentStore     INTEGER,   -- slideshow: delay in seconds * 65536 + 1 for repeat
-    opt_currentStoreSize INTEGER    -- slideshow background, 0x00BBGGRR
+    opt_currentStoreSize INTEGER,   -- slideshow background, 0x00BBGGRR
+    opt_keygen           INTEGER NOT NULL DEFAULT 0   -- generation of the password in force
 );
 -- No password yet: the first one entered becomes the library's.
 INSERT INTO options (opt_pass, opt_serial, opt_caption, opt_scalepast100, opt_enablethumb,
@@ -66,3 +67,21 @@ CREATE TABLE space (
 );
 -- Two writers can never book the same store number.
 CREATE UNIQUE INDEX space_num ON space (st_num) WHERE st_num <> 0;
+
+-- Adds under way, with the process making them: an add whose process has ended
+-- without completing it is taken back at the next open.
+CREATE TABLE pendingadd (
+    pa_record  INTEGER PRIMARY KEY,
+    pa_pid     INTEGER NOT NULL,
+    pa_started INTEGER NOT NULL
+);
+
+-- A password change under way (at most one row): the new password sealed under the
+-- old one and the old under the new, so that either opens the library and the change
+-- can be finished after an interruption; chunks of kc_generation are under the new one.
+CREATE TABLE keychange (
+    kc_generation INTEGER NOT NULL,
+    kc_newpass    TEXT NOT NULL,
+    kc_oldpass    TEXT NOT NULL,
+    kc_check      TEXT NOT NULL
+);

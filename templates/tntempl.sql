@@ -5,6 +5,7 @@ CREATE TABLE recobject (
     ro_record    INTEGER NOT NULL,
     ro_chunk     INTEGER NOT NULL,
     ro_nextstore INTEGER,
+    ro_keygen    INTEGER NOT NULL DEFAULT 0,   -- generation of the password the chunk is under
     ro_data      BLOB
 );
 CREATE UNIQUE INDEX recobject_chunk ON recobject (ro_record, ro_chunk);

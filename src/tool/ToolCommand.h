@@ -23,5 +23,6 @@ struct ToolCommand {
 
 // Each group of commands lives in a file of its own.
 std::span<const ToolCommand> CipherCommands();
+std::span<const ToolCommand> LibraryCommands();
 
 } // namespace velmora::tool

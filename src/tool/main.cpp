@@ -14,7 +14,7 @@ namespace {
 std::vector<ToolCommand> AllCommands()
 {
     std::vector<ToolCommand> all;
-    for (auto group : {velmora::tool::CipherCommands()})
+    for (auto group : {velmora::tool::CipherCommands(), velmora::tool::LibraryCommands()})
         all.insert(all.end(), group.begin(), group.end());
     return all;
 }

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Import and read-back throughput of a large item against the reference tools, in one run:
+#   velmora-tool add   vs  openssl enc -bf-ecb  vs  cp      (writing the encrypted copy)
+#   velmora-tool cat   vs  openssl enc -d       vs  cp      (reading it back)
+# and the peak memory of add and cat. Usage: bench/import-vs-openssl.sh [SIZE_MIB] [BUILD_DIR]
+set -euo pipefail
+size_mib="${1:-1024}"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bin="${2:-$root/build}/bin"
+work="$(mktemp -d "${TMPDIR:-/var/tmp}/velmora-bench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+export VELMORA_PASSWORD="benchmark password"
+key=$(printf '%s' "$VELMORA_PASSWORD" | od -An -tx1 | tr -d ' \n' | cut -c1-32)
+openssl_bf=(openssl enc -provider legacy -provider default -bf-ecb -nosalt -K "$key")
+
+head -c $((size_mib << 20)) /dev/urandom > "$work/source.mpg"
+sync
+
+seconds() { # runs "$@", prints the elapsed wall time in seconds
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+}
+rate() { awk -v s="$size_mib" -v t="$1" 'BEGIN { printf "%.1f", s * 1.048576 / t }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # throughput ratio = time2/time1
+
+peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
+
+"$bin/velmora-tool" init --data "$work/lib" >/dev/null
+t_add=$(seconds "$bin/velmora-tool" add --data "$work/lib" "$work/source.mpg")
+t_enc=$(seconds "${openssl_bf[@]}" -in "$work/source.mpg" -out "$work/source.bf")
+t_cp=$(seconds cp "$work/source.mpg" "$work/copy.mpg")
+sync
+t_cat=$(seconds sh -c "'$bin/velmora-tool' cat --data '$work/lib' 1 > '$work/back.mpg'")
+t_dec=$(seconds "${openssl_bf[@]}" -d -in "$work/source.bf" -out "$work/back.bf")
+t_cpb=$(seconds cp "$work/copy.mpg" "$work/copy2.mpg")
+cmp "$work/source.mpg" "$work/back.mpg" || { echo "read-back differs from the source" >&2; exit 1; }
+rm -f "$work/copy.mpg" "$work/copy2.mpg" "$work/back.bf" "$work/back.mpg" "$work/source.bf"
+
+"$bin/velmora-tool" init --data "$work/lib2" >/dev/null
+mem_add=$(peak_kib "$bin/velmora-tool" add --data "$work/lib2" "$work/source.mpg")
+mem_cat=$(peak_kib "$bin/velmora-tool" cat --data "$work/lib2" 1)
+
+printf '%-28s %8s %10s\n' "${size_mib} MiB item" "seconds" "MB/s"
+printf '%-28s %8.2f %10s\n' "velmora-tool add" "$t_add" "$(rate "$t_add")"
+printf '%-28s %8.2f %10s\n' "openssl enc -bf-ecb" "$t_enc" "$(rate "$t_enc")"
+printf '%-28s %8.2f %10s\n' "cp" "$t_cp" "$(rate "$t_cp")"
+printf '%-28s %8.2f %10s\n' "velmora-tool cat" "$t_cat" "$(rate "$t_cat")"
+printf '%-28s %8.2f %10s\n' "openssl enc -d -bf-ecb" "$t_dec" "$(rate "$t_dec")"
+printf '%-28s %8.2f %10s\n' "cp (read back)" "$t_cpb" "$(rate "$t_cpb")"
+echo "import / openssl enc:   $(ratio "$t_add" "$t_enc")   (goal >= 0.7)"
+echo "import / cp:            $(ratio "$t_add" "$t_cp")"
+echo "read-back / openssl -d: $(ratio "$t_cat" "$t_dec")"
+echo "read-back / cp:         $(ratio "$t_cat" "$t_cpb")"
+echo "peak memory: add $((mem_add / 1024)) MiB, cat $((mem_cat / 1024)) MiB   (goal < 64 MiB each)"

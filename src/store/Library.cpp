@@ -1,0 +1,267 @@
+#include "store/Library.h"
+
+#include "dialogs/ProgressRoutines.h"
+#include "store/Base64.h"
+#include "store/Blowfish.h"
+#include "store/CheckValue.h"
+#include "store/LibraryFiles.h"
+#include "store/LibraryPassword.h"
+#include "store/ObjectStore.h"
+#include "store/PasswordPolicy.h"
+#include "store/Query.h"
+#include "store/SqlText.h"
+#include "store/Transaction.h"
+
+#include <optional>
+
+namespace velmora {
+
+namespace {
+
+// The trim every stored password and check text goes through: control characters,
+// blanks and the zero fill of the last cipher block go at both ends.
+std::string Trimmed(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
+        --last;
+    return text.substr(first, last - first);
+}
+
+// Bytes under key, as Base64 text; and back.
+std::string Sealed(const std::string& key, const std::string& plain)
+{
+    return StrToBase64(EncryptToBytes(key, plain));
+}
+
+std::string Unsealed(const std::string& key, const std::string& base64)
+{
+    return Trimmed(DecryptBytes(key, Base64ToStr(base64)));
+}
+
+// A password change under way, as recorded in the library.
+struct PendingChange {
+    int generation = 0;
+    std::string newUnderOld;   // the new password sealed under the old one
+    std::string oldUnderNew;   // and the old one under the new
+    std::string newCheck;      // check value of the new password
+};
+
+std::optional<PendingChange> ReadPendingChange(db::Connection& main)
+{
+    db::Query change(main, "Select * from keychange");
+    if (change.Eof())
+        return std::nullopt;
+    return PendingChange{static_cast<int>(change.AsInteger("kc_generation")),
+                         change.AsString("kc_newpass"), change.AsString("kc_oldpass"),
+                         change.AsString("kc_check")};
+}
+
+bool PassesBase64Check(const std::string& candidate, const std::string& base64)
+{
+    try {
+        return PassesCheckTest(candidate, Base64ToStr(base64));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+Library::Library() = default;
+Library::~Library() = default;
+
+void Library::Open()
+{
+    m_mainConn.SetConnectionString(LibraryConnectionString(0));
+    m_mainConn.Open();
+}
+
+void Library::Accept(const std::string& password, int generation)
+{
+    m_cipher = std::make_unique<TBlowfish>(password);
+    SetLibraryPassword(password, generation);
+}
+
+bool Library::VerifyPassword(const std::string& candidate, bool base64)
+{
+    // The first password is written into the row read here.
+    db::Transaction transaction(m_mainConn);
+    db::Query options(m_mainConn, "Select * from options");
+    if (options.Eof())
+        throw std::runtime_error("The library has no options row");
+    const int generation = static_cast<int>(options.AsInteger("opt_keygen"));
+    const std::string stored = options.AsString("opt_pass");
+    m_caption = options.AsString("opt_caption");
+
+    if (stored.empty()) {
+        if (auto refusal = PasswordRefusal(candidate))
+            throw PasswordRefused(*refusal);
+        options.Edit();
+        options.SetString("opt_pass", CheckValueFor(candidate));
+        options.SetString("opt_serial", Sealed(GetDatabasePassword(), candidate));
+        options.Post();
+        transaction.Commit();
+        Accept(candidate, generation);
+        return true;
+    }
+
+    std::string checkBytes = stored;
+    if (base64) {
+        try {
+            checkBytes = Base64ToStr(stored);
+        } catch (const std::exception&) {
+            checkBytes = stored;   // an older library keeps the cipher bytes themselves
+        }
+    }
+    const bool isCurrent = PassesCheckTest(candidate, checkBytes);
+    const std::optional<PendingChange> change = ReadPendingChange(m_mainConn);
+    if (isCurrent && !change) {
+        Accept(candidate, generation);
+        return true;
+    }
+    if (!change)
+        return false;
+
+    // An interrupted password change: either password opens the library, and both
+    // stay live until the change is finished.
+    LibraryKey key;
+    key.changing = true;
+    key.generation = change->generation;
+    key.previousGeneration = generation;
+    if (isCurrent) {
+        key.previousPassword = candidate;
+        key.password = Unsealed(candidate, change->newUnderOld);
+    } else if (PassesBase64Check(candidate, change->newCheck)) {
+        key.password = candidate;
+        key.previousPassword = Unsealed(candidate, change->oldUnderNew);
+    } else {
+        return false;
+    }
+    m_cipher = std::make_unique<TBlowfish>(key.password);
+    SetLibraryKey(std::move(key));
+    return true;
+}
+
+bool Library::LoadStoredPassword()
+{
+    try {
+        if (!m_mainConn.Connected())
+            Open();
+        std::string stored;
+        bool passes = false;
+        int generation = 0;
+        {
+            db::Query options(m_mainConn, "Select * from options");
+            if (options.Eof())
+                return false;
+            stored = Unsealed(GetDatabasePassword(), options.AsString("opt_serial"));
+            passes = PassesCheckTest(stored, Base64ToStr(options.AsString("opt_pass")));
+            generation = static_cast<int>(options.AsInteger("opt_keygen"));
+            m_caption = options.AsString("opt_caption");
+        }
+        const std::optional<PendingChange> change = ReadPendingChange(m_mainConn);
+        if (passes && change) {
+            LibraryKey key{Unsealed(stored, change->newUnderOld), change->generation, true, stored,
+                           generation};
+            m_cipher = std::make_unique<TBlowfish>(key.password);
+            SetLibraryKey(std::move(key));
+        } else {
+            Accept(stored, generation);
+        }
+        return passes;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool Library::PasswordChangePending() const
+{
+    return CurrentLibraryKey().changing;
+}
+
+void Library::ChangePassword(const std::string& newPassword, ProgressRoutines& progress)
+{
+    if (auto refusal = PasswordRefusal(newPassword))
+        throw PasswordRefused(*refusal);
+    const LibraryKey current = CurrentLibraryKey();
+    if (current.changing)
+        throw std::runtime_error("An earlier password change has not been finished");
+    if (current.password.empty())
+        throw std::runtime_error("The library password is not known");
+
+    LibraryKey next{newPassword, current.generation + 1, true, current.password, current.generation};
+    {
+        db::Transaction transaction(m_mainConn);
+        m_mainConn.Execute("Delete from keychange");
+        m_mainConn.Execute(SqlFormat(
+            "Insert into keychange (kc_generation, kc_newpass, kc_oldpass, kc_check) values (%d, %s, %s, %s)",
+            next.generation, QuotedSql(Sealed(current.password, newPassword)).c_str(),
+            QuotedSql(Sealed(newPassword, current.password)).c_str(),
+            QuotedSql(CheckValueFor(newPassword)).c_str()));
+        transaction.Commit();
+    }
+    m_cipher = std::make_unique<TBlowfish>(newPassword);
+    SetLibraryKey(std::move(next));
+    RunReencryption(progress);
+}
+
+void Library::FinishPasswordChange(ProgressRoutines& progress)
+{
+    if (PasswordChangePending())
+        RunReencryption(progress);
+}
+
+void Library::RunReencryption(ProgressRoutines& progress)
+{
+    const LibraryKey key = CurrentLibraryKey();
+    const TBlowfish oldCipher(key.previousPassword);
+    {
+        ProgressScope scope(progress);
+        db::Query items(m_mainConn, "Select rec_ident, rec_tnorigname, rec_size from Record");
+        progress.ShowProgress("Re-Encrypting", true);
+        progress.SetProgressTotal("Re-encrypting database contents, please wait.", items.RecordCount());
+        for (; !items.Eof(); items.Next()) {
+            progress.SetProgressItem(items.AsString("rec_tnorigname"),
+                                     static_cast<int>(items.AsInteger("rec_size") / kChunkSize + 1));
+            ReencryptItem(static_cast<int>(items.AsInteger("rec_ident")), oldCipher, progress);
+            progress.StepProgress();
+        }
+    }
+    // Only now, with every chunk under the new key, do the check values name it.
+    db::Transaction transaction(m_mainConn);
+    {
+        db::Query options(m_mainConn, "Select * from options");
+        options.Edit();
+        options.SetString("opt_pass", CheckValueFor(key.password));
+        options.SetString("opt_serial", Sealed(GetDatabasePassword(), key.password));
+        options.SetInteger("opt_keygen", key.generation);
+        options.Post();
+    }
+    m_mainConn.Execute("Delete from keychange");
+    transaction.Commit();
+    SetLibraryPassword(key.password, key.generation);
+}
+
+void Library::ReencryptItem(int recordIdent, const TBlowfish& oldCipher, ProgressRoutines& progress)
+{
+    int storeNo = kEndOfChain;
+    {
+        db::Query record(m_mainConn,
+                         "Select rec_ident, rec_tnorigname, rec_objstore from Record where rec_ident = " +
+                             std::to_string(recordIdent));
+        if (record.Eof())
+            return;
+        storeNo = static_cast<int>(record.AsInteger("rec_objstore"));
+    }
+    const int generation = CurrentLibraryKey().generation;
+    ObjectStore& store = ObjectStore::ForThisThread();
+    int chunkNo = 1;
+    while (store.ReencryptObjectChunk(oldCipher, *m_cipher, generation, recordIdent, chunkNo, storeNo))
+        progress.StepItemProgress();
+}
+
+} // namespace velmora

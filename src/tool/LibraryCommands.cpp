@@ -1,0 +1,166 @@
+#include "tool/LibraryAccess.h"
+#include "tool/ToolCommand.h"
+
+#include "dialogs/ProgressRoutines.h"
+#include "store/FileStream.h"
+#include "store/LibraryCheck.h"
+#include "store/LibraryFiles.h"
+#include "store/MediaExtensions.h"
+#include "store/NewItem.h"
+#include "store/ObjectStore.h"
+#include "store/PasswordPolicy.h"
+#include "store/Query.h"
+#include "store/SqlText.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+namespace velmora::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int Init(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    if (!parsed.positional.empty())
+        throw ToolError("init takes no arguments besides --data DIR");
+    const fs::path target = fs::path(parsed.dataDir) / kMainDatabaseName;
+    if (fs::exists(target))
+        throw ToolError("there is a library in " + parsed.dataDir + " already; init leaves it as it is");
+    const fs::path shipped = fs::path(GetShippedDir()) / kMainDatabaseName;
+    if (!fs::exists(shipped))
+        throw ToolError("the shipped library " + shipped.string() + " is missing");
+    fs::create_directories(parsed.dataDir);
+    fs::copy_file(shipped, target);
+    if (std::getenv("VELMORA_PASSWORD"))
+        OpenLibrary(parsed.dataDir);   // the first password given becomes the library's
+    std::cout << "made an empty library in " << parsed.dataDir << '\n';
+    return 0;
+}
+
+int Add(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    if (parsed.positional.empty())
+        throw ToolError("add needs at least one file");
+    for (const auto& file : parsed.positional)
+        if (!IsSupportedMediaFile(file))
+            throw ToolError(file + " is not a supported media file (its extension is not one the library accepts)");
+    auto library = OpenLibrary(parsed.dataDir);
+    ObjectStore& store = ObjectStore::ForThisThread();
+    for (const auto& file : parsed.positional) {
+        FileStream source(file, FileMode::OpenRead);
+        const std::string name = fs::path(file).filename().string();
+        NewItem item(store, name, name);
+        store.StoreItemContent(source, item.RecordIdent(), source.Size());
+        item.Complete();
+        std::cout << item.RecordIdent() << std::endl;
+    }
+    return 0;
+}
+
+int List(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    auto library = OpenLibrary(parsed.dataDir);
+    db::Query items(library->MainConnection(),
+                    "Select rec_ident, rec_size, rec_tnorigname, rec_description from Record order by rec_ident");
+    for (; !items.Eof(); items.Next())
+        std::cout << items.AsInteger("rec_ident") << '\t' << items.AsInteger("rec_size") << '\t'
+                  << items.AsString("rec_tnorigname") << '\t' << items.AsString("rec_description") << '\n';
+    return 0;
+}
+
+int Cat(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    if (parsed.positional.size() != 1)
+        throw ToolError("cat takes one item number");
+    const int id = std::stoi(parsed.positional[0]);
+    auto library = OpenLibrary(parsed.dataDir);
+    ObjectStore& store = ObjectStore::ForThisThread();
+    std::int64_t size = 0;
+    {
+        db::Query record(library->MainConnection(), SqlFormat("Select rec_size from Record where rec_ident = %d", id));
+        if (record.Eof())
+            throw ToolError("there is no item " + parsed.positional[0]);
+        size = record.AsInteger("rec_size");
+    }
+    FileStream out(1, "standard output");
+    const std::int64_t written = store.ReadItem(out, id);
+    if (written != size)
+        throw ToolError("item " + parsed.positional[0] + " is damaged: only " + std::to_string(written) +
+                        " of its " + std::to_string(size) + " bytes could be read");
+    return 0;
+}
+
+int Fsck(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    auto library = OpenLibrary(parsed.dataDir);
+    const auto problems = CheckLibrary(ObjectStore::ForThisThread());
+    for (const auto& problem : problems)
+        std::cout << problem << '\n';
+    if (problems.empty())
+        std::cout << "library is consistent\n";
+    return problems.empty() ? 0 : 1;
+}
+
+// Reports re-encryption as lines on standard error.
+class TextProgress final : public ProgressRoutines {
+public:
+    void ShowProgress(const std::string& title, bool) override { std::cerr << title << '\n'; }
+    void ShowProgressAt(const std::string& title, int, int, bool, int, int) override { ShowProgress(title, true); }
+    void SetProgressTotal(const std::string& text, int maximum) override
+    {
+        m_total = maximum;
+        std::cerr << text << '\n';
+    }
+    void SetProgressItem(const std::string& text, int) override
+    {
+        std::cerr << "  [" << ++m_done << "/" << m_total << "] " << text << '\n';
+    }
+    void StepProgress() override {}
+    void StepItemProgress() override {}
+    bool ProgressCancelled() const override { return false; }
+    void CancelProgress() override {}
+    void HideProgress() override {}
+
+private:
+    int m_total = 0;
+    int m_done = 0;
+};
+
+int Passwd(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    const std::string newPassword = RequiredEnvironment("VELMORA_NEW_PASSWORD", "the new password");
+    if (auto refusal = PasswordRefusal(newPassword))
+        throw ToolError(*refusal);
+    auto library = OpenLibrary(parsed.dataDir);
+    TextProgress progress;
+    library->ChangePassword(newPassword, progress);
+    std::cout << "password changed\n";
+    return 0;
+}
+
+constexpr ToolCommand kLibraryCommands[] = {
+    {"init", "--data DIR", "make a new, empty library in DIR", Init},
+    {"add", "--data DIR FILE...", "add media files as unclassified items; prints their numbers", Add},
+    {"ls", "--data DIR", "list the items: number, size, file name, description", List},
+    {"cat", "--data DIR ID", "write an item's content to standard output", Cat},
+    {"fsck", "--data DIR", "check the library's consistency; exit 0 only when consistent", Fsck},
+    {"passwd", "--data DIR", "change the password to VELMORA_NEW_PASSWORD", Passwd},
+};
+
+} // namespace
+
+std::span<const ToolCommand> LibraryCommands()
+{
+    return kLibraryCommands;
+}
+
+} // namespace velmora::tool
