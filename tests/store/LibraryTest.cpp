@@ -55,7 +55,7 @@ TEST_F(LibraryTest, TheFirstPasswordBecomesTheLibrarysPassword)
 
 TEST_F(LibraryTest, PasswordsThatWouldLeaveContentReadableAreRefused)
 {
-    for (const std::string& bad : {"", "zerkat", " lead", "trail ", "\ttab"}) {
+    for (const char* bad : {"", "zerkat", " lead", "trail ", "\ttab"}) {
         SCOPED_TRACE(bad);
         EXPECT_TRUE(PasswordRefusal(bad).has_value());
     }
