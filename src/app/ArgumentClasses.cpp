@@ -1,0 +1,54 @@
+#include "app/ArgumentClasses.h"
+
+#include "store/LibraryFiles.h"
+#include "store/MediaExtensions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace velmora {
+
+bool IsFolderToAdd(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    std::error_code error;
+    const std::filesystem::path folder(path);
+    if (!std::filesystem::is_directory(folder, error))
+        return false;
+    return !std::filesystem::exists(folder / kMainDatabaseName, error);
+}
+
+bool IsArchivePath(const std::string& path)
+{
+    return UpperExtension(path) == ".ETA";
+}
+
+bool IsPathToAdd(const std::string& path)
+{
+    return IsFolderToAdd(path) || IsSupportedMediaFile(path);
+}
+
+ArgumentClass ClassifyArgument(const std::string& argument)
+{
+    if (IsArchivePath(argument))
+        return ArgumentClass::Archive;
+    if (IsPathToAdd(argument))
+        return ArgumentClass::PathToAdd;
+    std::string lower = argument;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "-embedding")
+        return ArgumentClass::Embedding;
+    return ArgumentClass::DataFolder;
+}
+
+bool QualifiesForHandOver(const std::string& argument)
+{
+    const ArgumentClass kind = ClassifyArgument(argument);
+    return kind == ArgumentClass::Archive || kind == ArgumentClass::PathToAdd;
+}
+
+} // namespace velmora

@@ -1,0 +1,73 @@
+#include "app/HandOver.h"
+
+#include "app/ArgumentClasses.h"
+#include "app/HandOverProtocol.h"
+#include "platform/WindowMessages.h"
+#include "store/LibraryFiles.h"
+
+#include <QFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace velmora {
+
+namespace {
+
+// The running instance has its own working folder, so a relative path is sent as the
+// absolute path it means here.
+std::string AbsolutePath(const std::string& argument)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(argument, error);
+    return error ? argument : absolute.string();
+}
+
+} // namespace
+
+HandOverResult HandOverToRunningInstance(const std::vector<std::string>& arguments,
+                                         const QTime& now, const std::string& appDir)
+{
+    HandOverResult result;
+    const std::string name = ListFileName(now);
+    result.listFile = JoinPath(appDir, name);
+
+    // The file is made only when there is something to hand over, so a plain second
+    // start never empties a list file another start wrote in the same second.
+    QFile list(QString::fromStdString(result.listFile));
+    bool writeFailed = false;
+    for (const std::string& argument : arguments) {
+        if (!QualifiesForHandOver(argument))
+            continue;
+        result.windowFound = FindWindow(kOpenEtaCaption);
+        if (!result.windowFound)
+            break;
+        if (!list.isOpen() && !list.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            writeFailed = true;
+            break;
+        }
+        const QByteArray line = QByteArray::fromStdString(AbsolutePath(argument)) + "\r\n";
+        if (list.write(line) != line.size() || !list.flush()) {
+            writeFailed = true;
+            break;
+        }
+        ++result.written;
+    }
+    if (list.isOpen())
+        list.close();
+
+    if (!writeFailed && result.written > 0 && result.windowFound)
+        result.posted = PostMessage(kOpenEtaCaption,
+                                    WindowMessage{WM_OPENETA, 0, ListFileNumber(name)});
+    // A list file nobody will read would only pile up in the program folder.
+    if (!result.posted && list.exists() && (result.written > 0 || writeFailed))
+        list.remove();
+    return result;
+}
+
+HandOverResult HandOverToRunningInstance(const std::vector<std::string>& arguments)
+{
+    return HandOverToRunningInstance(arguments, QTime::currentTime(), GetAppDir());
+}
+
+} // namespace velmora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/MessageWindow.h"
+
+#include <QObject>
+
+namespace velmora {
+
+// The running instance's side of the bring-to-front broadcast: listens for the
+// registered message "NRXVelmora" and raises BringToFront, which the main window
+// connects to showing, raising and activating itself.
+class AppWindowHook : public QObject {
+    Q_OBJECT
+public:
+    explicit AppWindowHook(QObject* parent = nullptr);
+
+    // Starts listening; see MessageWindow::Create. Returns false when it cannot.
+    bool HookApplicationWindow();
+
+    // The second instance's side: posts the registered message "NRXVelmora" with
+    // wParam and lParam 0 to the running instance. Returns whether one was reached.
+    static bool ActivateRunningInstance();
+
+signals:
+    void BringToFront();
+
+private:
+    MessageWindow m_window;
+};
+
+} // namespace velmora

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+// The name both the instance lock and the bring-to-front message carry.
+inline constexpr const char* kInstanceName = "NRXVelmora";
+
+// The single-instance marker: an exclusive, non-blocking flock on the file
+// "<name>.lock" in $XDG_RUNTIME_DIR (else "<name>-<uid>.lock" in the temp folder),
+// taken when the object is made and held until it goes (or the process ends: the
+// kernel drops the lock of a crashed process, so no stale lock survives it). The file
+// descriptor is close-on-exec, so programs this process starts never inherit the lock.
+class InstanceLock {
+public:
+    // Tries to take the lock. A lock file that cannot be opened at all counts as the
+    // first instance: a broken runtime folder must not keep the program from starting.
+    explicit InstanceLock(const std::string& name = kInstanceName);
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // False when another process holds the lock: a running instance exists.
+    bool IsFirstInstance() const { return m_first; }
+    // True when this object holds the lock (false for a second instance, and for a
+    // first instance whose lock file could not be opened).
+    bool IsHeld() const { return m_fd >= 0; }
+    const std::string& LockFilePath() const { return m_path; }
+
+    // Where the lock file of name lives, as of now.
+    static std::string LockFilePathFor(const std::string& name);
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+    bool m_first = true;
+};
+
+} // namespace velmora

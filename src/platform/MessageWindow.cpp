@@ -1,0 +1,89 @@
+#include "platform/MessageWindow.h"
+
+#include "platform/WindowMessages.h"
+
+#include <QDataStream>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+
+namespace velmora {
+
+MessageWindow::MessageWindow(std::string caption, QObject* parent)
+    : QObject(parent)
+    , m_caption(std::move(caption))
+{
+}
+
+MessageWindow::~MessageWindow() = default;
+
+bool MessageWindow::Create()
+{
+    if (IsCreated())
+        return true;
+    // Someone answers: a live window of this caption; never take its place (listening
+    // with access options binds elsewhere and renames over whatever has the name).
+    if (FindWindow(m_caption))
+        return false;
+    // Nobody answers: any socket file there is left by a process that died.
+    const QString name = QString::fromStdString(MessageEndpointName(m_caption));
+    QLocalServer::removeServer(name);
+    auto server = std::make_unique<QLocalServer>();
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(name))
+        return false;
+    connect(server.get(), &QLocalServer::newConnection, this, &MessageWindow::Accept);
+    m_server = std::move(server);
+    return true;
+}
+
+bool MessageWindow::IsCreated() const
+{
+    return m_server && m_server->isListening();
+}
+
+void MessageWindow::Destroy()
+{
+    if (!m_server)
+        return;
+    m_server->close();
+    // A handler of this window's own message may call Destroy: the server and its
+    // connections go once control is back in the event loop.
+    m_server.release()->deleteLater();
+}
+
+void MessageWindow::Accept()
+{
+    QPointer<MessageWindow> self(this);
+    while (QLocalSocket* socket = self && m_server ? m_server->nextPendingConnection() : nullptr) {
+        QPointer<QLocalSocket> guarded(socket);
+        connect(socket, &QLocalSocket::readyRead, this, [this, guarded] {
+            if (guarded)
+                ReadRecords(guarded);
+        });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // Records may have arrived before the connection was taken.
+        ReadRecords(socket);
+    }
+}
+
+void MessageWindow::ReadRecords(QLocalSocket* socket)
+{
+    QPointer<QLocalSocket> guarded(socket);
+    QPointer<MessageWindow> self(this);
+    while (guarded && guarded->bytesAvailable() >= kWindowMessageRecordSize) {
+        const QByteArray record = guarded->read(kWindowMessageRecordSize);
+        QDataStream in(record);
+        in.setByteOrder(QDataStream::BigEndian);
+        quint32 message = 0;
+        quint64 wParam = 0;
+        qint64 lParam = 0;
+        in >> message >> wParam >> lParam;
+        // A handler may run a nested event loop, close the window or destroy it.
+        emit MessageReceived(message, wParam, lParam);
+        if (!self)
+            return;
+    }
+}
+
+} // namespace velmora

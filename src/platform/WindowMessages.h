@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+// Window messages between the program's processes, carried by per-user local sockets.
+//
+// A "window" found by its caption is a local server listening under the endpoint name
+// made from the caption (see MessageEndpointName); finding the window is connecting to
+// it. A posted message is one fixed 20-byte record written to the connection:
+//   message (uint32), wParam (uint64), lParam (int64), each big-endian (QDataStream order).
+// A connection may carry any number of records; the poster closes it after writing.
+
+struct WindowMessage {
+    std::uint32_t message = 0;
+    std::uint64_t wParam = 0;
+    std::int64_t lParam = 0;
+
+    bool operator==(const WindowMessage&) const = default;
+};
+
+inline constexpr int kWindowMessageRecordSize = 20;
+
+// The endpoint of the window with this caption for the current user: the caption with
+// every character outside [A-Za-z0-9._-] made "_", then "." and the user id, as a
+// socket file in $XDG_RUNTIME_DIR when set, else a plain name (in the temp folder).
+// Two users never share an endpoint.
+std::string MessageEndpointName(const std::string& caption);
+
+// The number of a registered message: the same for every process that registers the
+// name, in the range 0xC000..0xFFFF.
+std::uint32_t RegisterWindowMessage(const std::string& name);
+
+// True when a window with this caption exists (something listens on its endpoint).
+bool FindWindow(const std::string& caption);
+
+// Posts the message to the window with this caption: connects, writes the record,
+// closes. Returns false when no such window was found or the record could not be
+// written. Never waits for the receiver to handle the message.
+bool PostMessage(const std::string& caption, const WindowMessage& message);
+
+} // namespace velmora

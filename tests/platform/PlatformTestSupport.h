@@ -1,0 +1,75 @@
+#pragma once
+
+// Helpers for tests of the platform stand-ins: environment variables set for one
+// test, and an event loop for GUI-free code that talks over local sockets.
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace velmora::test {
+
+// Sets (or, with nullopt, unsets) an environment variable until the object goes.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::optional<std::string>& value)
+        : m_name(std::move(name))
+    {
+        if (const char* old = std::getenv(m_name.c_str()))
+            m_old = old;
+        if (value)
+            setenv(m_name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(m_name.c_str());
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            setenv(m_name.c_str(), m_old->c_str(), 1);
+        else
+            unsetenv(m_name.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// The process's QCoreApplication, made on first use.
+inline QCoreApplication& CoreApplication()
+{
+    if (auto* app = QCoreApplication::instance())
+        return *app;
+    static int argc = 1;
+    static char name[] = "velmora-test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Runs the event loop until done() holds or a generous limit passes (a hang guard,
+// not a timing check); returns done().
+inline bool ProcessEventsUntil(const std::function<bool()>& done)
+{
+    CoreApplication();
+    QDeadlineTimer limit(20000);
+    while (!done() && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// Runs the event loop for a little while, to let anything already sent arrive.
+inline void DrainEvents()
+{
+    CoreApplication();
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+} // namespace velmora::test
