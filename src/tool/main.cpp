@@ -14,7 +14,8 @@ namespace {
 std::vector<ToolCommand> AllCommands()
 {
     std::vector<ToolCommand> all;
-    for (auto group : {velmora::tool::CipherCommands(), velmora::tool::LibraryCommands()})
+    for (auto group : {velmora::tool::CipherCommands(), velmora::tool::LibraryCommands(),
+                        velmora::tool::CatalogueCommands()})
         all.insert(all.end(), group.begin(), group.end());
     return all;
 }

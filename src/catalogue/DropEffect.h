@@ -1,0 +1,17 @@
+#pragma once
+
+namespace velmora {
+
+// The effect of files dragged in from outside, which is also the import's delete mode:
+// a copy keeps the sources, a move securely deletes each one once it is stored.
+enum class DropEffect { None = 0, Copy = 1, Move = 2 };
+
+// Delete modes carried through an import: 0 and 1 keep the sources, 2 deletes them.
+inline constexpr int kKeepSources = 0;
+inline constexpr int kDeleteSources = 2;
+
+// With "delete source files by default" on, Ctrl makes a drop a copy; with it off,
+// Shift makes it a move.
+DropEffect FileDropEffect(bool deleteByDefault, bool ctrlHeld, bool shiftHeld);
+
+} // namespace velmora

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+namespace db {
+class Connection;
+}
+class ProgressRoutines;
+
+// The pictures the print command takes: ".GIF", ".JPG", ".BMP" or ".JPEG" (not ".WMF").
+bool IsPrintableFile(std::string_view fileName);
+
+// Called while a print command runs, so that the window stays responsive and Cancel
+// can be pressed.
+using ProcessMessages = std::function<void()>;
+
+// Prints one item: a decrypted copy in the temporary folder (tnXXXXXX plus the item's
+// upper-case extension, readable by its owner only) is handed to the print command,
+// which is waited for, or terminated when Cancel is pressed; the copy is removed
+// afterwards in every case. Errors are not reported.
+void PrintItem(db::Connection& connection, int recIdent, ProgressRoutines& progress,
+               const ProcessMessages& processMessages = {});
+
+// "Print...": prints the printable items among those given, under the progress window
+// "Printing Files, Please Wait", one overall step per item given; Cancel stops the walk.
+void PrintItems(db::Connection& connection, const std::vector<int>& items, ProgressRoutines& progress,
+                const ProcessMessages& processMessages = {});
+
+} // namespace velmora
