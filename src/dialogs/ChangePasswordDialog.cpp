@@ -1,0 +1,136 @@
+#include "dialogs/ChangePasswordDialog.h"
+
+#include "dialogs/ChangePasswordChecks.h"
+#include "dialogs/KeyPreview.h"
+#include "dialogs/MessageBoxes.h"
+#include "store/LibraryPassword.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+
+QLineEdit* MakePasswordEdit(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setEchoMode(QLineEdit::Password);
+    return edit;
+}
+
+} // namespace
+
+TdlgChangePass::TdlgChangePass(MessageBoxes& boxes, QWidget* owner) : QDialog(owner), m_boxes(boxes)
+{
+    setObjectName(QStringLiteral("dlgChangePass"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Change Password"));
+
+    lblInfo = new QLabel(QStringLiteral("To change your password, enter your current password, then enter and "
+                                        "confirm your new password, and click OK."),
+                         this);
+    lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    lblInfo->setWordWrap(true);
+    lblInfo->setMinimumWidth(40 * fontMetrics().averageCharWidth());
+
+    txtCurrentPass = MakePasswordEdit("txtCurrentPass", this);
+    txtPassword = MakePasswordEdit("txtPassword", this);
+    txtConfirmPass = MakePasswordEdit("txtConfirmPass", this);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("&Current Password:"), txtCurrentPass);
+    fields->addRow(QStringLiteral("&New Password:"), txtPassword);
+    fields->addRow(QStringLiteral("C&onfirm Password:"), txtConfirmPass);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    for (QPushButton* button : {OKBtn, CancelBtn})
+        button->setAutoDefault(false);   // Enter is the form's, whatever has the focus
+    connect(OKBtn, &QPushButton::clicked, this, &TdlgChangePass::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TdlgChangePass::CancelBtnClick);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblInfo);
+    layout->addSpacing(fontMetrics().height() / 2);
+    layout->addLayout(fields);
+    layout->addSpacing(fontMetrics().height() / 2);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(txtCurrentPass, txtPassword);
+    setTabOrder(txtPassword, txtConfirmPass);
+    setTabOrder(txtConfirmPass, OKBtn);
+    setTabOrder(OKBtn, CancelBtn);
+
+    new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyPress(event); });
+}
+
+void TdlgChangePass::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    txtCurrentPass->setFocus(Qt::OtherFocusReason);
+}
+
+bool TdlgChangePass::FormKeyPress(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        OKBtnClick();
+        return true;
+    case Qt::Key_Escape:
+        CancelBtnClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TdlgChangePass::OKBtnClick()
+{
+    const auto problem = CheckChangePassword(LibraryPassword(), txtCurrentPass->text().toStdString(),
+                                             txtPassword->text().toStdString(),
+                                             txtConfirmPass->text().toStdString());
+    if (!problem) {
+        accept();
+        return;
+    }
+    m_boxes.ShowMessageBox(problem->message, mb::kIconInformation);
+    switch (problem->focus) {
+    case ChangePasswordField::CurrentPassword:
+        txtCurrentPass->setFocus(Qt::OtherFocusReason);
+        break;
+    case ChangePasswordField::NewPassword:
+        txtPassword->setFocus(Qt::OtherFocusReason);
+        break;
+    case ChangePasswordField::ConfirmPassword:
+        txtConfirmPass->setFocus(Qt::OtherFocusReason);
+        break;
+    }
+}
+
+void TdlgChangePass::CancelBtnClick()
+{
+    reject();
+}
+
+std::string TdlgChangePass::NewPassword() const
+{
+    return txtPassword->text().toStdString();
+}
+
+} // namespace velmora

@@ -1,0 +1,154 @@
+#include "dialogs/GuiProgress.h"
+
+#include "dialogs/DialogPlacement.h"
+#include "dialogs/ProgressForm.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace velmora {
+
+namespace {
+
+// Lets the window repaint and its Cancel button work while the operation runs.
+void ProcessPendingEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void Step(QProgressBar& gauge)
+{
+    gauge.setValue(gauge.value() >= gauge.maximum() ? 0 : gauge.value() + 1);
+}
+
+} // namespace
+
+GuiProgress::GuiProgress(QWidget* mainWindow, MessageBoxes& boxes) : m_mainWindow(mainWindow), m_boxes(boxes) {}
+
+GuiProgress::~GuiProgress()
+{
+    HideProgress();
+}
+
+void GuiProgress::Show(const std::string& title, bool noCancel, const QRect* area)
+{
+    if (!m_form)
+        m_form = new TfrmProgress(m_mainWindow, m_boxes);
+    TfrmProgress& form = *m_form;
+    form.setWindowTitle(QString::fromStdString(title));
+    form.SetCancelled(false);
+    form.btnCancel->setVisible(!noCancel);
+    if (noCancel && !m_waitCursor) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_waitCursor = true;
+    }
+
+    ScreenRect centreOn;
+    bool place = true;
+    if (area) {
+        centreOn = {area->left(), area->top(), area->width(), area->height()};
+    } else if (m_mainWindow) {
+        const QRect frame = m_mainWindow->window()->frameGeometry();
+        centreOn = {frame.left(), frame.top(), frame.width(), frame.height()};
+    } else {
+        place = false;   // no main window: the window system places it
+    }
+    if (place) {
+        const WindowPosition at = CentredPosition(centreOn, form.width(), form.height());
+        form.move(at.left, at.top);
+    }
+
+    form.show();
+    form.raise();
+    ProcessPendingEvents();
+}
+
+void GuiProgress::ShowProgress(const std::string& title, bool noCancel)
+{
+    Show(title, noCancel, nullptr);
+}
+
+void GuiProgress::ShowProgressAt(const std::string& title, int left, int top, bool noCancel, int height,
+                                 int width)
+{
+    const QRect area(left, top, width, height);
+    Show(title, noCancel, &area);
+}
+
+void GuiProgress::SetProgressTotal(const std::string& text, int maximum)
+{
+    if (!m_form)
+        return;
+    m_form->ProgressBar->setVisible(maximum != 0);
+    if (maximum != -1) {
+        m_form->ProgressBar->setMaximum(maximum);
+        m_form->ProgressBar->setValue(0);
+        m_form->curItemprogress->hide();
+    }
+    m_form->lblProg2->setText(QString::fromStdString(text));
+    ProcessPendingEvents();
+}
+
+void GuiProgress::SetProgressItem(const std::string& text, int maximum)
+{
+    if (!m_form)
+        return;
+    m_form->curItemprogress->setVisible(maximum != 0);
+    if (maximum != -1) {
+        m_form->curItemprogress->setMaximum(maximum);
+        m_form->curItemprogress->setValue(0);
+    }
+    m_form->lblProg2->setText(QString::fromStdString(text));
+    ProcessPendingEvents();
+}
+
+void GuiProgress::StepProgress()
+{
+    if (!m_form)
+        return;
+    Step(*m_form->ProgressBar);
+    ProcessPendingEvents();
+}
+
+void GuiProgress::StepItemProgress()
+{
+    if (!m_form)
+        return;
+    Step(*m_form->curItemprogress);
+    ProcessPendingEvents();
+}
+
+TfrmProgress* GuiProgress::Window() const
+{
+    return m_form.data();
+}
+
+bool GuiProgress::ProgressCancelled() const
+{
+    return m_form && m_form->Cancelled();
+}
+
+void GuiProgress::CancelProgress()
+{
+    if (m_form)
+        m_form->SetCancelled(true);
+}
+
+void GuiProgress::HideProgress()
+{
+    if (m_waitCursor) {
+        QApplication::restoreOverrideCursor();
+        m_waitCursor = false;
+    }
+    if (!m_form)
+        return;
+    m_form->hide();
+    // Deferred: HideProgress may run inside an event the window itself is handling.
+    m_form->deleteLater();
+    m_form = nullptr;
+}
+
+} // namespace velmora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "dialogs/ProgressRoutines.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace velmora {
+
+class MessageBoxes;
+class TfrmProgress;
+
+// The progress routines on the shared progress window. At most one window is in use:
+// ShowProgress makes it when there is none, HideProgress hides and drops it, and every
+// other routine does nothing while there is none. Each routine processes pending events,
+// so the window repaints and its Cancel button works while the operation runs.
+class GuiProgress : public ProgressRoutines {
+public:
+    // The window is centred on mainWindow and disables it while shown; boxes asks the
+    // cancel question. Both must outlive this object (mainWindow may also be null).
+    GuiProgress(QWidget* mainWindow, MessageBoxes& boxes);
+    ~GuiProgress() override;
+    GuiProgress(const GuiProgress&) = delete;
+    GuiProgress& operator=(const GuiProgress&) = delete;
+
+    void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
+
+    void ShowProgress(const std::string& title, bool noCancel) override;
+    void ShowProgressAt(const std::string& title, int left, int top, bool noCancel, int height,
+                        int width) override;
+    void SetProgressTotal(const std::string& text, int maximum) override;
+    void SetProgressItem(const std::string& text, int maximum) override;
+    void StepProgress() override;
+    void StepItemProgress() override;
+    bool ProgressCancelled() const override;
+    void CancelProgress() override;
+    void HideProgress() override;
+
+    // The window in use, or null; for tests and for the lock.
+    TfrmProgress* Window() const;
+
+private:
+    void Show(const std::string& title, bool noCancel, const QRect* area);
+
+    QPointer<QWidget> m_mainWindow;
+    MessageBoxes& m_boxes;
+    QPointer<TfrmProgress> m_form;
+    bool m_waitCursor = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,221 @@
+#include "dialogs/MessageForm.h"
+
+#include "dialogs/DialogPlacement.h"
+#include "dialogs/KeepAbove.h"
+#include "dialogs/KeyPreview.h"
+#include "dialogs/MessageBoxes.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace velmora {
+
+namespace {
+
+QStyle::StandardPixmap StandardIconFor(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Error:
+        return QStyle::SP_MessageBoxCritical;
+    case MessageIcon::Question:
+        return QStyle::SP_MessageBoxQuestion;
+    case MessageIcon::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case MessageIcon::Information:
+        break;
+    }
+    return QStyle::SP_MessageBoxInformation;
+}
+
+ScreenRect ToScreenRect(const QRect& r)
+{
+    return {r.left(), r.top(), r.width(), r.height()};
+}
+
+QPushButton* MakeButton(const QString& caption, const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    // Enter is answered by the form itself, for the focused button.
+    button->setAutoDefault(false);
+    button->hide();
+    return button;
+}
+
+} // namespace
+
+TmessageForm::TmessageForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("messageForm"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    Icon = new QLabel(this);
+    Icon->setObjectName(QStringLiteral("Icon"));
+    Icon->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+
+    lblCaption = new QLabel(this);
+    lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    lblCaption->setTextFormat(Qt::PlainText);
+    lblCaption->setWordWrap(true);
+    lblCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblCaption->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A readable line length whatever the font size: about 28 average characters minimum,
+    // growing to about 60 before the text wraps.
+    const int em = fontMetrics().averageCharWidth();
+    lblCaption->setMinimumWidth(28 * em);
+    lblCaption->setMaximumWidth(60 * em);
+
+    btnOK = MakeButton(QStringLiteral("OK"), "btnOK", this);
+    btnYes = MakeButton(QStringLiteral("&Yes"), "btnYes", this);
+    btnNo = MakeButton(QStringLiteral("&No"), "btnNo", this);
+    btnCancel = MakeButton(QStringLiteral("Cancel"), "btnCancel", this);
+    connect(btnOK, &QPushButton::clicked, this, &TmessageForm::btnOKClick);
+    connect(btnYes, &QPushButton::clicked, this, &TmessageForm::btnYesClick);
+    connect(btnNo, &QPushButton::clicked, this, &TmessageForm::btnNoClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TmessageForm::btnCancelClick);
+
+    auto* message = new QHBoxLayout;
+    message->addWidget(Icon, 0, Qt::AlignTop);
+    message->addSpacing(fontMetrics().height());
+    message->addWidget(lblCaption, 1);
+
+    // Left to right OK, Yes, No, Cancel, right-aligned; the layout's spacing keeps the
+    // narrow gap after each shown button, and hidden buttons take no room.
+    auto* buttons = new QHBoxLayout;
+    buttons->setObjectName(QStringLiteral("buttonPanel"));
+    buttons->addStretch(1);
+    for (QPushButton* button : {btnOK, btnYes, btnNo, btnCancel})
+        buttons->addWidget(button);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(message, 1);
+    layout->addSpacing(fontMetrics().height() / 2);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(btnOK, btnCancel);
+    setTabOrder(btnCancel, btnYes);
+    setTabOrder(btnYes, btnNo);
+
+    new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyPress(event); });
+}
+
+void TmessageForm::SetButtons(int flags)
+{
+    m_flags = flags;
+    const MessageButtons shown = ButtonsForFlags(flags);
+    btnOK->setVisible(shown.ok);
+    btnYes->setVisible(shown.yes);
+    btnNo->setVisible(shown.no);
+    btnCancel->setVisible(shown.cancel);
+
+    m_icon = IconForFlags(flags);
+    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    Icon->setPixmap(style()->standardIcon(StandardIconFor(m_icon), nullptr, this).pixmap(size, size));
+    Icon->setProperty("iconKind", static_cast<int>(m_icon));
+}
+
+void TmessageForm::SetMessage(const QString& text)
+{
+    m_message = text;
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    lblCaption->setText(shown);
+}
+
+void TmessageForm::btnOKClick() { done(mb::kResultOk); }
+void TmessageForm::btnYesClick() { done(mb::kResultYes); }
+void TmessageForm::btnNoClick() { done(mb::kResultNo); }
+void TmessageForm::btnCancelClick() { done(mb::kResultCancel); }
+
+void TmessageForm::reject()
+{
+    done(EscapeResult(m_flags));
+}
+
+QPushButton* TmessageForm::FirstShownInTabOrder() const
+{
+    for (QPushButton* button : {btnOK, btnCancel, btnYes, btnNo}) {
+        if (!button->isHidden())
+            return button;
+    }
+    return nullptr;
+}
+
+void TmessageForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (QPushButton* first = FirstShownInTabOrder())
+        first->setFocus(Qt::TabFocusReason);
+}
+
+bool TmessageForm::FormKeyPress(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        const QWidget* focused = focusWidget();
+        if (focused == btnYes)
+            done(mb::kResultYes);
+        else if (focused == btnNo)
+            done(mb::kResultNo);
+        else if (focused == btnCancel)
+            done(mb::kResultCancel);
+        else
+            done(mb::kResultOk);
+        return true;
+    }
+    case Qt::Key_Escape:
+        done(EscapeResult(m_flags));
+        return true;
+    default:
+        return false;
+    }
+}
+
+int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
+{
+    // Not a child of the main window: a box asked while the main window is disabled (the
+    // progress window's question) must stay usable. It stacks above it instead.
+    // A box asked from inside another dialog stacks above that dialog.
+    auto box = std::make_unique<TmessageForm>();
+    if (QWidget* above = QApplication::activeModalWidget())
+        KeepAbove(*box, *above);
+    else if (mainWindow)
+        KeepAbove(*box, *mainWindow);
+    box->SetButtons(flags);
+    box->setWindowTitle(QGuiApplication::applicationDisplayName());
+    box->SetMessage(text);
+    box->adjustSize();
+
+    QScreen* screen = nullptr;
+    ScreenRect owner;
+    if (mainWindow) {
+        const QRect frame = mainWindow->window()->frameGeometry();
+        owner = ToScreenRect(frame);
+        screen = QGuiApplication::screenAt(frame.center());
+    }
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const ScreenRect screenRect = ToScreenRect(screen->geometry());
+        if (!mainWindow)
+            owner = screenRect;
+        const WindowPosition at = MessageBoxPosition(owner, box->width(), box->height(), screenRect);
+        box->move(at.left, at.top);
+    }
+
+    return box->exec();
+}
+
+} // namespace velmora

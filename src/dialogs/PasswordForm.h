@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace velmora {
+
+class MessageBoxes;
+
+// The password gate in front of the library. exec() returns QDialog::Accepted when the
+// password was accepted and QDialog::Rejected on Cancel.
+class TfrmPassword : public QDialog {
+    Q_OBJECT
+public:
+    // Tests the trimmed entry; may throw PasswordRefused (a brand-new library refusing a
+    // first password), whose text is then shown.
+    using VerifyPasswordFn = std::function<bool(const std::string& password)>;
+
+    // boxes must outlive the form.
+    TfrmPassword(VerifyPasswordFn verify, MessageBoxes& boxes, QWidget* owner = nullptr);
+
+    // Trims the entry, tests it; closes with Accepted when it passes, else tells the user
+    // and puts the focus back on the entry, which keeps its text.
+    void btnOKClick();
+    void btnCancelClick();
+
+    QLabel* lblInfo = nullptr;
+    QLabel* lblPassword = nullptr;
+    QLineEdit* txtPass = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;   // FormShow
+
+private:
+    bool FormKeyPress(QKeyEvent* event);
+
+    VerifyPasswordFn m_verify;
+    MessageBoxes& m_boxes;
+};
+
+} // namespace velmora
