@@ -57,7 +57,9 @@ void GuiProgress::Show(const std::string& title, bool noCancel, const QRect* are
         place = false;   // no main window: the window system places it
     }
     if (place) {
-        const WindowPosition at = CentredPosition(centreOn, form.width(), form.height());
+        form.winId();   // the frame's size is known, where the platform tells it, once the window exists
+        const QSize outer = form.frameGeometry().size();
+        const WindowPosition at = CentredPosition(centreOn, outer.width(), outer.height());
         form.move(at.left, at.top);
     }
 

@@ -68,10 +68,10 @@ TmessageForm::TmessageForm(QWidget* parent) : QDialog(parent)
     lblCaption->setWordWrap(true);
     lblCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblCaption->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // A readable line length whatever the font size: about 28 average characters minimum,
+    // A readable line length whatever the font size: about 40 average characters minimum,
     // growing to about 60 before the text wraps.
     const int em = fontMetrics().averageCharWidth();
-    lblCaption->setMinimumWidth(28 * em);
+    lblCaption->setMinimumWidth(40 * em);
     lblCaption->setMaximumWidth(60 * em);
 
     btnOK = MakeButton(QStringLiteral("OK"), "btnOK", this);
@@ -186,13 +186,16 @@ bool TmessageForm::FormKeyPress(QKeyEvent* event)
 int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
 {
     // Not a child of the main window: a box asked while the main window is disabled (the
-    // progress window's question) must stay usable. It stacks above it instead.
-    // A box asked from inside another dialog stacks above that dialog.
+    // progress window's question) must stay usable. It stacks above the window the user is
+    // in instead (a dialog, or the progress window, which would otherwise cover it).
     auto box = std::make_unique<TmessageForm>();
-    if (QWidget* above = QApplication::activeModalWidget())
+    QWidget* above = QApplication::activeModalWidget();
+    if (!above)
+        above = QApplication::activeWindow();
+    if (!above)
+        above = mainWindow;
+    if (above)
         KeepAbove(*box, *above);
-    else if (mainWindow)
-        KeepAbove(*box, *mainWindow);
     box->SetButtons(flags);
     box->setWindowTitle(QGuiApplication::applicationDisplayName());
     box->SetMessage(text);
@@ -211,7 +214,9 @@ int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
         const ScreenRect screenRect = ToScreenRect(screen->geometry());
         if (!mainWindow)
             owner = screenRect;
-        const WindowPosition at = MessageBoxPosition(owner, box->width(), box->height(), screenRect);
+        box->winId();   // the frame's size is known, where the platform tells it, once the window exists
+        const QSize outer = box->frameGeometry().size();
+        const WindowPosition at = MessageBoxPosition(owner, outer.width(), outer.height(), screenRect);
         box->move(at.left, at.top);
     }
 

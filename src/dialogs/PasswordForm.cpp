@@ -81,7 +81,8 @@ void TfrmPassword::showEvent(QShowEvent* event)
     QScreen* on = screen() ? screen() : QGuiApplication::primaryScreen();
     if (on) {
         const QRect area = on->availableGeometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+        const QSize outer = frameGeometry().size();   // the frame is known once the window exists
+        move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
     }
     QDialog::showEvent(event);
     raise();

@@ -42,7 +42,7 @@ Observed Observe(TmessageForm& box)
     seen.focused = box.focusWidget() ? box.focusWidget()->objectName() : QString();
     seen.icon = box.Icon->pixmap().toImage();
     seen.position = box.pos();
-    seen.size = box.size();
+    seen.size = box.frameGeometry().size();
     return seen;
 }
 
@@ -195,8 +195,11 @@ void MessageFormTest::closingTheBoxAnswersLikeEscape()
 
 void MessageFormTest::boxIsCentredOnTheMainWindow()
 {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QWidget mainWindow;
-    mainWindow.setGeometry(100, 80, 500, 400);
+    // Well inside the screen, so that no edge moves the box.
+    mainWindow.setGeometry(screen.adjusted(screen.width() / 10, screen.height() / 8, -screen.width() / 8,
+                                           -screen.height() / 10));
     mainWindow.show();
     QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
     const QRect frame = mainWindow.frameGeometry();

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest/QtTest>
 
 using namespace velmora;
@@ -62,6 +63,9 @@ void PasswordFormTest::formShowsItsCaptionTextAndMaskedEntry()
     QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                                     Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint)));
     QCOMPARE(form.minimumSize(), form.maximumSize());   // fixed size
+    const QRect screen = form.screen()->availableGeometry();
+    QVERIFY(qAbs(form.frameGeometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(form.frameGeometry().center().y() - screen.center().y()) <= 1);
 }
 
 void PasswordFormTest::entryIsTrimmedBeforeTheTest_data()

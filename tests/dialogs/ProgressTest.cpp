@@ -1,4 +1,6 @@
+#include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/GuiProgress.h"
+#include "dialogs/MessageForm.h"
 #include "dialogs/ProgressForm.h"
 
 #include "DialogTestDoubles.h"
@@ -10,11 +12,13 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
 #include <QtTest/QtTest>
 
 using namespace velmora;
 using velmora::test::PressKey;
 using velmora::test::RecordingMessageBoxes;
+using velmora::test::WhenModalOpens;
 
 class ProgressTest : public QObject {
     Q_OBJECT
@@ -34,6 +38,7 @@ private slots:
     void noCancelShowsTheHourglassUntilHidden();
     void windowIsCentredOnTheMainWindowOrTheGivenRectangle();
     void cancelProgressSetsTheFlagAndShowClearsIt();
+    void cancelQuestionStacksAboveTheProgressWindow();
 
 private:
     std::unique_ptr<QWidget> mainWindow;
@@ -264,13 +269,14 @@ void ProgressTest::windowIsCentredOnTheMainWindowOrTheGivenRectangle()
     const QRect frame = mainWindow->frameGeometry();
     progress->ShowProgress("Saving", false);
     TfrmProgress& form = *progress->Window();
-    QCOMPARE(form.pos(), QPoint(frame.left() + (frame.width() - form.width()) / 2,
-                                frame.top() + (frame.height() - form.height()) / 2));
+    const QSize outer = form.frameGeometry().size();
+    QCOMPARE(form.pos(), QPoint(frame.left() + (frame.width() - outer.width()) / 2,
+                                frame.top() + (frame.height() - outer.height()) / 2));
     progress->HideProgress();
 
     progress->ShowProgressAt("Adding", 0, 0, true, 600, 800);
     TfrmProgress& at = *progress->Window();
-    QCOMPARE(at.pos(), QPoint((800 - at.width()) / 2, (600 - at.height()) / 2));
+    QCOMPARE(at.pos(), QPoint((800 - at.frameGeometry().width()) / 2, (600 - at.frameGeometry().height()) / 2));
     QVERIFY(!at.btnCancel->isVisible());
 }
 
@@ -284,6 +290,28 @@ void ProgressTest::cancelProgressSetsTheFlagAndShowClearsIt()
     progress->CancelProgress();
     progress->HideProgress();
     QVERIFY(!progress->ProgressCancelled());   // no window, nothing cancelled
+}
+
+void ProgressTest::cancelQuestionStacksAboveTheProgressWindow()
+{
+    // With the real message box: the question must not open behind the window that stays
+    // on top, nor be disabled along with the main window.
+    GuiMessageBoxes realBoxes(mainWindow.get());
+    GuiProgress shown(mainWindow.get(), realBoxes);
+    shown.ShowProgress("Deleting", false);
+    TfrmProgress& form = *shown.Window();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QWindow* stackedAbove = nullptr;
+    bool usable = false;
+    WhenModalOpens<TmessageForm>([&](TmessageForm& box) {
+        stackedAbove = box.windowHandle()->transientParent();
+        usable = box.btnYes->isEnabled();
+        box.btnYesClick();
+    });
+    QTest::mouseClick(form.btnCancel, Qt::LeftButton);
+    QVERIFY(shown.ProgressCancelled());
+    QVERIFY(usable);
+    QCOMPARE(stackedAbove, form.windowHandle());
 }
 
 QTEST_MAIN(ProgressTest)
