@@ -24,6 +24,7 @@ struct ToolCommand {
 // Each group of commands lives in a file of its own.
 std::span<const ToolCommand> CatalogueCommands();
 std::span<const ToolCommand> CipherCommands();
+std::span<const ToolCommand> StreamCommands();
 std::span<const ToolCommand> LibraryCommands();
 
 } // namespace velmora::tool

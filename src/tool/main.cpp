@@ -15,7 +15,8 @@ std::vector<ToolCommand> AllCommands()
 {
     std::vector<ToolCommand> all;
     for (auto group : {velmora::tool::CipherCommands(), velmora::tool::LibraryCommands(),
-                        velmora::tool::CatalogueCommands()})
+                        velmora::tool::CatalogueCommands(),
+                        velmora::tool::StreamCommands()})
         all.insert(all.end(), group.begin(), group.end());
     return all;
 }

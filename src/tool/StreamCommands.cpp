@@ -1,0 +1,82 @@
+// Stream commands: run the stream server outside the program, for players and tests.
+#include "tool/LibraryAccess.h"
+#include "tool/ToolCommand.h"
+
+#include "playback/StreamItemIdent.h"
+#include "playback/StreamUrl.h"
+#include "playback/VideoStreamServ.h"
+#include "store/Query.h"
+#include "store/SqlText.h"
+
+#include <charconv>
+#include <csignal>
+#include <iostream>
+#include <pthread.h>
+
+namespace velmora::tool {
+
+namespace {
+
+int ParseItemIdent(const std::string& text)
+{
+    int ident = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ident);
+    if (error != std::errc() || end != text.data() + text.size() || ident <= 0)
+        throw ToolError("\"" + text + "\" is not an item number");
+    return ident;
+}
+
+int Serve(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    if (parsed.positional.size() != 1)
+        throw ToolError("usage: velmora-tool serve --data DIR ID");
+    const int ident = ParseItemIdent(parsed.positional[0]);
+    auto library = OpenLibrary(parsed.dataDir);
+    std::string extension;
+    {
+        db::Query record(library->MainConnection(),
+                         SqlFormat("Select rec_tnorigname from Record where rec_ident = %d", ident));
+        if (record.Eof())
+            throw ToolError("there is no item " + parsed.positional[0] + " in the library");
+        extension = StreamUrlExtension(record.AsString("rec_tnorigname"));
+    }
+
+    // Blocked before the server starts its threads, so that they inherit the mask and
+    // the signals wait for sigwait below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    StreamItemIdent = ident;
+    TVideoStreamServ server;
+    if (!server.Listen())
+        return 2;   // the server has said why on standard error
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::cout << "serving item " << ident << " at " << FormatStreamUrl(local, extension, server.BoundPort())
+              << std::endl;
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.Stop();
+    return 0;
+}
+
+const ToolCommand kCommands[] = {
+    {"serve", "--data DIR ID",
+     "run the stream server on its port, serving item ID until SIGINT or SIGTERM (password in VELMORA_PASSWORD)",
+     Serve},
+};
+
+} // namespace
+
+std::span<const ToolCommand> StreamCommands()
+{
+    return kCommands;
+}
+
+} // namespace velmora::tool

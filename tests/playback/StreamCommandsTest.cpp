@@ -1,0 +1,158 @@
+// velmora-tool serve: the stream server on its own port, fetched by curl and stopped by
+// signals. These tests need port 15654 to themselves (see CMakeLists.txt).
+#include "RawHttpClient.h"
+#include "support/LibraryFixture.h"
+
+#include "playback/UniqueFd.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+
+#include <regex>
+#include <vector>
+
+namespace velmora::test {
+namespace {
+
+constexpr int kPatienceMs = 60000;
+
+class StreamCommandsTest : public LibraryFixture {
+protected:
+    void SetUp() override
+    {
+        LibraryFixture::SetUp();
+        content = PatternBytes(1234567, 21);
+        item = AddItem(content, "clip.mpeg");
+    }
+    void TearDown() override
+    {
+        if (serve.state() != QProcess::NotRunning) {
+            serve.kill();
+            serve.waitForFinished(kPatienceMs);
+        }
+        LibraryFixture::TearDown();
+    }
+
+    void StartServe(const std::string& ident)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VELMORA_PASSWORD", kPassword);
+        serve.setProcessEnvironment(environment);
+        serve.start(QString::fromStdString((BinDir() / "velmora-tool").string()),
+                    {"serve", "--data", QString::fromStdString(dir.str()), QString::fromStdString(ident)});
+        ASSERT_TRUE(serve.waitForStarted(kPatienceMs));
+    }
+    // The URL serve prints once it listens; empty when it ends first.
+    std::string WaitForUrl()
+    {
+        std::string out;
+        while (out.find('\n') == std::string::npos) {
+            if (!serve.waitForReadyRead(kPatienceMs))
+                return {};
+            out += serve.readAllStandardOutput().toStdString();
+        }
+        const auto at = out.find(" at ");
+        return at == std::string::npos ? std::string() : out.substr(at + 4, out.find('\n') - at - 4);
+    }
+    // Runs curl with args; returns its exit code.
+    int Curl(const QStringList& args)
+    {
+        QProcess curl;
+        curl.setProcessChannelMode(QProcess::ForwardedChannels);
+        curl.start("curl", QStringList{"--silent", "--show-error", "--fail", "--max-time", "120"} + args);
+        if (!curl.waitForStarted(kPatienceMs))
+            return -1;   // not installed: scripts/install-deps installs it
+        curl.waitForFinished(-1);
+        return curl.exitStatus() == QProcess::NormalExit ? curl.exitCode() : -1;
+    }
+
+    QProcess serve;
+    std::string content;
+    int item = 0;
+};
+
+TEST_F(StreamCommandsTest, CurlFetchesTheItemFromTheUrlAndSigtermStopsCleanly)
+{
+    StartServe(std::to_string(item));
+    const std::string url = WaitForUrl();
+    EXPECT_TRUE(std::regex_match(url, std::regex(R"(http://localhost:15654/\d{12}\.MPEG)"))) << url;
+
+    // "localhost" may be tried as ::1 or 127.0.0.1 first: both are served.
+    ASSERT_EQ(Curl({"--output", QString::fromStdString((dir / "whole").string()), QString::fromStdString(url)}), 0);
+    EXPECT_TRUE(ReadFile(dir / "whole") == content);
+    ASSERT_EQ(Curl({"--range", "750000-", "--output", QString::fromStdString((dir / "part").string()),
+                    QString::fromStdString(url)}), 0);
+    EXPECT_TRUE(ReadFile(dir / "part") == content.substr(750000));
+
+    serve.terminate();
+    ASSERT_TRUE(serve.waitForFinished(kPatienceMs));
+    EXPECT_EQ(serve.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(serve.exitCode(), 0) << serve.readAllStandardError().toStdString();
+}
+
+TEST_F(StreamCommandsTest, SigintStopsTheServerWhileItServesAConnection)
+{
+    item = AddItem(PatternBytes(20 * 500000, 22), "long.mpeg");
+    StartServe(std::to_string(item));
+    ASSERT_NE(WaitForUrl(), "");
+    RawHttpClient client("127.0.0.1", 15654);
+    client.SendRequest();
+    EXPECT_EQ(client.ReadHeader()[0], "HTTP/1.1 200 OK ");
+
+    ::kill(static_cast<pid_t>(serve.processId()), SIGINT);
+    ASSERT_TRUE(serve.waitForFinished(kPatienceMs));
+    EXPECT_EQ(serve.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(serve.exitCode(), 0) << serve.readAllStandardError().toStdString();
+    EXPECT_LT(client.ReadToEnd().size(), 20u * 500000);   // cut off, and closed
+}
+
+TEST_F(StreamCommandsTest, TakenPortIsReportedOnceAndServeFails)
+{
+    // Another program holds the port on both loopback addresses (::1 where there is IPv6).
+    std::vector<UniqueFd> taken;
+    // SO_REUSEADDR: the connections of the tests before may leave the port in TIME_WAIT.
+    const int on = 1;
+    taken.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ::setsockopt(taken.back().Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(15654);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(taken.back().Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(taken.back().Get(), 1), 0);
+    taken.emplace_back(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ::setsockopt(taken.back().Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    ::setsockopt(taken.back().Get(), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    sockaddr_in6 address6{};
+    address6.sin6_family = AF_INET6;
+    address6.sin6_port = htons(15654);
+    address6.sin6_addr = in6addr_loopback;
+    if (taken.back().Valid() && ::bind(taken.back().Get(), reinterpret_cast<sockaddr*>(&address6), sizeof address6) == 0) {
+        ASSERT_EQ(::listen(taken.back().Get(), 1), 0);
+    }
+
+    StartServe(std::to_string(item));
+    ASSERT_TRUE(serve.waitForFinished(kPatienceMs));
+    const std::string err = serve.readAllStandardError().toStdString();
+    EXPECT_EQ(serve.exitCode(), 2);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("port 15654"), std::string::npos) << err;
+}
+
+TEST_F(StreamCommandsTest, UnknownItemIsRefused)
+{
+    StartServe(std::to_string(item + 100));
+    ASSERT_TRUE(serve.waitForFinished(kPatienceMs));
+    EXPECT_EQ(serve.exitCode(), 2);
+    EXPECT_NE(serve.readAllStandardError().toStdString().find("no item"), std::string::npos);
+}
+
+} // namespace
+} // namespace velmora::test

@@ -1,0 +1,69 @@
+#include "TestMedia.h"
+
+#include "support/TestSupport.h"
+
+#include <QProcess>
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <stdexcept>
+
+namespace velmora::test {
+
+namespace {
+
+void PutLittleEndian(std::string& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+} // namespace
+
+std::string MakeWav(double seconds, int sampleRate, int channels)
+{
+    const auto frames = static_cast<std::uint32_t>(seconds * sampleRate);
+    const std::uint32_t dataSize = frames * static_cast<std::uint32_t>(channels) * 2;
+    std::string wav = "RIFF";
+    PutLittleEndian(wav, 36 + dataSize, 4);
+    wav += "WAVEfmt ";
+    PutLittleEndian(wav, 16, 4);
+    PutLittleEndian(wav, 1, 2);   // PCM
+    PutLittleEndian(wav, static_cast<std::uint32_t>(channels), 2);
+    PutLittleEndian(wav, static_cast<std::uint32_t>(sampleRate), 4);
+    PutLittleEndian(wav, static_cast<std::uint32_t>(sampleRate * channels * 2), 4);
+    PutLittleEndian(wav, static_cast<std::uint32_t>(channels * 2), 2);
+    PutLittleEndian(wav, 16, 2);
+    wav += "data";
+    PutLittleEndian(wav, dataSize, 4);
+    wav.reserve(wav.size() + dataSize);
+    double phase = 0;
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const double frequency = 200.0 + 800.0 * i / frames;
+        phase += 2 * std::numbers::pi * frequency / sampleRate;
+        const auto sample = static_cast<std::int16_t>(8000 * std::sin(phase));
+        for (int c = 0; c < channels; ++c)
+            PutLittleEndian(wav, static_cast<std::uint16_t>(sample), 2);
+    }
+    return wav;
+}
+
+std::string MakeMp3(const std::string& wav, int kilobitsPerSecond)
+{
+    TempDir dir;
+    WriteFile(dir / "in.wav", wav);
+    QProcess lame;
+    lame.setProcessChannelMode(QProcess::MergedChannels);
+    lame.start("lame", {"--quiet", "--cbr", "-b", QString::number(kilobitsPerSecond),
+                        QString::fromStdString((dir / "in.wav").string()),
+                        QString::fromStdString((dir / "out.mp3").string())});
+    if (!lame.waitForStarted(30000))
+        throw std::runtime_error("the lame encoder cannot be started (scripts/install-deps installs it)");
+    lame.waitForFinished(-1);
+    if (lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0)
+        throw std::runtime_error("lame failed: " + lame.readAll().toStdString());
+    return ReadFile(dir / "out.mp3");
+}
+
+} // namespace velmora::test
