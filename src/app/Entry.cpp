@@ -1,0 +1,99 @@
+#include "app/Entry.h"
+
+#include "app/CommandLine.h"
+#include "app/HandOver.h"
+#include "app/MainWindow.h"
+#include "app/OpenEtaForm.h"
+#include "dialogs/PasswordForm.h"
+#include "dialogs/VelmoraApplication.h"
+#include "platform/AppWindowHook.h"
+#include "platform/InstanceLock.h"
+#include "store/LibraryFiles.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace velmora {
+
+namespace {
+
+constexpr int kExitCode = 0;
+constexpr int kAfterAddingMs = 2000;
+
+// A second start: bring the running instance to the front, hand the arguments over.
+int RunSecondInstance(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    AppWindowHook::ActivateRunningInstance();
+    HandOverToRunningInstance(CommandLine::Arguments(argc, argv));
+    return kExitCode;
+}
+
+// Lets the progress window's last state be seen before the windowless start ends.
+void PauseAfterAdding()
+{
+    QEventLoop loop;
+    QTimer::singleShot(kAfterAddingMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int RunVelmora(int argc, char** argv)
+{
+    // Held until the process ends: its existence marks the running instance.
+    const InstanceLock instance;
+    if (!instance.IsFirstInstance())
+        return RunSecondInstance(argc, argv);
+
+    VelmoraApplication app(argc, argv);
+    // The program ends when the main window closes, never because its last window was
+    // hidden (the lock, the windowless modes).
+    app.setQuitOnLastWindowClosed(false);
+
+    const StartRequest request = CommandLine::Parse(CommandLine::Arguments(argc, argv));
+    // Registering the automation server comes with the desktop integration; the
+    // switches are accepted and end the start.
+    if (request.regServer || request.unregServer)
+        return kExitCode;
+    if (request.dataDir)
+        SetDataDir(*request.dataDir);
+
+    TfrmMain::SetApplicationTitle(QStringLiteral("Velmora"));
+
+    TfrmMain frmMain;
+    if (!frmMain.LibraryOpened())
+        return kExitCode;
+    QObject::connect(&frmMain, &TfrmMain::EndProgram, &app, [](int code) { QCoreApplication::exit(code); });
+
+    AppWindowHook hook;
+    QObject::connect(&hook, &AppWindowHook::BringToFront, &frmMain, &TfrmMain::BringToFront);
+    hook.HookApplicationWindow();
+
+    TfrmOpenETA frmOpenETA(frmMain);
+    frmOpenETA.Create();
+
+    switch (request.Mode()) {
+    case StartMode::AddFiles:
+        // The pending archive is dropped in this mode.
+        if (frmMain.AddCommandLineFiles(request.pathsToAdd))
+            PauseAfterAdding();
+        return kExitCode;
+    case StartMode::Automation:
+        break;
+    default: {
+        TfrmPassword frmPassword([&frmMain](const std::string& password) { return frmMain.VerifyPassword(password); },
+                                 frmMain.Boxes(), &frmMain);
+        if (frmPassword.exec() != QDialog::Accepted)
+            return kExitCode;
+        frmMain.SetPendingArchive(request.pendingArchive);
+        frmMain.show();
+        break;
+    }
+    }
+    app.exec();
+    return kExitCode;
+}
+
+} // namespace velmora

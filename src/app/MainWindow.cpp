@@ -1,0 +1,512 @@
+#include "app/MainWindow.h"
+
+#include "app/ActionRules.h"
+#include "app/ItemListView.h"
+#include "app/LogCategories.h"
+#include "app/SkinTitleBar.h"
+#include "app/StatusLine.h"
+#include "app/TaskbarStandIn.h"
+#include "app/WindowPlacement.h"
+#include "catalogue/Categories.h"
+#include "catalogue/CategoryTree.h"
+#include "catalogue/FileImport.h"
+#include "dialogs/ChangePassword.h"
+#include "integration/DirMonitor.h"
+#include "integration/MonitorSettings.h"
+#include "platform/SettingsStore.h"
+#include "platform/Skin.h"
+#include "playback/VideoStreamServ.h"
+#include "store/Cryptography.h"
+#include "store/LibraryFiles.h"
+#include "store/LibraryPassword.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStatusTipEvent>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWindow>
+
+#include <iostream>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kDatabaseOpenError = "Unable to connect to Velmora Database.";
+constexpr int kNodeIdRole = Qt::UserRole + 1;
+
+QString PageButtonName(int page)
+{
+    return QStringLiteral("tab%1").arg(page);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(MainWindowOptions options)
+    : QWidget(nullptr)
+    , m_options(options)
+    , m_guiBoxes(this)
+    , m_boxes(options.boxes != nullptr ? options.boxes : &m_guiBoxes)
+    , m_progress(this, *m_boxes)
+    , m_fileImport(std::make_unique<FileImport>(m_library, m_progress, *m_boxes))
+{
+    CreateActions();
+    CreateComponents();
+    CreateMenus();
+
+    m_skin = std::make_unique<Skin>(this);
+    connect(m_skin.get(), &Skin::MouseDown, this, &TfrmMain::SkinMouseDown);
+    connect(m_skin.get(), &Skin::MouseUp, this, &TfrmMain::SkinMouseUp);
+    // The keyboard reaches the page buttons without a mouse press.
+    for (int page = 1; page <= 3; ++page)
+        connect(TitleArea->PageButton(page), &QPushButton::clicked, this, [this, page] { SelectPage(page); });
+    connect(TitleArea->HelpButton(), &QToolButton::clicked, this, [this] {
+        if (!helpPop->isVisible())
+            SkinMouseDown(QStringLiteral("helpbutton"));
+    });
+
+    m_standIn = std::make_unique<TaskbarStandIn>();
+    connect(m_standIn.get(), &TaskbarStandIn::Activated, this, &TfrmMain::ReActivate, Qt::QueuedConnection);
+
+    m_actionUpdate.setSingleShot(true);
+    m_actionUpdate.setInterval(0);
+    connect(&m_actionUpdate, &QTimer::timeout, this, &TfrmMain::UpdateActions);
+    connect(mainTree, &QTreeWidget::itemSelectionChanged, this, [this] {
+        ListSelectedNode();
+        ScheduleActionUpdate();
+    });
+    connect(mainList, &ItemListView::SelectionChanged, this, &TfrmMain::ScheduleActionUpdate);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfrmMain::ScheduleActionUpdate);
+    mainTree->installEventFilter(this);
+
+    m_fileImport->SetShellExtensionEnabled([this] { return m_shellExtensionEnabled; });
+
+    // The stream server is one of the window's components: it listens before the
+    // start-up sequence runs.
+    m_streamServer = std::make_unique<TVideoStreamServ>();
+    m_streamServer->Port = m_options.streamPort;
+    m_streamServer->Listen();
+
+    FormCreate();
+    UpdateActions();
+}
+
+TfrmMain::~TfrmMain()
+{
+    // The skin detaches from its objects while they all still exist.
+    m_skin.reset();
+    // The monitor's and the server's threads end before anything they report to goes.
+    m_monitor.reset();
+    m_streamServer.reset();
+}
+
+void TfrmMain::FormCreate()
+{
+    m_monitor = std::make_unique<TDirMonitor>();
+    {
+        SettingsStore store;
+        const MonitorSettings monitor = MonitorSettings::Read(store);
+        m_monitor->SetDirectory(monitor.directory);
+        m_monitor->SetEnabled(monitor.enabled);
+        m_shellMenuText = store.ReadString(SettingsStore::kSettings, "shellextext", "Add To Velmora");
+        m_shellExtensionEnabled = store.ReadBool(SettingsStore::kSettings, "shellextenb", true);
+        store.WriteString(SettingsStore::kSettings, "AppPath", GetAppDir());
+    }
+
+    tab2panel->hide();
+    m_skin->ShowButtonPressed(PageButtonName(1));
+    m_skin->SetTrackBarValue(QStringLiteral("volumizer"), 50);
+    m_skin->SetTrackBarValue(QStringLiteral("progressbar"), 0);
+    for (QWidget* panel : {static_cast<QWidget*>(pnlPlOptions), static_cast<QWidget*>(pnlMediaCtrls),
+                           static_cast<QWidget*>(tab2panel), static_cast<QWidget*>(pnlLockdown)})
+        panel->show();
+
+    m_sortDirection = -1;
+    m_treeBuilt = false;
+    playlist->setFocus();   // the Playing page's first control, rather than a page button
+
+    try {
+        m_library.Open();
+        m_libraryOpened = true;
+    } catch (const std::exception& failure) {
+        // The second line names the file and the reason, which is what the user can act on.
+        m_boxes->ShowMessageBox(std::string(kDatabaseOpenError) + "\r\n" + failure.what(), mb::kIconError);
+        return;
+    }
+    // The player, the settings page and the file association come with their own parts
+    // of the program; the player panel stays empty until then.
+}
+
+bool TfrmMain::VerifyPassword(const std::string& password)
+{
+    if (!m_library.VerifyPassword(password, true) && !m_library.VerifyPassword(password, false))
+        return false;
+    SetApplicationTitle(QString::fromStdString(m_library.Caption()));
+    return true;
+}
+
+void TfrmMain::SetApplicationTitle(const QString& title)
+{
+    QGuiApplication::setApplicationDisplayName(title);
+    // Windows without a caption of their own show the application title; the
+    // platform's title is only rebuilt when set again.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle().isEmpty())
+            if (QWindow* window = widget->windowHandle())
+                window->setTitle(window->title());
+    }
+}
+
+// ---- showing, activation, closing ----
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    // Restoring from the taskbar shows the window again without it ever being hidden.
+    if (!event->spontaneous())
+        FormShow();
+    QWidget::showEvent(event);
+}
+
+void TfrmMain::FormShow()
+{
+    setWindowTitle(QString());
+    if (!m_treeBuilt && m_libraryOpened) {
+        BuildTreeView();
+        m_treeBuilt = true;
+        if (QTreeWidgetItem* unclassified = mainTree->topLevelItem(0))
+            mainTree->setCurrentItem(unclassified);
+    }
+    m_monitor->ResumeIfEnabled();
+
+    const WindowPlacement placement = WindowPlacement::Read(SettingsStore());
+    setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    move(placement.left, placement.top);
+    resize(placement.width, placement.height);
+    if (placement.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TfrmMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // FormActivate: an archive named on the command line is imported once.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_pendingArchive.empty())
+        ImportArchive(std::exchange(m_pendingArchive, std::string()));
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    ConfirmSaveSettings();   // FormCloseQuery never refuses the close
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::FormClose()
+{
+    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    WindowPlacement placement;
+    placement.top = normal.top();
+    placement.left = normal.left();
+    placement.width = normal.width();
+    placement.height = normal.height();
+    placement.maximized = isMaximized();
+    try {
+        SettingsStore store;
+        placement.Write(store);
+        store.Flush();
+    } catch (const std::exception&) {
+        // A settings file that cannot be written must not keep the program running.
+    }
+    emit EndProgram(0);
+}
+
+void TfrmMain::doFileExit()
+{
+    close();
+}
+
+// ---- hints ----
+
+bool TfrmMain::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        ShowAppHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TfrmMain::ShowAppHint(const QString& hint)
+{
+    m_skin->SetLabelText(QStringLiteral("statuslabel1"), QLatin1Char(' ') + hint + QStringLiteral("   "));
+}
+
+// ---- pages ----
+
+void TfrmMain::SelectPage(int page)
+{
+    if (page >= 1 && page <= 3 && page != m_currentPage) {
+        ShowPage(page);
+        m_skin->ShowButtonPressed(PageButtonName(page));
+    }
+    update();
+}
+
+void TfrmMain::ShowPage(int page)
+{
+    QWidget* const pages[3] = {tab1, tab2, tab3};
+    if (page < 1 || page > 3)
+        return;
+    ContentArea->setCurrentWidget(pages[page - 1]);
+    NowPlaying1->setChecked(page == 1);
+    Library2->setChecked(page == 2);
+    Settings1->setChecked(page == 3);
+    pnlPlOptions->setVisible(page == 1 || page == 2);
+    pnlMediaCtrls->setVisible(page == 1);
+    if (page == 1)
+        MovePlaylist(pnlPlaylist2);
+    else if (page == 2)
+        MovePlaylist(pnlPlaylist1);
+    m_currentPage = page;
+}
+
+void TfrmMain::MovePlaylist(QFrame* panel)
+{
+    if (playlist->parentWidget() == panel)
+        return;
+    // The play list's drop target goes with it (the play list part registers it).
+    panel->layout()->addWidget(playlist);
+    playlist->show();
+}
+
+void TfrmMain::SkinMouseDown(const QString& name)
+{
+    if (name == QLatin1String("tab1"))
+        ShowPage(1);
+    else if (name == QLatin1String("tab2"))
+        ShowPage(2);
+    else if (name == QLatin1String("tab3"))
+        ShowPage(3);
+    else if (name == QLatin1String("helpbutton"))
+        helpPop->popup(QPoint(x() + width() - 195, y() + 43));
+}
+
+void TfrmMain::SkinMouseUp(const QString& name)
+{
+    if (name == QLatin1String("tab1") || name == QLatin1String("tab2"))
+        ConfirmSaveSettings();
+}
+
+void TfrmMain::ConfirmSaveSettings()
+{
+    // The Settings page holds nothing to save yet.
+}
+
+// ---- the category tree and the item list ----
+
+void TfrmMain::BuildTreeView()
+{
+    mainTree->clear();
+    AddTreeNodes(nullptr, BuildCategoryTree(m_library.MainConnection()));
+}
+
+void TfrmMain::AddTreeNodes(QTreeWidgetItem* parent, const std::vector<CategoryNode>& nodes)
+{
+    for (const CategoryNode& node : nodes) {
+        auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(mainTree);
+        item->setText(0, QString::fromStdString(node.description));
+        item->setData(0, kNodeIdRole, node.id);
+        AddTreeNodes(item, node.children);
+    }
+}
+
+std::optional<int> TfrmMain::SelectedNodeId() const
+{
+    const QList<QTreeWidgetItem*> nodes = mainTree->selectedItems();
+    if (nodes.isEmpty())
+        return std::nullopt;
+    return nodes.front()->data(0, kNodeIdRole).toInt();
+}
+
+void TfrmMain::ListSelectedNode()
+{
+    const std::optional<int> node = SelectedNodeId();
+    if (!node || !m_libraryOpened)
+        return;
+    const ItemListing listing = ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node));
+    mainList->SetRows(listing.rows);
+    m_counts = listing.counters;
+    updTimerTimer();
+    ScheduleActionUpdate();
+}
+
+void TfrmMain::updTimerTimer()
+{
+    const StatusLineTexts texts = StatusLineFor(m_counts, mainList->SelectedCount());
+    btnViewSlideShow3->setVisible(texts.slideshowVisible);
+    btnPrint->hide();
+    m_printAllowed = false;
+    Print1->setEnabled(false);
+    Print2->setEnabled(false);
+    // The two view buttons show their actions' checked states themselves.
+    lblFileInfo1->setText(QString::fromStdString(texts.items));
+    lblFileInfo3->setText(QString::fromStdString(texts.movies));
+    lblFileInfo4->setText(QString::fromStdString(texts.audio));
+    lblFileInfo5->setText(QString::fromStdString(texts.images));
+    actFileSaveToDisk->setEnabled(texts.saveToDiskEnabled);
+}
+
+void TfrmMain::deViewDetails()
+{
+    SelectPage(2);
+    actViewDetails->setChecked(true);
+    mainList->SetThumbnailView(false);
+}
+
+void TfrmMain::doViewThumbnails()
+{
+    SelectPage(2);
+    actViewThumbnails->setChecked(true);
+    mainList->SetThumbnailView(true);
+}
+
+void TfrmMain::btnRefreshClick()
+{
+    SelectPage(2);
+    ListSelectedNode();
+}
+
+void TfrmMain::SelectAll1Click()
+{
+    SelectPage(2);
+    mainList->SelectAll();
+}
+
+void TfrmMain::doChangePassword()
+{
+    doChangePass(this, m_library, *m_boxes, m_progress);
+}
+
+// ---- Del: the list's items or the tree's category ----
+
+void TfrmMain::doDeleteFiles()
+{
+    SelectPage(2);
+    // Del reaches this first even while the tree has the focus; the tree then deletes
+    // its category when the key is released.
+    if (!mainList->HasKeyboardFocus())
+        return;
+    qCDebug(lcShell, "delete files: %d selected", mainList->SelectedCount());
+}
+
+void TfrmMain::doDeleteCategory()
+{
+    SelectPage(2);
+    qCDebug(lcShell, "delete category: %d", SelectedNodeId().value_or(-1));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mainTree && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat())
+            doDeleteCategory();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- the running instance's side of a hand-over ----
+
+void TfrmMain::BringToFront()
+{
+    // A locked program stays hidden: only the password brings the window back.
+    if (m_unlockPending || !isVisible())
+        return;
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+bool TfrmMain::DeleteSourceByDefault()
+{
+    return m_fileImport->DeleteSourceByDefault();
+}
+
+void TfrmMain::AddFileList(const std::vector<std::string>& files, int deleteMode)
+{
+    QueueHandOver([this, files, deleteMode] {
+        for (const std::string& file : files)
+            qCDebug(lcHandOver, "add %s", file.c_str());
+        if (!isVisible()) {
+            QScreen* screen = QGuiApplication::primaryScreen();
+            const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+            m_fileImport->SetScreenArea({area.left(), area.top(), area.width(), area.height()});
+        }
+        int mode = deleteMode;
+        m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), files, false, false, mode);
+        if (m_treeBuilt)
+            ListSelectedNode();
+    });
+}
+
+void TfrmMain::ImportArchive(const std::string& path)
+{
+    QueueHandOver([path] {
+        // Importing transfer archives comes with the archive part of the program.
+        qCDebug(lcHandOver, "import %s", path.c_str());
+    });
+}
+
+// A hand-over arrives inside the read handler of its connection. Adding runs the
+// progress window, which processes events, and the connection may close and go while
+// its handler is still running; so the work runs from the event loop instead, one
+// piece at a time in the order it came (files, then archives), never nested.
+void TfrmMain::QueueHandOver(std::function<void()> job)
+{
+    m_handOverJobs.push_back(std::move(job));
+    QMetaObject::invokeMethod(this, &TfrmMain::RunHandOverJobs, Qt::QueuedConnection);
+}
+
+void TfrmMain::RunHandOverJobs()
+{
+    if (m_runningHandOver)
+        return;   // the running pass takes the new job after its current one
+    m_runningHandOver = true;
+    while (!m_handOverJobs.empty()) {
+        const std::function<void()> job = std::move(m_handOverJobs.front());
+        m_handOverJobs.pop_front();
+        try {
+            job();
+        } catch (const std::exception&) {
+            // Dropped like every error no operation reports; the next piece still runs.
+        }
+    }
+    m_runningHandOver = false;
+}
+
+bool TfrmMain::AddCommandLineFiles(const std::vector<std::string>& paths)
+{
+    const bool loaded = m_library.LoadStoredPassword();
+    const std::string key = LibraryPassword();
+    if (!loaded || key.empty() || key == TCryptography::kDefaultKey) {
+        std::cerr << "velmora: " << kNoLibraryKeyMessage << '\n';
+        return false;
+    }
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect();
+    m_fileImport->SetScreenArea({screen.left(), screen.top(), screen.width(), screen.height()});
+    m_fileImport->AddCommandLineFiles(paths);
+    return true;
+}
+
+} // namespace velmora

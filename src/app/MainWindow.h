@@ -1,0 +1,290 @@
+#pragma once
+
+#include "app/HandOverTarget.h"
+#include "catalogue/ItemRows.h"
+#include "dialogs/GuiMessageBoxes.h"
+#include "dialogs/GuiProgress.h"
+#include "playback/StreamUrl.h"
+#include "store/Library.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QStackedWidget;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace velmora {
+
+class FileImport;
+class ItemListView;
+class Skin;
+class SkinTitleBar;
+class TaskbarStandIn;
+class TDirMonitor;
+class TVideoStreamServ;
+struct CategoryNode;
+struct ShellSelection;
+
+struct MainWindowOptions {
+    // The stream server's port; 0 lets the system choose one (tests running side by side).
+    int streamPort = kStreamServerPort;
+    // Where questions and messages go; null: the program's message boxes.
+    MessageBoxes* boxes = nullptr;
+};
+
+// The program's one window: three pages in a borderless skin, the menus and actions
+// with their enabling rules, the status line, the window placement, and the lock.
+// Creating it runs the start-up sequence, which opens the library; the window is shown
+// only after the password gate.
+class TfrmMain : public QWidget, public HandOverTarget {
+    Q_OBJECT
+public:
+    explicit TfrmMain(MainWindowOptions options = {});
+    ~TfrmMain() override;
+
+    // False when the library could not be opened at creation: the user has been told
+    // and the program ends.
+    bool LibraryOpened() const { return m_libraryOpened; }
+    Library& MainLibrary() { return m_library; }
+    MessageBoxes& Boxes() { return *m_boxes; }
+    ProgressRoutines& Progress() { return m_progress; }
+
+    // The password gate's test: accepted as typed (check value in Base64) or in the
+    // older raw form. An accepted password makes the library's caption the
+    // application title.
+    bool VerifyPassword(const std::string& password);
+
+    // The application title, which the taskbar shows while the window's own caption is
+    // empty.
+    static void SetApplicationTitle(const QString& title);
+
+    // Pages: 1 Playing, 2 Library, 3 Settings.
+    int CurrentPage() const { return m_currentPage; }
+    void SelectPage(int page);
+    void ShowPage(int page);
+
+    // Writes the hint into the skin's hint line "statuslabel1".
+    void ShowAppHint(const QString& hint);
+    // Refreshes the status line of the Library page from the last list fill.
+    void updTimerTimer();
+    // The enabling rules, evaluated now (they also run whenever the selection or the
+    // clipboard changes).
+    void UpdateActions();
+
+    // The archive named on the command line, imported at the first activation.
+    void SetPendingArchive(const std::string& path) { m_pendingArchive = path; }
+    // The windowless start with files to add: the library key comes from the stored
+    // copy; without one nothing is added and the reason goes to standard error.
+    // Returns whether the adding ran.
+    bool AddCommandLineFiles(const std::vector<std::string>& paths);
+
+    // The lock and the unlock.
+    void doFileBoss();
+    void ReActivate();
+    bool Locked() const { return m_unlockPending; }
+    TaskbarStandIn* LockStandIn() const { return m_standIn.get(); }
+
+    // Lists the items of the selected tree node.
+    void ListSelectedNode();
+
+    // HandOverTarget: the running instance's side of a second start.
+    void BringToFront() override;
+    bool DeleteSourceByDefault() override;
+    void AddFileList(const std::vector<std::string>& files, int deleteMode) override;
+    void ImportArchive(const std::string& path) override;
+
+    // Skin areas and pages.
+    SkinTitleBar* TitleArea = nullptr;
+    QStackedWidget* ContentArea = nullptr;
+    QFrame* ControlBar = nullptr;
+    QWidget* tab1 = nullptr;   // Playing
+    QWidget* tab2 = nullptr;   // Library
+    QWidget* tab3 = nullptr;   // Settings
+
+    // Playing page.
+    QFrame* pnlMoviePlayer = nullptr;
+    QFrame* pnlPlaylist2 = nullptr;
+    QTreeWidget* playlist = nullptr;
+
+    // Library page.
+    QLineEdit* txtTextToFind = nullptr;
+    QPushButton* btnFind = nullptr;
+    QPushButton* btnViewSlideShow3 = nullptr;
+    QToolButton* btnSaveToDisk = nullptr;
+    QToolButton* btnImport = nullptr;
+    QToolButton* btnAddFiles = nullptr;
+    QToolButton* btnPaste = nullptr;
+    QToolButton* btnDetails = nullptr;
+    QToolButton* btnThumbnails = nullptr;
+    QTreeWidget* mainTree = nullptr;
+    ItemListView* mainList = nullptr;
+    QFrame* Panel4 = nullptr;
+    QLabel* lblnopreview = nullptr;
+    QToolButton* btnPrint = nullptr;
+    QLabel* lblFileInfo1 = nullptr;
+    QLabel* lblFileInfo2 = nullptr;
+    QLabel* lblFileInfo3 = nullptr;
+    QLabel* lblFileInfo4 = nullptr;
+    QLabel* lblFileInfo5 = nullptr;
+    QFrame* pnlPlaylist1 = nullptr;
+    QSplitter* splTree = nullptr;
+
+    // Bottom bar.
+    QFrame* tab2panel = nullptr;
+    QFrame* pnlLockdown = nullptr;
+    QFrame* pnlMediaCtrls = nullptr;
+    QFrame* pnlPlOptions = nullptr;
+    QToolButton* spSkinButton1 = nullptr;
+    QToolButton* btnFullScreen = nullptr;
+    QToolButton* btnPlaylist = nullptr;
+
+    // Actions (mainActions).
+    QAction* actFileExit = nullptr;
+    QAction* actFileBoss = nullptr;
+    QAction* actViewDetails = nullptr;
+    QAction* actViewThumbnails = nullptr;
+    QAction* actChangePassword = nullptr;
+    QAction* actHelpAbout = nullptr;
+    QAction* actViewSlideshow = nullptr;
+    QAction* actEditAddToCategory = nullptr;
+    QAction* actEditAddCategory = nullptr;
+    QAction* actEditAddSubcategory = nullptr;
+    QAction* actEditRenameCategory = nullptr;
+    QAction* actEditDeleteCategory = nullptr;
+    QAction* actEditRemoveFromCategory = nullptr;
+    QAction* actEditDeleteFiles = nullptr;
+    QAction* actEditChangeDescription = nullptr;
+    QAction* actFileExport = nullptr;
+    QAction* actFileSaveToDisk = nullptr;
+    QAction* actFileImport = nullptr;
+    QAction* actEditPaste = nullptr;
+    QAction* actViewRefresh = nullptr;
+    QAction* actExportCategory = nullptr;
+    QAction* actFilePrint = nullptr;
+
+    // Menu entries that are not simply an action.
+    QAction* NowPlaying1 = nullptr;
+    QAction* Library2 = nullptr;
+    QAction* Settings1 = nullptr;
+    QAction* DeleteSelectedFiles1 = nullptr;
+    QAction* SelectAll1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* Print2 = nullptr;
+    QAction* BossKey1 = nullptr;
+    QAction* Repeat1 = nullptr;
+    QAction* Repeat2 = nullptr;
+    QAction* Shuffle1 = nullptr;
+    QAction* Shuffle2 = nullptr;
+    QAction* Play1 = nullptr;
+    QAction* Pause1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* Mute1 = nullptr;
+
+    QMenu* treePop = nullptr;
+    QMenu* listPop = nullptr;
+    QMenu* playlistPop = nullptr;
+    QMenu* helpPop = nullptr;
+
+signals:
+    // The program is to end with this exit code (closing the window, Cancel at the
+    // unlock prompt). The entry point ends the message loop on it.
+    void EndProgram(int exitCode);
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;     // FormShow
+    void closeEvent(QCloseEvent* event) override;   // FormCloseQuery, FormClose
+    void changeEvent(QEvent* event) override;       // FormActivate
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Layout (MainLayout.cpp).
+    void CreateComponents();
+    QWidget* CreatePlayingPage();
+    QWidget* CreateLibraryPage();
+    QWidget* CreateLibraryToolbar();
+    QWidget* CreatePreviewPane();
+    QWidget* CreateStatusLine();
+    QWidget* CreatePlayerStrip();
+    QFrame* CreateBottomBar();
+    QWidget* CreateHintLine();
+
+    // Actions and menus (MainActions.cpp).
+    void CreateActions();
+    void CreateMenus();
+    QAction* NewAction(const char* name, const QString& caption, const QString& hint,
+                       const QKeySequence& shortcut = {});
+    QAction* MenuEntry(QAction* action, const QString& caption, const char* name, bool followEnabled = true);
+    ShellSelection CurrentSelection() const;
+    void ScheduleActionUpdate();
+
+    // Start-up (MainWindow.cpp).
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void BuildTreeView();
+    void AddTreeNodes(QTreeWidgetItem* parent, const std::vector<CategoryNode>& nodes);
+    std::optional<int> SelectedNodeId() const;
+    void MovePlaylist(QFrame* panel);
+    void QueueHandOver(std::function<void()> job);
+    void RunHandOverJobs();
+
+    // Handlers.
+    void doFileExit();
+    void doDeleteFiles();
+    void doDeleteCategory();
+    void deViewDetails();
+    void doViewThumbnails();
+    void btnRefreshClick();
+    void SelectAll1Click();
+    void doChangePassword();
+    void ConfirmSaveSettings();
+    void SkinMouseDown(const QString& name);
+    void SkinMouseUp(const QString& name);
+
+    MainWindowOptions m_options;
+    GuiMessageBoxes m_guiBoxes;
+    MessageBoxes* m_boxes = nullptr;
+    GuiProgress m_progress;
+    Library m_library;
+    std::unique_ptr<FileImport> m_fileImport;
+    std::unique_ptr<TVideoStreamServ> m_streamServer;
+    std::unique_ptr<TDirMonitor> m_monitor;
+    std::unique_ptr<Skin> m_skin;   // goes before the widgets it is attached to
+    std::unique_ptr<TaskbarStandIn> m_standIn;   // a window of its own: the taskbar lists it
+    QTimer m_actionUpdate;
+
+    bool m_libraryOpened = false;
+    int m_currentPage = 1;
+    bool m_treeBuilt = false;
+    int m_sortColumn = 0;
+    int m_sortDirection = -1;
+    ItemCounters m_counts;
+    bool m_printAllowed = false;       // a picture is previewed
+    std::string m_shellMenuText;       // "shellextext"
+    bool m_shellExtensionEnabled = true;
+    std::string m_pendingArchive;
+    bool m_unlockPending = false;
+    bool m_shellExtensionWasActive = false;
+    std::deque<std::function<void()>> m_handOverJobs;
+    bool m_runningHandOver = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,179 @@
+#include "app/SkinTitleBar.h"
+
+#include "app/SkinIcons.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QToolButton>
+#include <QWindow>
+
+namespace velmora {
+
+namespace {
+
+QToolButton* WindowButton(QWidget* parent, const char* name, const QString& tip)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(tip);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);   // the keyboard has Alt+F4 and the menu
+    button->setIconSize(QSize(16, 16));
+    return button;
+}
+
+const QColor kGlyphColor(0xf5, 0xf7, 0xfa);
+
+} // namespace
+
+SkinTitleBar::SkinTitleBar(QWidget* window) : QFrame(window), m_window(window)
+{
+    setObjectName(QStringLiteral("TitleArea"));
+    setAttribute(Qt::WA_StyledBackground);
+
+    auto* logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("lblLogo"));
+    logo->setPixmap(SkinIcon(SkinGlyph::Logo, QColor(0xf0, 0xb4, 0x29)).pixmap(QSize(16, 16), devicePixelRatioF()));
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("lblTitle"));
+
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName(QStringLiteral("MainMenu"));
+    m_menuBar->setNativeMenuBar(false);   // it is part of the skin
+
+    const char* tabNames[3] = {"tab1", "tab2", "tab3"};
+    const char* tabCaptions[3] = {"Playing", "Library", "Settings"};
+    for (int i = 0; i < 3; ++i) {
+        auto* tab = new QPushButton(QLatin1String(tabCaptions[i]), this);
+        tab->setObjectName(QLatin1String(tabNames[i]));
+        tab->setCheckable(true);
+        tab->setAutoExclusive(true);
+        tab->setProperty("skinTab", true);
+        m_tabs[i] = tab;
+    }
+
+    m_help = new QToolButton(this);
+    m_help->setObjectName(QStringLiteral("helpbutton"));
+    m_help->setText(QStringLiteral("?"));
+    m_help->setToolTip(QStringLiteral("Help"));
+    m_help->setAutoRaise(true);
+
+    m_minimize = WindowButton(this, "btnMinimize", QStringLiteral("Minimise"));
+    m_minimize->setIcon(SkinIcon(SkinGlyph::Minimize, kGlyphColor));
+    m_maximize = WindowButton(this, "btnMaximize", QStringLiteral("Maximise"));
+    m_close = WindowButton(this, "btnClose", QStringLiteral("Close"));
+    m_close->setIcon(SkinIcon(SkinGlyph::Close, kGlyphColor));
+    UpdateMaximizeButton();
+    connect(m_minimize, &QToolButton::clicked, m_window, &QWidget::showMinimized);
+    connect(m_maximize, &QToolButton::clicked, this, &SkinTitleBar::ToggleMaximized);
+    connect(m_close, &QToolButton::clicked, m_window, &QWidget::close);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(logo);
+    layout->addWidget(m_title);
+    layout->addSpacing(8);
+    layout->addWidget(m_menuBar, 0, Qt::AlignVCenter);
+    layout->addStretch(1);
+    for (QPushButton* tab : m_tabs)
+        layout->addWidget(tab);
+    layout->addSpacing(8);
+    layout->addWidget(m_help);
+    layout->addSpacing(8);
+    layout->addWidget(m_minimize);
+    layout->addWidget(m_maximize);
+    layout->addWidget(m_close);
+
+    connect(qGuiApp, &QGuiApplication::applicationDisplayNameChanged, this, &SkinTitleBar::UpdateTitle);
+    m_window->installEventFilter(this);
+    UpdateTitle();
+}
+
+QPushButton* SkinTitleBar::PageButton(int page) const
+{
+    return page >= 1 && page <= 3 ? m_tabs[page - 1] : nullptr;
+}
+
+void SkinTitleBar::ToggleMaximized()
+{
+    if (m_window->isMaximized())
+        m_window->showNormal();
+    else
+        m_window->showMaximized();
+}
+
+void SkinTitleBar::UpdateTitle()
+{
+    // The window's own caption when it has one, else the application title, as the
+    // taskbar shows it.
+    const QString caption = m_window->windowTitle();
+    m_title->setText(caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption);
+}
+
+void SkinTitleBar::UpdateMaximizeButton()
+{
+    const bool maximized = m_window->isMaximized();
+    m_maximize->setIcon(SkinIcon(maximized ? SkinGlyph::Restore : SkinGlyph::Maximize, kGlyphColor));
+    m_maximize->setToolTip(maximized ? QStringLiteral("Restore") : QStringLiteral("Maximise"));
+}
+
+bool SkinTitleBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window) {
+        if (event->type() == QEvent::WindowTitleChange)
+            UpdateTitle();
+        else if (event->type() == QEvent::WindowStateChange)
+            UpdateMaximizeButton();
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void SkinTitleBar::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QFrame::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    // The window manager moves the window when it can (it then also snaps and keeps
+    // the window on screen); otherwise the window follows the mouse.
+    if (QWindow* handle = m_window->windowHandle(); handle && handle->startSystemMove())
+        return;
+    m_dragging = !m_window->isMaximized();
+    m_dragOffset = event->globalPosition().toPoint() - m_window->frameGeometry().topLeft();
+}
+
+void SkinTitleBar::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
+        m_window->move(event->globalPosition().toPoint() - m_dragOffset);
+        event->accept();
+        return;
+    }
+    QFrame::mouseMoveEvent(event);
+}
+
+void SkinTitleBar::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_dragging = false;
+    QFrame::mouseReleaseEvent(event);
+}
+
+void SkinTitleBar::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = false;
+        ToggleMaximized();
+        event->accept();
+        return;
+    }
+    QFrame::mouseDoubleClickEvent(event);
+}
+
+} // namespace velmora
