@@ -18,19 +18,6 @@ namespace velmora {
 
 namespace {
 
-// The trim every stored password and check text goes through: control characters,
-// blanks and the zero fill of the last cipher block go at both ends.
-std::string Trimmed(const std::string& text)
-{
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-        --last;
-    return text.substr(first, last - first);
-}
-
 // Bytes under key, as Base64 text; and back.
 std::string Sealed(const std::string& key, const std::string& plain)
 {
@@ -39,7 +26,7 @@ std::string Sealed(const std::string& key, const std::string& plain)
 
 std::string Unsealed(const std::string& key, const std::string& base64)
 {
-    return Trimmed(DecryptBytes(key, Base64ToStr(base64)));
+    return TrimBlanks(DecryptBytes(key, Base64ToStr(base64)));
 }
 
 // A password change under way, as recorded in the library.
