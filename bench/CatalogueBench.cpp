@@ -22,6 +22,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include "ScratchDir.h"
+
 #include <fstream>
 #include <memory>
 #include <random>
@@ -34,25 +36,7 @@ using namespace velmora;
 
 namespace {
 
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string templ = (fs::temp_directory_path() / "velmora-bench-XXXXXX").string();
-        if (!mkdtemp(templ.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        m_path = templ;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+using velmora::bench::ScratchDir;
 
 // A fresh library with a password, as the program holds it after the gate.
 struct BenchLibrary {

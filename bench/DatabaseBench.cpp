@@ -6,6 +6,8 @@
 #include "store/LibraryFiles.h"
 #include "store/Query.h"
 
+#include "ScratchDir.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -28,25 +30,7 @@ namespace {
 
 constexpr std::int64_t kChunk = 500000;
 
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string templ = (fs::temp_directory_path() / "velmora-bench-XXXXXX").string();
-        if (!mkdtemp(templ.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        m_path = templ;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+using velmora::bench::ScratchDir;
 
 std::string Bytes(std::size_t n, unsigned seed)
 {
