@@ -3,6 +3,7 @@
 
 #include "app/ActionRules.h"
 #include "app/ItemListView.h"
+#include "catalogue/CategoryTreeView.h"
 #include "app/SkinTitleBar.h"
 
 #include <QAction>
@@ -148,9 +149,6 @@ void TfrmMain::CreateActions()
     connect(actEditDeleteFiles, &QAction::triggered, this, &TfrmMain::doDeleteFiles);
     connect(actEditDeleteCategory, &QAction::triggered, this, &TfrmMain::doDeleteCategory);
     connect(actViewRefresh, &QAction::triggered, this, &TfrmMain::btnRefreshClick);
-    // The catalogue, archive, print and slideshow operations behind the remaining
-    // actions come with those parts of the program; until then the actions only
-    // follow their enabling rules.
 
     treePop = new QMenu(this);
     treePop->setObjectName(QStringLiteral("treePop"));

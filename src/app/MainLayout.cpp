@@ -3,6 +3,8 @@
 #include "app/MainWindow.h"
 
 #include "app/ItemListView.h"
+#include "catalogue/CategoryTreeView.h"
+#include "app/NamedWidgets.h"
 #include "app/SkinIcons.h"
 #include "app/SkinTitleBar.h"
 
@@ -26,20 +28,6 @@
 namespace velmora {
 
 namespace {
-
-QFrame* Panel(QWidget* parent, const char* name)
-{
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(QLatin1String(name));
-    return panel;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const QString& text = {})
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    return label;
-}
 
 QToolButton* ActionButton(QWidget* parent, const char* name, QAction* action, SkinGlyph glyph)
 {
@@ -178,12 +166,7 @@ QWidget* TfrmMain::CreateLibraryPage()
     splTree = new QSplitter(Qt::Horizontal, library);
     splTree->setObjectName(QStringLiteral("splTree"));
     splTree->setChildrenCollapsible(false);
-    mainTree = new QTreeWidget(splTree);
-    mainTree->setObjectName(QStringLiteral("mainTree"));
-    mainTree->setHeaderHidden(true);
-    mainTree->setColumnCount(1);
-    mainTree->setMinimumWidth(100);
-    mainTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    CreateCategoryTree(splTree);
 
     auto* splPreview = new QSplitter(Qt::Vertical, splTree);
     splPreview->setObjectName(QStringLiteral("splPreview"));
@@ -260,31 +243,6 @@ QWidget* TfrmMain::CreateLibraryToolbar()
     for (QToolButton* button : {btnThumbnails, btnDetails, btnPaste, btnAddFiles, btnImport, btnSaveToDisk})
         row->addWidget(button);
     return bar;
-}
-
-QWidget* TfrmMain::CreatePreviewPane()
-{
-    auto* container = Panel(nullptr, "pnlPreviewContainer");
-    Panel4 = Panel(container, "Panel4");
-    lblnopreview = Label(Panel4, "lblnopreview", QStringLiteral("No Preview Available"));
-    lblnopreview->setAlignment(Qt::AlignCenter);
-    auto* error = Label(Panel4, "lblErrMessage1");
-    error->setAlignment(Qt::AlignCenter);
-    btnPrint = new QToolButton(Panel4);
-    btnPrint->setObjectName(QStringLiteral("btnPrint"));
-    btnPrint->setText(QStringLiteral("Print"));
-    btnPrint->setToolTip(QStringLiteral("Print Selected File(s)"));
-    btnPrint->hide();
-    connect(btnPrint, &QToolButton::clicked, actFilePrint, &QAction::trigger);
-
-    auto* panelLayout = new QVBoxLayout(Panel4);
-    panelLayout->addWidget(lblnopreview, 1);
-    panelLayout->addWidget(error);
-    panelLayout->addWidget(btnPrint, 0, Qt::AlignRight);
-    auto* layout = new QVBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Panel4);
-    return container;
 }
 
 QWidget* TfrmMain::CreateStatusLine()

@@ -9,6 +9,7 @@
 #include "app/WindowPlacement.h"
 #include "catalogue/Categories.h"
 #include "catalogue/CategoryTree.h"
+#include "catalogue/CategoryTreeView.h"
 #include "catalogue/FileImport.h"
 #include "dialogs/ChangePassword.h"
 #include "integration/DirMonitor.h"
@@ -43,7 +44,6 @@ namespace velmora {
 namespace {
 
 constexpr const char* kDatabaseOpenError = "Unable to connect to Velmora Database.";
-constexpr int kNodeIdRole = Qt::UserRole + 1;
 
 QString PageButtonName(int page)
 {
@@ -57,12 +57,18 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     , m_options(options)
     , m_guiBoxes(this)
     , m_boxes(options.boxes != nullptr ? options.boxes : &m_guiBoxes)
+    , m_fileDialogs(options.fileDialogs != nullptr ? options.fileDialogs : &m_guiFileDialogs)
     , m_progress(this, *m_boxes)
     , m_fileImport(std::make_unique<FileImport>(m_library, m_progress, *m_boxes))
 {
     CreateActions();
     CreateComponents();
     CreateMenus();
+    ConnectCategoryHandlers();
+    ConnectItemListHandlers();
+    ConnectPreviewHandlers();
+    ConnectLibraryOperations();
+    ConnectArchiveHandlers();
 
     m_skin = std::make_unique<Skin>(this);
     connect(m_skin.get(), &Skin::MouseDown, this, &TfrmMain::SkinMouseDown);
@@ -199,9 +205,8 @@ void TfrmMain::FormShow()
 void TfrmMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    // FormActivate: an archive named on the command line is imported once.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_pendingArchive.empty())
-        ImportArchive(std::exchange(m_pendingArchive, std::string()));
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -312,118 +317,22 @@ void TfrmMain::ConfirmSaveSettings()
     // The Settings page holds nothing to save yet.
 }
 
-// ---- the category tree and the item list ----
 
-void TfrmMain::BuildTreeView()
-{
-    mainTree->clear();
-    AddTreeNodes(nullptr, BuildCategoryTree(m_library.MainConnection()));
-}
 
-void TfrmMain::AddTreeNodes(QTreeWidgetItem* parent, const std::vector<CategoryNode>& nodes)
-{
-    for (const CategoryNode& node : nodes) {
-        auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(mainTree);
-        item->setText(0, QString::fromStdString(node.description));
-        item->setData(0, kNodeIdRole, node.id);
-        AddTreeNodes(item, node.children);
-    }
-}
 
-std::optional<int> TfrmMain::SelectedNodeId() const
-{
-    const QList<QTreeWidgetItem*> nodes = mainTree->selectedItems();
-    if (nodes.isEmpty())
-        return std::nullopt;
-    return nodes.front()->data(0, kNodeIdRole).toInt();
-}
 
-void TfrmMain::ListSelectedNode()
-{
-    const std::optional<int> node = SelectedNodeId();
-    if (!node || !m_libraryOpened)
-        return;
-    const ItemListing listing = ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node));
-    mainList->SetRows(listing.rows);
-    m_counts = listing.counters;
-    updTimerTimer();
-    ScheduleActionUpdate();
-}
 
-void TfrmMain::updTimerTimer()
-{
-    const StatusLineTexts texts = StatusLineFor(m_counts, mainList->SelectedCount());
-    btnViewSlideShow3->setVisible(texts.slideshowVisible);
-    btnPrint->hide();
-    m_printAllowed = false;
-    Print1->setEnabled(false);
-    Print2->setEnabled(false);
-    // The two view buttons show their actions' checked states themselves.
-    lblFileInfo1->setText(QString::fromStdString(texts.items));
-    lblFileInfo3->setText(QString::fromStdString(texts.movies));
-    lblFileInfo4->setText(QString::fromStdString(texts.audio));
-    lblFileInfo5->setText(QString::fromStdString(texts.images));
-    actFileSaveToDisk->setEnabled(texts.saveToDiskEnabled);
-}
 
-void TfrmMain::deViewDetails()
-{
-    SelectPage(2);
-    actViewDetails->setChecked(true);
-    mainList->SetThumbnailView(false);
-}
 
-void TfrmMain::doViewThumbnails()
-{
-    SelectPage(2);
-    actViewThumbnails->setChecked(true);
-    mainList->SetThumbnailView(true);
-}
 
-void TfrmMain::btnRefreshClick()
-{
-    SelectPage(2);
-    ListSelectedNode();
-}
-
-void TfrmMain::SelectAll1Click()
-{
-    SelectPage(2);
-    mainList->SelectAll();
-}
 
 void TfrmMain::doChangePassword()
 {
     doChangePass(this, m_library, *m_boxes, m_progress);
 }
 
-// ---- Del: the list's items or the tree's category ----
 
-void TfrmMain::doDeleteFiles()
-{
-    SelectPage(2);
-    // Del reaches this first even while the tree has the focus; the tree then deletes
-    // its category when the key is released.
-    if (!mainList->HasKeyboardFocus())
-        return;
-    qCDebug(lcShell, "delete files: %d selected", mainList->SelectedCount());
-}
 
-void TfrmMain::doDeleteCategory()
-{
-    SelectPage(2);
-    qCDebug(lcShell, "delete category: %d", SelectedNodeId().value_or(-1));
-}
-
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == mainTree && event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat())
-            doDeleteCategory();
-    }
-    return QWidget::eventFilter(watched, event);
-}
 
 // ---- the running instance's side of a hand-over ----
 
@@ -460,13 +369,6 @@ void TfrmMain::AddFileList(const std::vector<std::string>& files, int deleteMode
     });
 }
 
-void TfrmMain::ImportArchive(const std::string& path)
-{
-    QueueHandOver([path] {
-        // Importing transfer archives comes with the archive part of the program.
-        qCDebug(lcHandOver, "import %s", path.c_str());
-    });
-}
 
 // A hand-over arrives inside the read handler of its connection. Adding runs the
 // progress window, which processes events, and the connection may close and go while

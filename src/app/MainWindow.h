@@ -2,6 +2,7 @@
 
 #include "app/HandOverTarget.h"
 #include "catalogue/ItemRows.h"
+#include "dialogs/FileDialogs.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/GuiProgress.h"
 #include "playback/StreamUrl.h"
@@ -32,6 +33,7 @@ class QTreeWidgetItem;
 
 namespace velmora {
 
+class CategoryTreeView;
 class FileImport;
 class ItemListView;
 class Skin;
@@ -47,6 +49,8 @@ struct MainWindowOptions {
     int streamPort = kStreamServerPort;
     // Where questions and messages go; null: the program's message boxes.
     MessageBoxes* boxes = nullptr;
+    // The file and folder choosers; null: the desktop's own.
+    FileDialogs* fileDialogs = nullptr;
 };
 
 // The program's one window: three pages in a borderless skin, the menus and actions
@@ -65,6 +69,8 @@ public:
     Library& MainLibrary() { return m_library; }
     MessageBoxes& Boxes() { return *m_boxes; }
     ProgressRoutines& Progress() { return m_progress; }
+    FileDialogs& Dialogs() { return *m_fileDialogs; }
+    FileImport& Import() { return *m_fileImport; }
 
     // The password gate's test: accepted as typed (check value in Base64) or in the
     // older raw form. An accepted password makes the library's caption the
@@ -110,6 +116,17 @@ public:
     void AddFileList(const std::vector<std::string>& files, int deleteMode) override;
     void ImportArchive(const std::string& path) override;
 
+    // >>> tree (public)
+    // <<< tree (public)
+    // >>> list (public)
+    // <<< list (public)
+    // >>> preview (public)
+    // <<< preview (public)
+    // >>> ops (public)
+    // <<< ops (public)
+    // >>> archive (public)
+    // <<< archive (public)
+
     // Skin areas and pages.
     SkinTitleBar* TitleArea = nullptr;
     QStackedWidget* ContentArea = nullptr;
@@ -133,7 +150,7 @@ public:
     QToolButton* btnPaste = nullptr;
     QToolButton* btnDetails = nullptr;
     QToolButton* btnThumbnails = nullptr;
-    QTreeWidget* mainTree = nullptr;
+    CategoryTreeView* mainTree = nullptr;
     ItemListView* mainList = nullptr;
     QFrame* Panel4 = nullptr;
     QLabel* lblnopreview = nullptr;
@@ -245,6 +262,27 @@ private:
     void MovePlaylist(QFrame* panel);
     void QueueHandOver(std::function<void()> job);
     void RunHandOverJobs();
+    void FormActivate();
+
+    // Each part of the Library page creates its widgets and connects its handlers in a
+    // file of its own.
+    void CreateCategoryTree(QWidget* parent);   // CategoryHandlers.cpp
+    void ConnectCategoryHandlers();
+    void ConnectItemListHandlers();             // ItemListHandlers.cpp
+    void ConnectPreviewHandlers();              // PreviewHandlers.cpp
+    void ConnectLibraryOperations();            // LibraryOperations.cpp
+    void ConnectArchiveHandlers();              // ArchiveHandlers.cpp
+
+    // >>> tree (private)
+    // <<< tree (private)
+    // >>> list (private)
+    // <<< list (private)
+    // >>> preview (private)
+    // <<< preview (private)
+    // >>> ops (private)
+    // <<< ops (private)
+    // >>> archive (private)
+    // <<< archive (private)
 
     // Handlers.
     void doFileExit();
@@ -262,6 +300,8 @@ private:
     MainWindowOptions m_options;
     GuiMessageBoxes m_guiBoxes;
     MessageBoxes* m_boxes = nullptr;
+    GuiFileDialogs m_guiFileDialogs;
+    FileDialogs* m_fileDialogs = nullptr;
     GuiProgress m_progress;
     Library m_library;
     std::unique_ptr<FileImport> m_fileImport;
@@ -285,6 +325,17 @@ private:
     bool m_shellExtensionWasActive = false;
     std::deque<std::function<void()>> m_handOverJobs;
     bool m_runningHandOver = false;
+
+    // >>> tree (members)
+    // <<< tree (members)
+    // >>> list (members)
+    // <<< list (members)
+    // >>> preview (members)
+    // <<< preview (members)
+    // >>> ops (members)
+    // <<< ops (members)
+    // >>> archive (members)
+    // <<< archive (members)
 };
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "app/ItemListView.h"
 #include "app/MainWindow.h"
 #include "app/TaskbarStandIn.h"
+#include "catalogue/CategoryTreeView.h"
 #include "catalogue/Categories.h"
 #include "dialogs/PasswordForm.h"
 #include "platform/SettingsStore.h"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace velmora {
+
+// The file and folder choosers the Library page opens. Behind an interface so that
+// widget tests can answer them without a modal dialog; an empty answer is Cancel.
+// Filters use Qt's form ("Pictures (*.jpg *.gif);;All Files (*)").
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+
+    // One or more existing files.
+    virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // One existing file; fileName presets the name box.
+    virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& fileName) = 0;
+    // A file name to write; the chooser does not ask before replacing a file.
+    virtual QString SaveFile(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& fileName) = 0;
+    // An existing folder.
+    virtual QString ChooseFolder(QWidget* parent, const QString& title) = 0;
+};
+
+// The desktop's own choosers (QFileDialog).
+class GuiFileDialogs final : public FileDialogs {
+public:
+    QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter) override;
+    QString OpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& fileName) override;
+    QString SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& fileName) override;
+    QString ChooseFolder(QWidget* parent, const QString& title) override;
+};
+
+} // namespace velmora
