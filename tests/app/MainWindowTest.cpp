@@ -15,6 +15,7 @@
 
 #include "dialogs/DialogTestDoubles.h"
 #include "support/LibraryFixture.h"
+#include "app/MainWindowSession.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -38,10 +39,11 @@
 
 using namespace velmora;
 using velmora::test::RecordingMessageBoxes;
+using velmora::test::Session;
+using velmora::test::FindNode;
+using velmora::test::kPassword;
 
 namespace {
-
-constexpr const char* kPassword = "open sesame";
 
 // Counts the times a widget is given another parent.
 class ParentChanges : public QObject {
@@ -109,65 +111,6 @@ void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
             form->done(QDialog::Rejected);
     });
     timer->start();
-}
-
-// A fresh library and settings folder for each test; the window opens over them.
-struct Session {
-    QTemporaryDir data;
-    QTemporaryDir config;
-    RecordingMessageBoxes boxes;
-    std::unique_ptr<TfrmMain> main;
-
-    Session()
-    {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        velmora::test::MakeEmptyLibrary(data.path().toStdString());
-        SetDataDir(data.path().toStdString());
-        SetLibraryPassword({}, 0);
-        SettingsStore settings;
-        settings.WriteBool(SettingsStore::kSettings, "Background Monitor", false);
-    }
-    ~Session()
-    {
-        main.reset();
-        ObjectStore::ForThisThread().Close();
-        SetLibraryPassword({}, 0);
-        SetDataDir({});
-    }
-
-    TfrmMain& Open()
-    {
-        MainWindowOptions options;
-        options.streamPort = 0;
-        options.boxes = &boxes;
-        main = std::make_unique<TfrmMain>(options);
-        if (!main->LibraryOpened() || !main->VerifyPassword(kPassword))
-            qFatal("the test library did not open");
-        return *main;
-    }
-
-    void AddItem(const std::string& fileName, std::optional<int> category = std::nullopt)
-    {
-        MemoryStream source;
-        const std::string bytes = "content of " + fileName;
-        source.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-        source.SetPosition(0);
-        if (!AddItemOnThread(category, source, fileName, -1, fileName))
-            qFatal("item not added");
-    }
-
-    void ShowAndActivate()
-    {
-        main->show();
-        main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(main.get()));
-    }
-};
-
-QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)
-{
-    const QList<QTreeWidgetItem*> found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : found.front();
 }
 
 } // namespace

@@ -1,0 +1,129 @@
+#pragma once
+
+// The main window over a fresh library in a temporary folder, for widget tests.
+#include "app/MainWindow.h"
+#include "dialogs/FileDialogs.h"
+#include "platform/SettingsStore.h"
+#include "store/AddItemOnThread.h"
+#include "store/LibraryFiles.h"
+#include "store/LibraryPassword.h"
+#include "store/MemoryStream.h"
+#include "store/ObjectStore.h"
+
+#include "dialogs/DialogTestDoubles.h"
+#include "support/LibraryFixture.h"
+
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest/QtTest>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace velmora::test {
+
+inline constexpr const char* kPassword = "open sesame";
+
+// Answers the file and folder choosers from queues (empty: Cancel) and keeps the
+// titles and filters asked with.
+class ScriptedFileDialogs : public FileDialogs {
+public:
+    QStringList OpenFiles(QWidget*, const QString& title, const QString& filter) override
+    {
+        asked << title << filter;
+        return openFiles.empty() ? QStringList() : Take(openFiles);
+    }
+    QString OpenFile(QWidget*, const QString& title, const QString& filter, const QString& fileName) override
+    {
+        asked << title << filter << fileName;
+        return files.empty() ? QString() : Take(files);
+    }
+    QString SaveFile(QWidget*, const QString& title, const QString& filter, const QString& fileName) override
+    {
+        asked << title << filter << fileName;
+        return files.empty() ? QString() : Take(files);
+    }
+    QString ChooseFolder(QWidget*, const QString& title) override
+    {
+        asked << title;
+        return files.empty() ? QString() : Take(files);
+    }
+
+    std::deque<QStringList> openFiles;   // answers of OpenFiles
+    std::deque<QString> files;           // answers of OpenFile, SaveFile and ChooseFolder
+    QStringList asked;
+
+private:
+    template <typename T>
+    static T Take(std::deque<T>& queue)
+    {
+        T answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
+};
+
+// A fresh library and settings folder for each test; the window opens over them.
+struct Session {
+    QTemporaryDir data;
+    QTemporaryDir config;
+    RecordingMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
+    std::unique_ptr<TfrmMain> main;
+
+    Session()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        velmora::test::MakeEmptyLibrary(data.path().toStdString());
+        SetDataDir(data.path().toStdString());
+        SetLibraryPassword({}, 0);
+        SettingsStore settings;
+        settings.WriteBool(SettingsStore::kSettings, "Background Monitor", false);
+    }
+    ~Session()
+    {
+        main.reset();
+        ObjectStore::ForThisThread().Close();
+        SetLibraryPassword({}, 0);
+        SetDataDir({});
+    }
+
+    TfrmMain& Open()
+    {
+        MainWindowOptions options;
+        options.streamPort = 0;
+        options.boxes = &boxes;
+        options.fileDialogs = &dialogs;
+        main = std::make_unique<TfrmMain>(options);
+        if (!main->LibraryOpened() || !main->VerifyPassword(kPassword))
+            qFatal("the test library did not open");
+        return *main;
+    }
+
+    void AddItem(const std::string& fileName, std::optional<int> category = std::nullopt)
+    {
+        MemoryStream source;
+        const std::string bytes = "content of " + fileName;
+        source.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+        source.SetPosition(0);
+        if (!AddItemOnThread(category, source, fileName, -1, fileName))
+            qFatal("item not added");
+    }
+
+    void ShowAndActivate()
+    {
+        main->show();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    }
+};
+
+inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)
+{
+    const QList<QTreeWidgetItem*> found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+} // namespace velmora::test
