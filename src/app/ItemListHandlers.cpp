@@ -20,7 +20,11 @@ void TfrmMain::ListSelectedNode()
     const std::optional<int> node = SelectedNodeId();
     if (!node || !m_libraryOpened)
         return;
-    const ItemListing listing = ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node));
+    FillItemList(ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node)));
+}
+
+void TfrmMain::FillItemList(const ItemListing& listing)
+{
     mainList->SetRows(listing.rows);
     m_counts = listing.counters;
     updTimerTimer();

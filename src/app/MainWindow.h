@@ -109,6 +109,8 @@ public:
 
     // Lists the items of the selected tree node.
     void ListSelectedNode();
+    // Shows a listing (a tree node's items, a search's finds) with its counters.
+    void FillItemList(const ItemListing& listing);
 
     // HandOverTarget: the running instance's side of a second start.
     void BringToFront() override;
