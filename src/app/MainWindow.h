@@ -320,6 +320,7 @@ private:
     int m_sortDirection = -1;
     ItemCounters m_counts;
     bool m_printAllowed = false;       // a picture is previewed
+    bool m_deletingRows = false;       // "Delete Files" is taking rows out: no previews meanwhile
     std::string m_shellMenuText;       // "shellextext"
     bool m_shellExtensionEnabled = true;
     std::string m_pendingArchive;
