@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+namespace db {
+class Connection;
+}
+class ProgressRoutines;
+
+struct ExportResult {
+    int exported = 0;        // rows written to the archive
+    bool cancelled = false;  // Cancel in the progress window stopped it early
+};
+
+// Writes a transfer archive at archivePath holding the given library items, in the
+// order given, their content re-encrypted under password (one TBlowfish for the check
+// value and every item). The caller has asked for the name and the password already;
+// this does the rest of the export:
+//   - refuses, before any file is touched, with ArchiveError: a password that would
+//     leave the content readable (empty, or the cipher's default key), a target that
+//     is the template, and an item longer than one archive value can hold;
+//   - copies template.tnt from the program folder beside the target and moves the copy
+//     over it (an existing file is replaced whole; a reader of the old file keeps
+//     reading the old content), then opens it with Mode "Share Deny None";
+//   - ShowProgress(kExportProgressTitle, !cancellable), SetProgressTotal(kArchiveProgressText,
+//     number of items), writes opt_pass (the Base64 check value) into the Options row;
+//   - per item: SetProgressItem(rec_tnorigname, rec_size / 500000 + 1), a new record row
+//     with rec_size, rec_tnorigname, rec_description, rec_notes copied (null stays null),
+//     rec_date_added today, rec_object streamed through a TEncryptionStream straight from
+//     the object store (one chunk in memory at a time), posted, StepProgress;
+//   - with cancellable, ProgressCancelled() is asked before each item and ends the loop;
+//   - closes the archive and hides the progress window however it ends.
+// Errors pass on to the caller after that clean-up (the window shows them after
+// kExportFailedPrefix); rows already posted stay in the archive file.
+ExportResult ExportToArchive(db::Connection& library, const std::string& archivePath, const std::string& password,
+                             const std::vector<int>& items, ProgressRoutines& progress, bool cancellable);
+
+} // namespace velmora
