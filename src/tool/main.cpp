@@ -1,5 +1,6 @@
 // velmora-tool: the cipher and the library from the command line.
 #include "tool/ToolCommand.h"
+#include "tool/ArchiveCommands.h"
 
 #include <cstdio>
 #include <exception>
@@ -16,7 +17,7 @@ std::vector<ToolCommand> AllCommands()
     std::vector<ToolCommand> all;
     for (auto group : {velmora::tool::CipherCommands(), velmora::tool::LibraryCommands(),
                         velmora::tool::CatalogueCommands(),
-                        velmora::tool::StreamCommands()})
+                        velmora::tool::StreamCommands(), velmora::tool::ArchiveCommands()})
         all.insert(all.end(), group.begin(), group.end());
     return all;
 }

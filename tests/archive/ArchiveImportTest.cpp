@@ -1,0 +1,143 @@
+#include "archive/ArchiveFixture.h"
+
+#include "store/CheckValue.h"
+#include "store/DatabaseError.h"
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+namespace velmora::test {
+namespace {
+
+class ArchiveImportTest : public ArchiveFixture {
+protected:
+    // Exports the empty, the 10-byte and the 1,000,001-byte item and switches to the
+    // target library, whose password differs from the source's.
+    void ExportThreeAndSwitch(const std::vector<int>& order = {0, 1, 2})
+    {
+        contents = {"", "0123456789", PatternBytes(1000001, 11)};
+        names = {"empty.jpg", "ten.jpg", "big.mpg"};
+        std::vector<int> ids;
+        for (std::size_t i = 0; i < contents.size(); ++i)
+            ids.push_back(AddItem(contents[i], names[i]));
+        ExecuteMain("Update Record set rec_notes = 'not carried over', rec_date_added = '1999-12-31'");
+        ExecuteMain(SqlFormat("Update Record set rec_description = 'Ten' where rec_ident = %d", ids[1]));
+        std::vector<int> items;
+        for (int i : order)
+            items.push_back(ids[static_cast<std::size_t>(i)]);
+        Export(items, ArchivePath());
+        UseTarget();
+    }
+
+    std::vector<std::string> contents;
+    std::vector<std::string> names;
+};
+
+TEST_F(ArchiveImportTest, EveryItemArrivesByteForByteInALibraryWithAnotherPassword)
+{
+    ExportThreeAndSwitch();
+    const int category = TargetCategory("Imported");
+    TransferArchive archive(ArchivePath());
+    EXPECT_EQ(archive.RowCount(), 3);
+    EXPECT_FALSE(archive.CheckArchivePassword(kPassword, true)) << "the source library's password is no key";
+    EXPECT_FALSE(archive.AcceptsPassword("archive Pass"));
+    EXPECT_TRUE(archive.CheckArchivePassword(kArchivePassword, true));
+
+    EXPECT_EQ(ImportArchiveItems(archive, kArchivePassword, *import, category, importProgress), 3);
+
+    ASSERT_EQ(Scalar("select count(*) from Record"), 3);
+    for (int id = 1; id <= 3; ++id) {
+        const std::size_t i = static_cast<std::size_t>(id - 1);
+        SCOPED_TRACE(names[i]);
+        EXPECT_EQ(ReadItem(id), contents[i]);
+        EXPECT_EQ(Scalar(SqlFormat("select rec_size from Record where rec_ident = %d", id)),
+                  static_cast<std::int64_t>(contents[i].size()));
+        EXPECT_EQ(Scalar(SqlFormat("select rec_tnorigname = '%s' and rec_description = '%s' and "
+                                   "coalesce(rec_notes, '') = '' and rec_date_added = '%s' "
+                                   "from Record where rec_ident = %d",
+                                   names[i].c_str(), id == 2 ? "Ten" : names[i].c_str(), Today().c_str(), id)),
+                  1);
+        EXPECT_TRUE(Linked(category, id));
+    }
+    const std::vector<std::string> calls{"show Importing Items", "total Please Wait 3", "item empty.jpg 1",
+                                         "item ten.jpg 1", "item big.mpg 3", "hide"};
+    EXPECT_EQ(importProgress.calls, calls);
+    EXPECT_FALSE(import->LastAddedItem().has_value()) << "the reloaded list selects nothing";
+}
+
+TEST_F(ArchiveImportTest, UnclassifiedTakesItemsWithoutACategoryAndASecondImportAddsThemAgain)
+{
+    ExportThreeAndSwitch({2, 1});
+    EXPECT_EQ(Import(ArchivePath()), 2);
+    EXPECT_EQ(Import(ArchivePath()), 2);
+    EXPECT_EQ(Scalar("select count(*) from Record"), 4);
+    EXPECT_EQ(Scalar("select count(*) from RecordCategory"), 0);
+    EXPECT_EQ(ReadItem(1), contents[2]);
+    EXPECT_EQ(ReadItem(2), contents[1]);
+    EXPECT_EQ(ReadItem(3), contents[2]);
+    EXPECT_EQ(ReadItem(4), contents[1]);
+}
+
+TEST_F(ArchiveImportTest, ACheckValueHeldAsRawCipherBytesOpensWithTheRightPasswordOnly)
+{
+    ExportThreeAndSwitch();
+    {
+        auto c = OpenForWriting(ArchivePath());
+        db::Query options(*c, "select * from Options");
+        options.Edit();
+        options.SetString("opt_pass", EncryptToBytes(std::string(kArchivePassword), kCheckText));
+        options.Post();
+    }
+    TransferArchive archive(ArchivePath());
+    EXPECT_FALSE(archive.CheckArchivePassword(kArchivePassword, true));
+    EXPECT_TRUE(archive.CheckArchivePassword(kArchivePassword, false));
+    EXPECT_TRUE(archive.AcceptsPassword(kArchivePassword));
+    EXPECT_FALSE(archive.AcceptsPassword(kTargetPassword));
+    EXPECT_FALSE(archive.AcceptsPassword(""));
+    EXPECT_EQ(ImportArchiveItems(archive, kArchivePassword, *import, 0, importProgress), 3);
+    EXPECT_EQ(ReadItem(3), contents[2]);
+}
+
+TEST_F(ArchiveImportTest, AnArchiveWithoutRowsAddsNothing)
+{
+    Export({}, ArchivePath());
+    UseTarget();
+    TransferArchive archive(ArchivePath());
+    EXPECT_TRUE(archive.AcceptsPassword(kArchivePassword));
+    EXPECT_EQ(archive.RowCount(), 0);
+    EXPECT_EQ(ImportArchiveItems(archive, kArchivePassword, *import, 0, importProgress), 0);
+    EXPECT_EQ(Scalar("select count(*) from Record"), 0);
+    const std::vector<std::string> calls{"show Importing Items", "total Please Wait 0", "hide"};
+    EXPECT_EQ(importProgress.calls, calls);
+}
+
+TEST_F(ArchiveImportTest, CancelCompletesTheCurrentItemAndKeepsTheOnesAdded)
+{
+    ExportThreeAndSwitch();
+    importProgress.cancelAfterChecks = 1;
+    EXPECT_EQ(Import(ArchivePath()), 2);
+    EXPECT_EQ(Scalar("select count(*) from Record"), 2);
+    EXPECT_EQ(ReadItem(2), contents[1]);
+    EXPECT_EQ(importProgress.calls.back(), "hide");
+    EXPECT_FALSE(import->LastAddedItem().has_value());
+}
+
+TEST_F(ArchiveImportTest, NoOtherConnectionCanCommitToTheArchiveWhileItIsOpen)
+{
+    ExportThreeAndSwitch();
+    auto writer = OpenForWriting(ArchivePath());
+    sqlite3_busy_timeout(writer->Handle(), 0);
+    {
+        TransferArchive archive(ArchivePath());
+        EXPECT_THROW(writer->Execute("Update record set rec_description = 'changed'"), db::DatabaseError);
+        EXPECT_EQ(ImportArchiveItems(archive, kArchivePassword, *import, 0, importProgress), 3);
+        EXPECT_THROW(writer->Execute("Delete from record"), db::DatabaseError);
+    }
+    writer->Execute("Update record set rec_description = 'changed'");
+    EXPECT_EQ(ArchiveScalar(ArchivePath(), "select count(*) from record where rec_description = 'changed'"), 3);
+    EXPECT_EQ(Scalar("select count(*) from Record where rec_description = 'changed'"), 0);
+}
+
+} // namespace
+} // namespace velmora::test
