@@ -77,6 +77,7 @@ TransferArchive::TransferArchive(const std::string& path) : m_path(path)
     try {
         CheckSchema();
         CheckLength();
+        CheckPages();
         CheckRows();
     } catch (const db::DatabaseError& failure) {
         m_connection.Close();
@@ -128,6 +129,19 @@ void TransferArchive::CheckLength()
         throw ArchiveError(ArchiveError::Reason::Damaged,
                            "\"" + m_path + "\" is incomplete: it ends after " + std::to_string(info.st_size) +
                                " of " + std::to_string(pages * pageSize) + " bytes");
+}
+
+void TransferArchive::CheckPages()
+{
+    // Every page is read and checked once (each carries its own authentication code),
+    // so a page damaged anywhere is found before the first item is added rather than
+    // half-way through the import. It costs about a tenth of the import itself
+    // (500 MB: 1.1-1.5 s to open against some 15 s to import; bench/archive-vs-openssl.sh).
+    db::Statement check(m_connection.Handle(), "PRAGMA quick_check(1)", m_path);
+    const std::string verdict =
+        check.Step() ? reinterpret_cast<const char*>(sqlite3_column_text(check.Handle(), 0)) : "no answer";
+    if (verdict != "ok")
+        throw ArchiveError(ArchiveError::Reason::Damaged, "\"" + m_path + "\" is damaged: " + verdict);
 }
 
 void TransferArchive::CheckRows()

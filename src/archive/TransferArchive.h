@@ -20,7 +20,8 @@ class ProgressRoutines;
 //   - another connection is in the middle of writing it (Locked),
 //   - the Options table or the record table or one of their columns is missing
 //     (MissingSchema),
-//   - the file is shorter than its own header says (Damaged),
+//   - the file is shorter than its own header says, or a page of it fails its check
+//     (Damaged; every page is read once for this),
 //   - a row's rec_object is not rec_size rounded up to 8 bytes long, or rec_size is
 //     not a number of 0 or more (BadContent).
 // So an import that starts has a whole, consistent archive under it.
@@ -47,6 +48,7 @@ public:
 private:
     void CheckSchema();
     void CheckLength();
+    void CheckPages();
     void CheckRows();
 
     std::string m_path;

@@ -115,6 +115,13 @@ TEST_F(ArchiveBadInputTest, EachIsRefusedWhenOpenedAndAddsNothing)
          changed("UPDATE record SET rec_object = '0123456789abcdef' WHERE rec_tnorigname = 'ten.jpg'")},
         {"truncated by half", Reason::Damaged, truncated(static_cast<std::int64_t>(fs::file_size(good) / 2))},
         {"truncated inside the last page", Reason::Damaged, truncated(100)},
+        {"a page damaged in the middle", Reason::Damaged,
+         [this](const std::string& path) -> std::shared_ptr<void> {
+             std::string bytes = ReadFile(good);
+             bytes.replace(bytes.size() / 2, 8, "XXXXXXXX");
+             WriteFile(path, bytes);
+             return nullptr;
+         }},
         {"held by another writer", Reason::Locked,
          [this](const std::string& path) -> std::shared_ptr<void> {
              fs::copy_file(good, path);

@@ -1,0 +1,132 @@
+#include "support/TestSupport.h"
+
+#include "catalogue/Categories.h"
+#include "store/Connection.h"
+#include "store/LibraryFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Two libraries with their own passwords, and velmora-tool between them.
+class ArchiveCommandsTest : public ::testing::Test {
+protected:
+    ProcessResult Tool(const TempDir& library, const std::string& password, std::vector<std::string> args,
+                       const std::string& archivePassword = "the archive's")
+    {
+        std::map<std::string, std::string> env{{"VELMORA_PASSWORD", password}};
+        if (!archivePassword.empty())
+            env["VELMORA_ARCHIVE_PASSWORD"] = archivePassword;
+        args.insert(args.begin() + 1, {"--data", library.str()});
+        return RunProgram("velmora-tool", args, env);
+    }
+    fs::path MakeFile(const std::string& name, std::size_t size, unsigned seed)
+    {
+        const fs::path file = sources.path() / name;
+        WriteFile(file, PatternBytes(size, seed));
+        return file;
+    }
+    // A category made in the library as the tree would make it.
+    static int MakeCategory(const TempDir& library, const std::string& name)
+    {
+        SetDataDir(library.str());
+        db::Connection main(LibraryConnectionString(0));
+        main.Open();
+        const int id = InsertCategory(main, 0, name);
+        SetDataDir({});
+        return id;
+    }
+
+    TempDir from;
+    TempDir to;
+    TempDir sources;
+    const std::string archive = (sources.path() / "backup.eta").string();
+};
+
+TEST_F(ArchiveCommandsTest, ExportThenImportIntoALibraryWithAnotherPassword)
+{
+    ASSERT_EQ(Tool(from, "first", {"init"}).exitCode, 0);
+    ASSERT_EQ(Tool(to, "second", {"init"}).exitCode, 0);
+    const std::vector<fs::path> files{MakeFile("a.jpg", 10, 1), MakeFile("b.mpg", 1000001, 2),
+                                      MakeFile("c.wav", 0, 3)};
+    std::vector<std::string> add{"add"};
+    for (const auto& f : files)
+        add.push_back(f.string());
+    auto r = Tool(from, "first", add);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> ids;
+    std::istringstream lines(r.out);
+    for (std::string id; lines >> id;)
+        ids.push_back(id);
+    ASSERT_EQ(ids.size(), 3u);
+
+    std::vector<std::string> exportArgs{"export", "--archive", archive};
+    exportArgs.insert(exportArgs.end(), ids.begin(), ids.end());
+    r = Tool(from, "first", exportArgs);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "exported 3 item(s) to " + archive + "\n");
+    EXPECT_FALSE(fs::exists(archive + ".eta")) << "the command line takes the name as given";
+
+    const int category = MakeCategory(to, "From backup");
+    r = Tool(to, "second", {"import", "--archive", archive, "--category", std::to_string(category)});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "imported 3 item(s) from " + archive + "\n");
+
+    r = Tool(to, "second", {"tree"});
+    EXPECT_NE(r.out.find("From backup\t3"), std::string::npos) << r.out;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        r = Tool(to, "second", {"cat", std::to_string(i + 1)});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, ReadFile(files[i])) << files[i];
+    }
+    EXPECT_EQ(Tool(to, "second", {"fsck"}).exitCode, 0);
+}
+
+TEST_F(ArchiveCommandsTest, RefusalsGiveOneLineAndAddNothing)
+{
+    ASSERT_EQ(Tool(from, "first", {"init"}).exitCode, 0);
+    ASSERT_EQ(Tool(to, "second", {"init"}).exitCode, 0);
+    ASSERT_EQ(Tool(from, "first", {"add", MakeFile("a.jpg", 10, 1).string()}).exitCode, 0);
+    ASSERT_EQ(Tool(from, "first", {"export", "--archive", archive, "1"}).exitCode, 0);
+    const std::string text = MakeFile("notes.eta", 5000, 4).string();
+    const std::string templateCopy = (BinDir() / "TEMPLATE.TNT").string();
+
+    struct Case {
+        const TempDir& library;
+        const char* password;
+        std::vector<std::string> args;
+        std::string archivePassword;
+        std::string says;
+    } cases[] = {
+        {to, "second", {"import", "--archive", archive}, "", "VELMORA_ARCHIVE_PASSWORD is not set"},
+        {to, "second", {"import", "--archive", archive}, "not it", "wrong password for the archive"},
+        {to, "second", {"import", "--archive", text}, "the archive's", "is not a transfer archive"},
+        {to, "second", {"import", "--archive", archive, "--category", "42"}, "the archive's", "no category 42"},
+        {to, "second", {"import", "--archive", archive, "--category", "x"}, "the archive's", "must be a number"},
+        {to, "second", {"import"}, "the archive's", "usage"},
+        {from, "first", {"export", "--archive", templateCopy, "1"}, "the archive's", "Template.tnt is required"},
+        {from, "first", {"export", "--archive", archive + "2", "7"}, "the archive's", "no item 7"},
+        {from, "first", {"export", "--archive", archive + "2", "one"}, "the archive's", "must be a number"},
+        {from, "first", {"export", "--archive", archive + "2", "1"}, "zerkat", "unencrypted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        const auto r = Tool(c.library, c.password, c.args, c.archivePassword);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_EQ(Tool(to, "second", {"ls"}).out, "");
+    EXPECT_FALSE(fs::exists(templateCopy));
+    EXPECT_FALSE(fs::exists(archive + "2"));
+}
+
+} // namespace
+} // namespace velmora::test
