@@ -1,5 +1,6 @@
 #include "archive/ArchiveExport.h"
 
+#include "archive/ArchiveBlobStream.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveNames.h"
 #include "archive/ArchiveTemplate.h"
@@ -15,10 +16,15 @@
 #include "store/ObjectStore.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/Statement.h"
+#include "store/Transaction.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <ctime>
 #include <memory>
 #include <stdexcept>
@@ -72,6 +78,26 @@ void CheckItems(db::Connection& library, const std::vector<int>& items)
     }
 }
 
+// Whether target is one of the files the library lives in (its main database, a store
+// file, the store template): the copy would replace it with an empty archive.
+bool IsLibraryFile(const std::string& target)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::exists(target, error))
+        return false;
+    std::vector<fs::path> files{JoinPath(GetDataDir(), kMainDatabaseName), JoinPath(GetAppDir(), kStoreTemplateName)};
+    for (const auto& entry : fs::directory_iterator(GetDataDir(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("tnstore", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".mdb")
+            files.push_back(entry.path());
+    }
+    return std::any_of(files.begin(), files.end(), [&](const fs::path& file) {
+        std::error_code same;
+        return fs::equivalent(target, file, same) && !same;
+    });
+}
+
 void WriteCheckValue(db::Connection& archive, const TBlowfish& cipher)
 {
     db::Query options(archive, "select * from Options");
@@ -83,33 +109,60 @@ void WriteCheckValue(db::Connection& archive, const TBlowfish& cipher)
     options.Post();
 }
 
-void ExportItem(db::Connection& library, db::Query& archiveRecords, const TBlowfish& cipher, int id,
+std::string DateText(db::Date date)
+{
+    const std::chrono::year_month_day ymd(date);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    return text;
+}
+
+// One archive row per item, in one transaction: a row is in the archive whole or not
+// at all. The value gets its final length up front (the cipher stream's length is
+// rec_size rounded up to a block) and the content is encrypted straight into it.
+void ExportItem(db::Connection& library, db::Connection& archive, const TBlowfish& cipher, int id,
                 ProgressRoutines& progress)
 {
-    archiveRecords.Append();
     db::Query record(library, SqlFormat("Select * from record where rec_ident = %d", id));
     if (record.Eof())
         throw std::runtime_error("There is no item " + std::to_string(id) + " in the library");
     const std::int64_t size = record.AsInteger("rec_size");
-    progress.SetProgressItem(record.AsString("rec_tnorigname"), static_cast<int>(size / kChunkSize + 1));
+    const std::string name = record.AsString("rec_tnorigname");
+    progress.SetProgressItem(name, static_cast<int>(size / kChunkSize + 1));
 
-    for (const char* column : {"rec_size", "rec_tnorigname", "rec_description", "rec_notes"}) {
+    db::Transaction writing(archive);
+    db::Statement insert(archive.Handle(),
+                         "INSERT INTO record (rec_size, rec_tnorigname, rec_description, rec_notes, rec_date_added, "
+                         "rec_object) VALUES (?, ?, ?, ?, ?, zeroblob(?))",
+                         archive.DataSource());
+    // Copied values keep a null as null.
+    if (record.IsNull("rec_size"))
+        insert.BindNull(1);
+    else
+        insert.BindInt64(1, size);
+    int index = 2;
+    for (const char* column : {"rec_tnorigname", "rec_description", "rec_notes"}) {
         if (record.IsNull(column))
-            archiveRecords.SetNull(column);
-        else if (std::string_view(column) == "rec_size")
-            archiveRecords.SetInteger(column, size);
+            insert.BindNull(index++);
         else
-            archiveRecords.SetString(column, record.AsString(column));
+            insert.BindText(index++, record.AsString(column));
     }
-    archiveRecords.SetDate("rec_date_added", Today());
+    insert.BindText(5, DateText(Today()));
+    insert.BindInt64(6, RoundUpToBlock(size));
+    insert.Run();
+    const std::int64_t rowid = sqlite3_last_insert_rowid(archive.Handle());
     {
-        std::unique_ptr<Stream> blob = archiveRecords.OpenWriteStream("rec_object");
-        TEncryptionStream encrypt(*blob, cipher);
+        ArchiveBlobStream blob(archive.Handle(), "record", "rec_object", rowid, archive.DataSource());
+        TEncryptionStream encrypt(blob, cipher);
         ReadItemToStream(library, id, encrypt, progress);
         // Raises where the destructor would have to keep quiet about a lost last block.
         encrypt.Finish();
+        if (blob.Position() != blob.Size())
+            throw std::runtime_error("The content of \"" + name + "\" is shorter than its size");
+        blob.Close();
     }
-    archiveRecords.Post();
+    writing.Commit();
     progress.StepProgress();
 }
 
@@ -124,6 +177,9 @@ ExportResult ExportToArchive(db::Connection& library, const std::string& archive
                            "This password would leave the archive unencrypted; please choose another one");
     if (IsTemplateArchivePath(archivePath))
         throw ArchiveError(ArchiveError::Reason::RefusedTarget, kTemplateRefusedMessage);
+    if (IsLibraryFile(archivePath))
+        throw ArchiveError(ArchiveError::Reason::RefusedTarget,
+                           "\"" + archivePath + "\" is a file of the library and cannot be overwritten");
     CheckItems(library, items);
 
     CopyArchiveTemplate(TemplateArchivePath(), archivePath);
@@ -134,7 +190,6 @@ ExportResult ExportToArchive(db::Connection& library, const std::string& archive
         db::ConnectionString::Build(archivePath, db::kShareDenyNone, GetDatabasePassword()));
     archive.Open();
     {
-        db::Query archiveRecords(archive, "Select * From record");
         const TBlowfish cipher(password);
 
         progress.ShowProgress(kExportProgressTitle, !cancellable);
@@ -146,7 +201,7 @@ ExportResult ExportToArchive(db::Connection& library, const std::string& archive
                 result.cancelled = true;
                 break;
             }
-            ExportItem(library, archiveRecords, cipher, id, progress);
+            ExportItem(library, archive, cipher, id, progress);
             ++result.exported;
         }
     }

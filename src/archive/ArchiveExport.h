@@ -21,7 +21,8 @@ struct ExportResult {
 // this does the rest of the export:
 //   - refuses, before any file is touched, with ArchiveError: a password that would
 //     leave the content readable (empty, or the cipher's default key), a target that
-//     is the template, and an item longer than one archive value can hold;
+//     is the template or a file of the library (its main database, a store file, the
+//     store template), and an item longer than one archive value can hold;
 //   - copies template.tnt from the program folder beside the target and moves the copy
 //     over it (an existing file is replaced whole; a reader of the old file keeps
 //     reading the old content), then opens it with Mode "Share Deny None";
@@ -30,7 +31,8 @@ struct ExportResult {
 //   - per item: SetProgressItem(rec_tnorigname, rec_size / 500000 + 1), a new record row
 //     with rec_size, rec_tnorigname, rec_description, rec_notes copied (null stays null),
 //     rec_date_added today, rec_object streamed through a TEncryptionStream straight from
-//     the object store (one chunk in memory at a time), posted, StepProgress;
+//     the object store into the archive file (one chunk in memory at a time, no spool),
+//     committed as a whole, StepProgress;
 //   - with cancellable, ProgressCancelled() is asked before each item and ends the loop;
 //   - closes the archive and hides the progress window however it ends.
 // Errors pass on to the caller after that clean-up (the window shows them after

@@ -136,7 +136,7 @@ void TransferArchive::CheckPages()
     // Every page is read and checked once (each carries its own authentication code),
     // so a page damaged anywhere is found before the first item is added rather than
     // half-way through the import. It costs about a tenth of the import itself
-    // (500 MB: 1.1-1.5 s to open against some 15 s to import; bench/archive-vs-openssl.sh).
+    // (500 MB: 1.1-1.6 s to open against some 15 s to import; bench/archive-vs-openssl.sh).
     db::Statement check(m_connection.Handle(), "PRAGMA quick_check(1)", m_path);
     const std::string verdict =
         check.Step() ? reinterpret_cast<const char*>(sqlite3_column_text(check.Handle(), 0)) : "no answer";

@@ -156,6 +156,10 @@ TEST_F(ArchiveExportTest, RefusalsComeBeforeAnyFileIsWritten)
         {"template", TemplateArchivePath(), kArchivePassword, {ten}, ArchiveError::Reason::RefusedTarget},
         {"template in capitals", GetAppDir() + "/TEMPLATE.TNT", kArchivePassword, {ten},
          ArchiveError::Reason::RefusedTarget},
+        {"the library's main database", JoinPath(GetDataDir(), kMainDatabaseName), kArchivePassword, {ten},
+         ArchiveError::Reason::RefusedTarget},
+        {"a store file", (dir.path() / ".." / dir.path().filename() / StoreFileName(1)).string(), kArchivePassword,
+         {ten}, ArchiveError::Reason::RefusedTarget},
         {"empty password", ArchivePath(), "", {ten}, ArchiveError::Reason::RefusedPassword},
         {"default key", ArchivePath(), "zerkat", {ten}, ArchiveError::Reason::RefusedPassword},
         {"item too large", ArchivePath(), kArchivePassword, {ten, huge}, ArchiveError::Reason::ItemTooLarge},
@@ -178,6 +182,9 @@ TEST_F(ArchiveExportTest, RefusalsComeBeforeAnyFileIsWritten)
     }
     EXPECT_EQ(ReadFile(TemplateArchivePath()), templateBytes);
     EXPECT_TRUE(exportProgress.calls.empty());
+    // The library is whole.
+    EXPECT_EQ(ReadItem(big), PatternBytes(1000001, 7));
+    EXPECT_EQ(Scalar("select count(*) from Record"), 4);
 }
 
 TEST_F(ArchiveExportTest, AnErrorHalfWayKeepsThePostedRowsAndClosesTheProgressWindow)

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Transfer archives: export and import of one large item against openssl on the same data,
+# in one run, with the peak memory of each (/usr/bin/time -v):
+#   velmora-tool export  vs  openssl enc -bf-ecb      (decrypt from the library, encrypt into the archive)
+#   velmora-tool import  vs  openssl enc -d -bf-ecb   (decrypt from the archive, encrypt into the library)
+# and the cost of checking the archive when it is opened (an import refused at the password).
+# Usage: bench/archive-vs-openssl.sh [SIZE_MB] [BUILD_DIR]   (SIZE_MB in 10^6 bytes, default 500)
+set -euo pipefail
+size_mb="${1:-500}"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bin="${2:-$root/build}/bin"
+work="$(mktemp -d "${TMPDIR:-/var/tmp}/velmora-bench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+tool="$bin/velmora-tool"
+
+export VELMORA_ARCHIVE_PASSWORD="archive benchmark password"
+key=$(printf '%s' "$VELMORA_ARCHIVE_PASSWORD" | od -An -tx1 | tr -d ' \n' | cut -c1-32)
+openssl_bf=(openssl enc -provider legacy -provider default -bf-ecb -nosalt -K "$key")
+
+head -c $((size_mb * 1000000)) /dev/urandom > "$work/item.mpg"
+VELMORA_PASSWORD="library one" "$tool" init --data "$work/from" >/dev/null
+VELMORA_PASSWORD="library two" "$tool" init --data "$work/to" >/dev/null
+VELMORA_PASSWORD="library one" "$tool" add --data "$work/from" "$work/item.mpg" >/dev/null
+sync
+
+# Runs "$@" under /usr/bin/time -v; sets $secs (wall clock) and $peak_kib.
+measure() {
+  local report="$work/time.txt"
+  /usr/bin/time -v -o "$report" "$@" >/dev/null 2>"$work/stderr.txt" || { cat "$work/stderr.txt" >&2; return 1; }
+  secs=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0;
+                      for (i = 1; i <= n; i++) s = s * 60 + p[i]; printf "%.3f", s }' "$report")
+  peak_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$report")
+}
+rate() { awk -v s="$size_mb" -v t="$1" 'BEGIN { printf "%.1f", s / t }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # throughput ratio = time2/time1
+
+measure env VELMORA_PASSWORD="library one" "$tool" export --data "$work/from" --archive "$work/item.eta" 1
+t_export=$secs; m_export=$peak_kib
+measure "${openssl_bf[@]}" -in "$work/item.mpg" -out "$work/item.bf"
+t_enc=$secs; m_enc=$peak_kib
+sync
+measure env VELMORA_PASSWORD="library two" "$tool" import --data "$work/to" --archive "$work/item.eta"
+t_import=$secs; m_import=$peak_kib
+measure "${openssl_bf[@]}" -d -in "$work/item.bf" -out "$work/back.bf"
+t_dec=$secs
+# Opening checks the whole archive; a wrong password then ends the import before any item.
+start=$(date +%s.%N)
+VELMORA_ARCHIVE_PASSWORD="not the password" VELMORA_PASSWORD="library two" \
+  "$tool" import --data "$work/to" --archive "$work/item.eta" >/dev/null 2>&1 && { echo "wrong password accepted" >&2; exit 1; }
+t_open=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')
+
+VELMORA_PASSWORD="library two" "$tool" cat --data "$work/to" 1 | cmp - "$work/item.mpg" \
+  || { echo "the imported item differs from the source" >&2; exit 1; }
+
+printf '%-34s %8s %10s %12s\n' "${size_mb} MB item" "seconds" "MB/s" "peak MiB"
+printf '%-34s %8.2f %10s %12s\n' "velmora-tool export" "$t_export" "$(rate "$t_export")" "$((m_export / 1024))"
+printf '%-34s %8.2f %10s %12s\n' "openssl enc -bf-ecb" "$t_enc" "$(rate "$t_enc")" "$((m_enc / 1024))"
+printf '%-34s %8.2f %10s %12s\n' "velmora-tool import" "$t_import" "$(rate "$t_import")" "$((m_import / 1024))"
+printf '%-34s %8.2f %10s\n' "openssl enc -d -bf-ecb" "$t_dec" "$(rate "$t_dec")"
+printf '%-34s %8.2f\n' "open + check only (wrong password)" "$t_open"
+echo "export / openssl enc:     $(ratio "$t_export" "$t_enc")"
+echo "import / openssl enc -d:  $(ratio "$t_import" "$t_dec")"
+echo "archive check / import:   $(awk -v a="$t_open" -v b="$t_import" 'BEGIN { printf "%.2f", a / b }')"
+echo "peak memory: export $((m_export / 1024)) MiB, import $((m_import / 1024)) MiB   (goal < 64 MiB each)"
+[ "$m_export" -lt $((64 * 1024)) ] && [ "$m_import" -lt $((64 * 1024)) ] || { echo "peak memory goal missed" >&2; exit 1; }
