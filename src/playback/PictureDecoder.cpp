@@ -1,5 +1,6 @@
 #include "playback/PictureDecoder.h"
 
+#include "playback/WmfDecoder.h"
 #include "store/Stream.h"
 
 #include <QBuffer>
@@ -53,6 +54,8 @@ QImage DecodePicture(const std::string& extension, Stream& picture)
         return DecodeRaster(ReadRest(picture), "jpeg");
     if (extension == ".BMP")
         return DecodeRaster(ReadRest(picture), "bmp");
+    if (extension == ".WMF")
+        return DecodeWmf(ReadRest(picture));
     throw std::runtime_error("Unable to display pictures of type " + extension);
 }
 
