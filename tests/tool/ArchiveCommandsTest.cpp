@@ -4,10 +4,14 @@
 #include "store/Connection.h"
 #include "store/LibraryFiles.h"
 
+#include <QProcess>
+#include <QProcessEnvironment>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 namespace velmora::test {
@@ -126,6 +130,54 @@ TEST_F(ArchiveCommandsTest, RefusalsGiveOneLineAndAddNothing)
     EXPECT_EQ(Tool(to, "second", {"ls"}).out, "");
     EXPECT_FALSE(fs::exists(templateCopy));
     EXPECT_FALSE(fs::exists(archive + "2"));
+}
+
+// Starts velmora-tool and kills it with SIGKILL once ready() says so; -1 when killed.
+int KillWhen(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+             const std::function<bool()>& ready)
+{
+    QProcess process;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [k, v] : env)
+        environment.insert(QString::fromStdString(k), QString::fromStdString(v));
+    process.setProcessEnvironment(environment);
+    QStringList arguments;
+    for (const auto& a : args)
+        arguments << QString::fromStdString(a);
+    process.start(QString::fromStdString((BinDir() / "velmora-tool").string()), arguments);
+    EXPECT_TRUE(process.waitForStarted());
+    while (process.state() == QProcess::Running) {
+        process.waitForFinished(5);
+        if (ready()) {
+            process.kill();
+            break;
+        }
+    }
+    process.waitForFinished();
+    return process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
+}
+
+TEST_F(ArchiveCommandsTest, AnExportKilledHalfWayLeavesTheRowsItCompleted)
+{
+    ASSERT_EQ(Tool(from, "first", {"init"}).exitCode, 0);
+    ASSERT_EQ(Tool(to, "second", {"init"}).exitCode, 0);
+    const fs::path small = MakeFile("keep.jpg", 700000, 1);
+    ASSERT_EQ(Tool(from, "first", {"add", small.string(), MakeFile("big.avi", 200u << 20, 2).string()}).exitCode, 0);
+    const int status = KillWhen({"export", "--data", from.str(), "--archive", archive, "1", "2"},
+                                {{"VELMORA_PASSWORD", "first"}, {"VELMORA_ARCHIVE_PASSWORD", "the archive's"}},
+                                [&] {
+                                    std::error_code e;
+                                    return fs::file_size(archive, e) > (20u << 20) && !e;
+                                });
+    ASSERT_EQ(status, -1) << "the export ended before it could be interrupted";
+    ASSERT_TRUE(fs::exists(archive + "-journal")) << "the half-written row is still to be taken back";
+
+    // The half-written row is taken back when the archive is opened; the first row stays.
+    const auto r = Tool(to, "second", {"import", "--archive", archive});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "imported 1 item(s) from " + archive + "\n");
+    EXPECT_EQ(Tool(to, "second", {"cat", "1"}).out, ReadFile(small));
+    EXPECT_LT(fs::file_size(archive), 20u << 20);
 }
 
 } // namespace
