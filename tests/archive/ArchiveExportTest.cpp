@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveNames.h"
+#include "archive/ArchiveTemplate.h"
 #include "store/Blowfish.h"
 #include "store/CheckValue.h"
 #include "store/DatabaseError.h"
@@ -185,6 +186,17 @@ TEST_F(ArchiveExportTest, RefusalsComeBeforeAnyFileIsWritten)
     // The library is whole.
     EXPECT_EQ(ReadItem(big), PatternBytes(1000001, 7));
     EXPECT_EQ(Scalar("select count(*) from Record"), 4);
+}
+
+TEST_F(ArchiveExportTest, AMissingTemplateFailsBeforeTheTargetIsTouched)
+{
+    const std::string path = ArchivePath();
+    EXPECT_ANY_THROW(CopyArchiveTemplate((files.path() / "no-template.tnt").string(), path));
+    EXPECT_FALSE(fs::exists(path));
+    WriteFile(path, "earlier content");
+    EXPECT_ANY_THROW(CopyArchiveTemplate((files.path() / "no-template.tnt").string(), path));
+    EXPECT_EQ(ReadFile(path), "earlier content");
+    EXPECT_EQ(std::distance(fs::directory_iterator(files.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(ArchiveExportTest, AnErrorHalfWayKeepsThePostedRowsAndClosesTheProgressWindow)
