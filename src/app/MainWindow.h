@@ -123,6 +123,9 @@ public:
     // >>> list (public)
     // <<< list (public)
     // >>> preview (public)
+    // The preview pane's picture and its error line.
+    class TImageAspect* picture = nullptr;
+    QLabel* lblErrMessage1 = nullptr;
     // <<< preview (public)
     // >>> ops (public)
     // <<< ops (public)
@@ -280,6 +283,12 @@ private:
     // >>> list (private)
     // <<< list (private)
     // >>> preview (private)
+    // The list's selection changed (mainList1SelectItem).
+    void mainList1SelectItem();
+    // Shows item recIdent in the preview pane when it is the one selected item.
+    void PreviewItem(int recIdent);
+    // Decodes the picture in stream by its upper-case extension into `picture`.
+    void ShowPicture(const std::string& extension, Stream& stream);
     // <<< preview (private)
     // >>> ops (private)
     // <<< ops (private)
