@@ -2,27 +2,256 @@
 // and those a second start hands over.
 #include "app/MainWindow.h"
 
+#include "app/ItemListView.h"
 #include "app/LogCategories.h"
+#include "archive/ArchiveError.h"
+#include "archive/ArchiveExport.h"
+#include "archive/ArchiveNames.h"
+#include "archive/EnterPassDialog.h"
+#include "archive/GetPassDialog.h"
+#include "archive/TransferArchive.h"
+#include "catalogue/Categories.h"
+#include "catalogue/FileImport.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QTreeView>
+
+#include <memory>
+#include <optional>
 
 namespace velmora {
 
+namespace {
+
+// The choosers take Qt's filter form.
+const QString kArchiveFileFilter = QStringLiteral("Encrypted Transfer Archive (*.eta)");
+
+// An archive the user chose is damaged, or the import broke off part way: both are
+// told, so that nobody takes the archive for imported.
+constexpr const char* kImportFailedPrefix = "Unable to import the archive for the following reason: ";
+constexpr const char* kImportStoppedNote = "\r\nThe items imported before the error stay in the library.";
+
+// Faults of the archive file itself, found before anything is added: a message says
+// why nothing happens. A file that is no archive at all (or of another program) and an
+// archive another program is writing end without a word, as always.
+bool IsToldWhenOpening(ArchiveError::Reason reason)
+{
+    switch (reason) {
+    case ArchiveError::Reason::MissingSchema:
+    case ArchiveError::Reason::Damaged:
+    case ArchiveError::Reason::BadContent:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Runs a clean-up when the scope is left, however it is left.
+template <typename F>
+class Finally {
+public:
+    explicit Finally(F action) : m_action(std::move(action)) {}
+    ~Finally() { m_action(); }
+    Finally(const Finally&) = delete;
+    Finally& operator=(const Finally&) = delete;
+
+private:
+    F m_action;
+};
+
+} // namespace
+
 void TfrmMain::ConnectArchiveHandlers()
 {
+    connect(actFileExport, &QAction::triggered, this, &TfrmMain::doExportToArchive);
+    connect(actExportCategory, &QAction::triggered, this, &TfrmMain::actExportCategoryExecute);
+    connect(actFileImport, &QAction::triggered, this, &TfrmMain::actFileImportExecute);
+}
+
+// ---- export ----
+
+void TfrmMain::doExportToArchive()
+{
+    SelectPage(2);
+    const std::vector<int> items = mainList->SelectedIdents();
+    if (items.empty())
+        return;
+    ExportItems(items, true);
+}
+
+void TfrmMain::actExportCategoryExecute()
+{
+    SelectPage(2);
+    const std::vector<int> items = ListedItems();
+    if (items.empty()) {
+        m_boxes->ShowMessageBox(kNoItemsInCategoryMessage, mb::kIconInformation);
+        return;
+    }
+    if (!SelectedNodeId())
+        return;
+    ExportItems(items, false);
+}
+
+std::vector<int> TfrmMain::ListedItems() const
+{
+    // The view's model holds the rows in the order they are shown.
+    const QAbstractItemModel* rows = mainList->DetailView()->model();
+    std::vector<int> idents;
+    idents.reserve(static_cast<std::size_t>(rows->rowCount()));
+    for (int row = 0; row < rows->rowCount(); ++row)
+        idents.push_back(rows->index(row, 0).data(ItemListView::kIdentRole).toInt());
+    return idents;
+}
+
+void TfrmMain::ExportItems(const std::vector<int>& items, bool selectedItems)
+{
+    const QString chosen = m_fileDialogs->SaveFile(this, QString::fromLatin1(kExportDialogTitle), kArchiveFileFilter,
+                                                   QString::fromLatin1(kArchiveNamePreset));
+    if (chosen.isEmpty())
+        return;
+    std::string path = chosen.toStdString();
+    if (IsTemplateArchivePath(path)) {
+        m_boxes->ShowMessageBox(kTemplateRefusedMessage, mb::kIconError);
+        return;
+    }
+    if (selectedItems)
+        path = ExportArchiveName(path);
+
+    std::string password;
+    {
+        TdlgGetPass dialog(*m_boxes, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        password = dialog.Password();
+    }
+
+    try {
+        // Only the export of selected items can be cancelled.
+        ExportToArchive(m_library.MainConnection(), path, password, items, m_progress, selectedItems);
+    } catch (const std::exception& error) {
+        m_progress.HideProgress();   // the message must not sit under the progress window
+        m_boxes->ShowMessageBox(std::string(kExportFailedPrefix) + error.what(), mb::kIconError);
+    }
+}
+
+// ---- import ----
+
+void TfrmMain::actFileImportExecute()
+{
+    SelectPage(2);
+    const QString chosen = m_fileDialogs->OpenFile(this, QString::fromLatin1(kImportDialogTitle), kArchiveFileFilter,
+                                                   QString::fromLatin1(kArchiveNamePreset));
+    if (chosen.isEmpty())
+        return;
+    try {
+        ImportArchiveNow(chosen.toStdString());
+    } catch (const std::exception&) {
+        // Not an archive, or one another program is writing: nothing happens, as for
+        // every error no operation reports (dropped here rather than thrown through
+        // the event loop).
+    }
 }
 
 void TfrmMain::FormActivate()
 {
-    // An archive named on the command line is imported once.
-    if (!m_pendingArchive.empty())
-        ImportArchive(std::exchange(m_pendingArchive, std::string()));
+    // An archive named on the command line is imported at the first activation; if it
+    // could not be, it is tried again at the next one. It runs from the event loop just
+    // after the activation: its dialogs must not run inside the window system's
+    // activation handling.
+    if (m_pendingArchive.empty() || m_pendingArchiveQueued)
+        return;
+    m_pendingArchiveQueued = true;
+    QMetaObject::invokeMethod(this, &TfrmMain::ImportPendingArchive, Qt::QueuedConnection);
+}
+
+void TfrmMain::ImportPendingArchive()
+{
+    m_pendingArchiveQueued = false;
+    // Not while an operation runs (the import's own dialogs, an export's progress
+    // window activate the window again); the next activation tries.
+    if (m_pendingArchive.empty() || m_importingArchive || !isEnabled())
+        return;
+    try {
+        ImportArchiveNow(m_pendingArchive);
+        m_pendingArchive.clear();
+    } catch (const std::exception&) {
+        // Kept for the next activation; dropped like every error no operation reports.
+    }
 }
 
 void TfrmMain::ImportArchive(const std::string& path)
 {
-    QueueHandOver([path] {
-        // Importing transfer archives comes with the archive part of the program.
+    // A hand-over: see QueueHandOver for why it runs from the event loop.
+    QueueHandOver([this, path] {
         qCDebug(lcHandOver, "import %s", path.c_str());
+        ImportArchiveNow(path);
     });
+}
+
+void TfrmMain::ImportArchiveNow(const std::string& path)
+{
+    if (m_importingArchive) {
+        // The password dialog of another import is open: one archive after another.
+        m_waitingArchives.push_back(path);
+        return;
+    }
+    m_importingArchive = true;
+    const Finally done([this] {
+        m_importingArchive = false;
+        while (!m_waitingArchives.empty()) {
+            ImportArchive(m_waitingArchives.front());
+            m_waitingArchives.pop_front();
+        }
+    });
+
+    std::unique_ptr<TransferArchive> archive;
+    try {
+        archive = std::make_unique<TransferArchive>(path);
+    } catch (const ArchiveError& error) {
+        if (!IsToldWhenOpening(error.reason()))
+            throw;
+        m_boxes->ShowMessageBox(kImportFailedPrefix + std::string(error.what()), mb::kIconError);
+        return;
+    }
+
+    std::optional<std::string> failure;
+    {
+        // However the import ends: the archive closed, the progress window gone, no
+        // item to select, the list read again.
+        const Finally cleanUp([this, &archive] {
+            archive.reset();
+            m_progress.HideProgress();
+            m_fileImport->TakeLastAddedItem();
+            try {
+                ListSelectedNode();
+            } catch (const std::exception&) {
+                // The list keeps what it showed; the import itself is over.
+            }
+        });
+
+        std::string password;
+        {
+            TransferArchive& opened = *archive;
+            TdlgEnterPass dialog(
+                [&opened](const std::string& candidate, bool base64) {
+                    return opened.CheckArchivePassword(candidate, base64);
+                },
+                *m_boxes, this);
+            if (dialog.exec() != QDialog::Accepted)
+                return;
+            password = dialog.Password();
+        }
+
+        try {
+            ImportArchiveItems(*archive, password, *m_fileImport, SelectedNodeId().value_or(kUnclassifiedId),
+                               m_progress);
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    }
+    if (failure)
+        m_boxes->ShowMessageBox(kImportFailedPrefix + *failure + kImportStoppedNote, mb::kIconError);
 }
 
 } // namespace velmora

@@ -293,6 +293,20 @@ private:
     // >>> ops (private)
     // <<< ops (private)
     // >>> archive (private)
+    // Transfer archives (ArchiveHandlers.cpp).
+    void doExportToArchive();
+    void actExportCategoryExecute();
+    void actFileImportExecute();
+    // Exports the items after the save dialog, the name rules and the password; an
+    // error is told after the progress window has gone.
+    void ExportItems(const std::vector<int>& items, bool selectedItems);
+    // rec_ident of every row of the item list, in list order.
+    std::vector<int> ListedItems() const;
+    // The import itself, for the menu and the archive named at start; a hand-over
+    // queues it. Errors that leave nothing to tell pass on to the caller.
+    void ImportArchiveNow(const std::string& path);
+    // FormActivate's import of the archive named at start.
+    void ImportPendingArchive();
     // <<< archive (private)
 
     // Handlers.
@@ -347,6 +361,9 @@ private:
     // >>> ops (members)
     // <<< ops (members)
     // >>> archive (members)
+    bool m_importingArchive = false;               // an import runs (its dialogs pump events)
+    bool m_pendingArchiveQueued = false;           // FormActivate has queued the pending import
+    std::deque<std::string> m_waitingArchives;     // handed over meanwhile, imported after it
     // <<< archive (members)
 };
 

@@ -1,0 +1,132 @@
+#include "archive/GetPassDialog.h"
+
+#include "dialogs/DialogPlacement.h"
+#include "dialogs/KeyPreview.h"
+#include "dialogs/MessageBoxes.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kEmptyPassword = "You must enter a password.";
+constexpr const char* kNotConfirmed = "Password does not match confirmation. Please re-enter.";
+
+QLineEdit* MakePasswordEdit(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setEchoMode(QLineEdit::Password);
+    return edit;
+}
+
+} // namespace
+
+TdlgGetPass::TdlgGetPass(MessageBoxes& boxes, QWidget* owner) : QDialog(owner), m_boxes(boxes)
+{
+    setObjectName(QStringLiteral("dlgGetPass"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Enter Password"));
+
+    lblInfo = new QLabel(QStringLiteral("Please enter and confirm a password to use"), this);
+    lblInfo->setObjectName(QStringLiteral("lblInfo"));
+
+    txtPassword = MakePasswordEdit("txtPassword", this);
+    txtConfirmPass = MakePasswordEdit("txtConfirmPass", this);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("&Password:"), txtPassword);
+    fields->addRow(QStringLiteral("&Confirm Password:"), txtConfirmPass);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    for (QPushButton* button : {OKBtn, CancelBtn})
+        button->setAutoDefault(false);   // Enter is the form's, whatever has the focus
+    connect(OKBtn, &QPushButton::clicked, this, &TdlgGetPass::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TdlgGetPass::CancelBtnClick);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblInfo);
+    layout->addSpacing(fontMetrics().height() / 2);
+    layout->addLayout(fields);
+    layout->addSpacing(fontMetrics().height() / 2);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    txtPassword->setMinimumWidth(24 * fontMetrics().averageCharWidth());
+
+    setTabOrder(txtPassword, txtConfirmPass);
+    setTabOrder(txtConfirmPass, OKBtn);
+    setTabOrder(OKBtn, CancelBtn);
+
+    new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyPress(event); });
+}
+
+void TdlgGetPass::showEvent(QShowEvent* event)
+{
+    // Centred on the main window, by the outer frames of both.
+    if (QWidget* owner = parentWidget()) {
+        const QRect frame = owner->window()->frameGeometry();
+        const QSize outer = frameGeometry().size();
+        const WindowPosition at = CentredPosition({frame.left(), frame.top(), frame.width(), frame.height()},
+                                                  outer.width(), outer.height());
+        move(at.left, at.top);
+    }
+    QDialog::showEvent(event);
+    txtPassword->setFocus(Qt::OtherFocusReason);
+}
+
+bool TdlgGetPass::FormKeyPress(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        OKBtnClick();
+        return true;
+    case Qt::Key_Escape:
+        CancelBtnClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TdlgGetPass::OKBtnClick()
+{
+    const char* problem = nullptr;
+    if (txtPassword->text().isEmpty())
+        problem = kEmptyPassword;
+    else if (txtPassword->text() != txtConfirmPass->text())
+        problem = kNotConfirmed;
+    if (problem == nullptr) {
+        accept();
+        return;
+    }
+    m_boxes.ShowMessageBox(problem, mb::kIconInformation);
+    txtPassword->setFocus(Qt::OtherFocusReason);
+}
+
+void TdlgGetPass::CancelBtnClick()
+{
+    reject();
+}
+
+std::string TdlgGetPass::Password() const
+{
+    return txtPassword->text().toStdString();
+}
+
+} // namespace velmora
