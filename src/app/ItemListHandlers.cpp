@@ -1,18 +1,54 @@
-// The item list of the Library page: filling it, its views, sorting and thumbnails.
+// The item list of the Library page: filling it, its views, sorting and thumbnails,
+// renaming descriptions, and files dropped on it from outside.
 #include "app/MainWindow.h"
 
 #include "app/ItemListView.h"
 #include "app/StatusLine.h"
+#include "catalogue/Categories.h"
+#include "catalogue/DropEffect.h"
+#include "catalogue/FileImport.h"
+#include "catalogue/ItemSort.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 
+#include <exception>
+
 namespace velmora {
+
+namespace {
+
+// The hourglass for as long as a fill runs, whatever way it ends.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
 
 void TfrmMain::ConnectItemListHandlers()
 {
+    connect(mainList, &ItemListView::ColumnClicked, this, &TfrmMain::mainList1ColumnClick);
+    connect(mainList, &ItemListView::DescriptionEdited, this, &TfrmMain::mainList1Edited);
+    connect(actEditChangeDescription, &QAction::triggered, this, &TfrmMain::doChangeDescription);
+    mainList->SetDropEffectRule([this](Qt::KeyboardModifiers keys) {
+        bool deleteByDefault = false;
+        try {
+            deleteByDefault = m_fileImport->DeleteSourceByDefault();
+        } catch (const std::exception&) {
+            // No options row to read: sources are kept.
+        }
+        return FileDropEffect(deleteByDefault, keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::ShiftModifier));
+    });
+    // The adding runs after the drop has been answered, so the file manager the files
+    // came from is not kept waiting while they are stored.
+    connect(mainList, &ItemListView::FilesDropped, this, &TfrmMain::listDropTargetDrop, Qt::QueuedConnection);
 }
 
 void TfrmMain::ListSelectedNode()
@@ -20,13 +56,26 @@ void TfrmMain::ListSelectedNode()
     const std::optional<int> node = SelectedNodeId();
     if (!node || !m_libraryOpened)
         return;
-    FillItemList(ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node)));
+    try {
+        FillItemList(ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node)));
+    } catch (const std::exception&) {
+        // A listing that cannot be read leaves the list empty; the status line keeps
+        // what it said.
+        mainList->SetRows({});
+    }
 }
 
 void TfrmMain::FillItemList(const ItemListing& listing)
 {
+    const WaitCursor busy;
+    mainList->setUpdatesEnabled(false);
     mainList->SetRows(listing.rows);
+    mainList->setUpdatesEnabled(true);
     m_counts = listing.counters;
+    // The item just added is selected, once.
+    if (const std::optional<int> last = m_fileImport->LastAddedItem(); last && mainList->SelectIdent(*last))
+        m_fileImport->TakeLastAddedItem();
+    actViewSlideshow->setEnabled(m_counts.images > 0);
     updTimerTimer();
     ScheduleActionUpdate();
 }
@@ -51,14 +100,16 @@ void TfrmMain::deViewDetails()
 {
     SelectPage(2);
     actViewDetails->setChecked(true);
-    mainList->SetThumbnailView(false);
+    actViewThumbnails->setChecked(false);
+    mainList->SetThumbnailView(false);   // stops thumbTimer
 }
 
 void TfrmMain::doViewThumbnails()
 {
     SelectPage(2);
     actViewThumbnails->setChecked(true);
-    mainList->SetThumbnailView(true);
+    actViewDetails->setChecked(false);
+    mainList->SetThumbnailView(true);   // starts thumbTimer
 }
 
 void TfrmMain::btnRefreshClick()
@@ -71,6 +122,47 @@ void TfrmMain::SelectAll1Click()
 {
     SelectPage(2);
     mainList->SelectAll();
+}
+
+void TfrmMain::mainList1ColumnClick(int column)
+{
+    ItemListSort sort{m_sortColumn, m_sortDirection};
+    sort.ColumnClick(column);
+    m_sortColumn = sort.column;
+    m_sortDirection = sort.direction;
+    mainList->SortRows(m_sortColumn, m_sortDirection);
+}
+
+void TfrmMain::doChangeDescription()
+{
+    SelectPage(2);
+    mainList->EditDescription();
+}
+
+void TfrmMain::mainList1Edited(int recIdent, const QString& description)
+{
+    if (recIdent == 0)
+        return;
+    try {
+        RenameItemDescription(m_library.MainConnection(), recIdent, description.toStdString());
+    } catch (const std::exception&) {
+        // Dropped like every uncaught error: the list keeps the new text.
+    }
+}
+
+void TfrmMain::listDropTargetDrop(const QStringList& paths, int effect)
+{
+    std::vector<std::string> files;
+    files.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths)
+        files.push_back(path.toStdString());
+    int mode = effect;
+    try {
+        m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), files, false, false, mode);
+    } catch (const std::exception&) {
+        // Ends silently, keeping what was added.
+    }
+    ListSelectedNode();
 }
 
 } // namespace velmora

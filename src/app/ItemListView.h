@@ -1,16 +1,30 @@
 #pragma once
 
-#include <QStackedWidget>
+#include "catalogue/DropEffect.h"
 
+#include <QIcon>
+#include <QPoint>
+#include <QStackedWidget>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
+class QAbstractItemView;
 class QItemSelectionModel;
 class QListView;
-class QStandardItemModel;
+class QMimeData;
+class QStandardItem;
 class QTreeView;
 
 namespace velmora {
 
+class ItemListModel;
+class ItemListDelegate;
+class ThumbnailWorker;
 struct ItemRow;
 
 // The item list `mainList`: one set of rows shown either as the detail table or as
@@ -21,12 +35,23 @@ class ItemListView : public QStackedWidget {
 public:
     enum Column { ColDescription, ColFilename, ColSize, ColDateAdded, ColFileType, ColumnCount };
     static constexpr int kIdentRole = Qt::UserRole + 1;
+    static constexpr int kImageRole = Qt::UserRole + 2;     // image-list position (Description cell)
+    static constexpr int kSortKeyRole = Qt::UserRole + 3;   // bytes, days or kind behind a cell's text
+
+    // What a drop of files from outside does, by the keys held.
+    using DropEffectRule = std::function<DropEffect(Qt::KeyboardModifiers)>;
 
     explicit ItemListView(QWidget* parent = nullptr);
+    ~ItemListView() override;
 
-    // Replaces the rows.
+    // Replaces the rows, in the given order. The image list starts again from the four
+    // stock pictures and every row shows "not made yet" until the timer reaches it.
     void SetRows(const std::vector<ItemRow>& rows);
     int RowCount() const;
+    int IdentAt(int row) const;
+    QString CellText(int row, int column) const;
+    // The tip shown for a row: description, size, date added and format.
+    QString InfoTip(int row) const;
 
     int SelectedCount() const;
     // rec_ident of every selected row, in list order.
@@ -35,8 +60,36 @@ public:
     // Selects the row of that item alone; false when it is not listed.
     bool SelectIdent(int recIdent);
 
+    // Orders the rows by mainListCompare on that column and direction (+1 / -1); equal
+    // rows keep their order, and the selection stays on the same items.
+    void SortRows(int column, int direction);
+
     void SetThumbnailView(bool thumbnails);
     bool IsThumbnailView() const;
+
+    // The image list: the stock pictures at 0 to 3, made thumbnails after them.
+    int ImageIndexAt(int row) const;
+    int ImageCount() const;
+    QImage Image(int index) const;
+
+    // thumbTimer, every 100 ms while the thumbnail view shows.
+    QTimer& ThumbTimer() { return m_thumbTimer; }
+    // One tick: the row at the thumbnail cursor, if it still shows "not made yet",
+    // has its picture made (on the thumbnail thread); then the cursor moves on. While
+    // a picture is being made the ticks wait for it.
+    void thumbTimerTimer();
+    bool ThumbnailPending() const { return m_thumbnailPending; }
+    int ThumbnailCursor() const { return m_thumbnailCursor; }
+
+    // Starts editing the selected row's description in place; false without a
+    // selected row.
+    bool EditDescription();
+
+    // What a drag out of the list carries: the list's marker and nothing else.
+    static std::unique_ptr<QMimeData> NewListDrag();
+    static constexpr Qt::DropActions kListDragActions = Qt::CopyAction | Qt::MoveAction;
+
+    void SetDropEffectRule(DropEffectRule rule) { m_dropEffect = std::move(rule); }
 
     // The keyboard focus is in the list (either view).
     bool HasKeyboardFocus() const;
@@ -47,12 +100,47 @@ public:
 signals:
     void SelectionChanged();
     void ContextMenuRequested(const QPoint& globalPos);
+    // A click on a column header of the detail table.
+    void ColumnClicked(int column);
+    // An in-place edit of a description was accepted.
+    void DescriptionEdited(int recIdent, const QString& description);
+    // Files from outside were dropped on the list; effect is a DropEffect.
+    void FilesDropped(const QStringList& paths, int effect);
+    // A drag out of the list ended, and a drag from outside left the list.
+    void DragFinished();
+    void DragLeft();
+    // A row's picture changed from "not made yet".
+    void ThumbnailShown(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QStandardItemModel* m_model = nullptr;
+    void ThumbnailMade(quint64 generation, int recIdent, int index, const QImage& picture);
+    void SetRowImage(int row, int index);
+    void ResetImages();
+    int RowOfIdent(int recIdent) const;
+    bool ViewportEvent(QAbstractItemView* view, QEvent* event);
+    void StartDrag(QAbstractItemView* view);
+
+    ItemListModel* m_model = nullptr;
     QItemSelectionModel* m_selection = nullptr;
     QTreeView* m_details = nullptr;
     QListView* m_thumbnails = nullptr;
+    ItemListDelegate* m_detailDelegate = nullptr;
+    ItemListDelegate* m_thumbnailDelegate = nullptr;
+
+    std::vector<QIcon> m_images;
+    QTimer m_thumbTimer;
+    int m_thumbnailCursor = 0;
+    bool m_thumbnailPending = false;
+    std::uint64_t m_generation = 0;   // which fill a thumbnail on its way belongs to
+
+    DropEffectRule m_dropEffect;
+    QPoint m_dragStart;
+    QAbstractItemView* m_dragView = nullptr;   // a button went down over a row here
+
+    std::unique_ptr<ThumbnailWorker> m_worker;   // last: its thread ends first
 };
 
 } // namespace velmora

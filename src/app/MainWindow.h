@@ -281,6 +281,11 @@ private:
     // >>> tree (private)
     // <<< tree (private)
     // >>> list (private)
+    // Item list handlers (ItemListHandlers.cpp).
+    void mainList1ColumnClick(int column);
+    void mainList1Edited(int recIdent, const QString& description);
+    void doChangeDescription();
+    void listDropTargetDrop(const QStringList& paths, int effect);
     // <<< list (private)
     // >>> preview (private)
     // The list's selection changed (mainList1SelectItem).

@@ -1,0 +1,211 @@
+// Thumbnails never block the window: a category of 500 large JPEGs (4000 x 3000, noisy
+// so they keep a realistic size) shown in the thumbnail view. Measured: the longest gap
+// in the window's event loop while the thumbnails fill in, and the time until every row
+// shows its picture. For comparison, the cost of one thumbnail made the plain way (full
+// decode) and the way the list makes it (decoded at cell size), each with the item's
+// decryption. VELMORA_THUMB_BENCH_ITEMS overrides the number of pictures.
+#include "app/ItemListView.h"
+#include "app/ThumbnailImage.h"
+#include "catalogue/Categories.h"
+#include "catalogue/ItemContent.h"
+#include "catalogue/ItemRows.h"
+#include "dialogs/ProgressRoutines.h"
+#include "playback/PictureDecoder.h"
+#include "store/AddItemOnThread.h"
+#include "store/Library.h"
+#include "store/LibraryFiles.h"
+#include "store/LibraryPassword.h"
+#include "store/MemoryStream.h"
+#include "store/ObjectStore.h"
+
+#include "ScratchDir.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImage>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+
+namespace {
+
+int ItemCount()
+{
+    const char* text = std::getenv("VELMORA_THUMB_BENCH_ITEMS");
+    return text != nullptr ? std::max(1, std::atoi(text)) : 500;
+}
+
+// A photo-like 4000 x 3000 JPEG: a colour gradient under strong grain, so the file
+// stays large (several MB) instead of compressing to nothing.
+QByteArray NoisyJpeg(unsigned seed)
+{
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> grain(-40, 40);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int n = grain(random);
+            line[x] = qRgb(std::clamp(x * 255 / 4000 + n, 0, 255), std::clamp(y * 255 / 3000 + n, 0, 255),
+                           std::clamp(128 + n, 0, 255));
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 85);
+    return bytes;
+}
+
+// A library holding one category of large JPEGs, made once for all benchmarks.
+struct PhotoLibrary {
+    PhotoLibrary()
+    {
+        fs::copy_file(fs::path(GetShippedDir()) / kMainDatabaseName, dir.path() / kMainDatabaseName);
+        SetDataDir(dir.path().string());
+        SetLibraryPassword({}, 0);
+        library = std::make_unique<Library>();
+        library->Open();
+        if (!library->VerifyPassword("bench password", true))
+            throw std::runtime_error("the bench library refused its password");
+        category = InsertCategory(library->MainConnection(), 0, "Photos");
+        std::vector<QByteArray> pictures;
+        for (unsigned seed = 1; seed <= 4; ++seed)
+            pictures.push_back(NoisyJpeg(seed));
+        for (int i = 0; i < ItemCount(); ++i) {
+            const QByteArray& picture = pictures[static_cast<std::size_t>(i) % pictures.size()];
+            pictureBytes = std::max<std::int64_t>(pictureBytes, picture.size());
+            MemoryStream source(picture.toStdString());
+            const std::string name = "IMG_" + std::to_string(10000 + i) + ".jpg";
+            if (!AddItemOnThread(category, source, name, -1, name))
+                throw std::runtime_error("a picture was not added");
+        }
+    }
+    ~PhotoLibrary()
+    {
+        library.reset();
+        ObjectStore::ForThisThread().Close();
+        SetDataDir({});
+    }
+
+    bench::ScratchDir dir;
+    std::unique_ptr<Library> library;
+    int category = 0;
+    std::int64_t pictureBytes = 0;
+};
+
+PhotoLibrary& Photos()
+{
+    static PhotoLibrary photos;
+    return photos;
+}
+
+void BM_ThumbnailViewFill(benchmark::State& state)
+{
+    PhotoLibrary& photos = Photos();
+    const ItemListing listing = ReadItemRows(photos.library->MainConnection(), CategoryItemsQuery(photos.category));
+    for (auto _ : state) {
+        ItemListView list;
+        list.resize(800, 600);
+        list.show();
+        list.SetRows(listing.rows);
+
+        int shown = 0;
+        QEventLoop loop;
+        QObject::connect(&list, &ItemListView::ThumbnailShown, &loop, [&] {
+            if (++shown == static_cast<int>(listing.rows.size()))
+                loop.quit();
+        });
+        // A 5 ms heartbeat: the largest gap between its beats is the longest time the
+        // window could not react.
+        QTimer heartbeat;
+        heartbeat.setTimerType(Qt::PreciseTimer);
+        heartbeat.setInterval(5);
+        QElapsedTimer sinceBeat;
+        qint64 longestGapNs = 0;
+        QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+            longestGapNs = std::max(longestGapNs, sinceBeat.nsecsElapsed());
+            sinceBeat.restart();
+        });
+
+        QElapsedTimer fill;
+        fill.start();
+        sinceBeat.start();
+        heartbeat.start();
+        list.SetThumbnailView(true);
+        loop.exec();
+        const double seconds = static_cast<double>(fill.nsecsElapsed()) / 1e9;
+        heartbeat.stop();
+
+        state.SetIterationTime(seconds);
+        state.counters["items"] = static_cast<double>(listing.rows.size());
+        state.counters["picture_MB"] = static_cast<double>(photos.pictureBytes) / 1e6;
+        state.counters["fill_s"] = seconds;
+        state.counters["longest_stall_ms"] = static_cast<double>(longestGapNs) / 1e6;
+        state.counters["ticks_s"] = static_cast<double>(listing.rows.size()) * 0.1;
+    }
+}
+
+// One thumbnail as the timer would make it on the window's thread without the list's
+// care: decrypt, decode the whole picture, scale.
+void BM_OneThumbnailFullDecode(benchmark::State& state)
+{
+    PhotoLibrary& photos = Photos();
+    const ItemListing listing = ReadItemRows(photos.library->MainConnection(), CategoryItemsQuery(photos.category));
+    std::size_t next = 0;
+    NullProgress quiet;
+    for (auto _ : state) {
+        MemoryStream content;
+        ReadItemToStream(photos.library->MainConnection(), listing.rows[next++ % listing.rows.size()].recIdent, content,
+                         quiet);
+        const QImage picture = DecodePicture(".JPG", content);
+        benchmark::DoNotOptimize(picture.scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+}
+
+// The same through the list's own maker: decoded at cell size.
+void BM_OneThumbnailAtCellSize(benchmark::State& state)
+{
+    PhotoLibrary& photos = Photos();
+    const ItemListing listing = ReadItemRows(photos.library->MainConnection(), CategoryItemsQuery(photos.category));
+    std::size_t next = 0;
+    NullProgress quiet;
+    for (auto _ : state) {
+        MemoryStream content;
+        ReadItemToStream(photos.library->MainConnection(), listing.rows[next++ % listing.rows.size()].recIdent, content,
+                         quiet);
+        benchmark::DoNotOptimize(MakeThumbnailImage(".JPG", content));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_OneThumbnailFullDecode)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_OneThumbnailAtCellSize)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ThumbnailViewFill)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
