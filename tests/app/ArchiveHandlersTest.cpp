@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "archive/EnterPassDialog.h"
 #include "archive/GetPassDialog.h"
+#include "archive/TransferArchive.h"
 #include "catalogue/CategoryTreeView.h"
 #include "catalogue/Categories.h"
 #include "catalogue/ItemContent.h"
@@ -114,6 +115,43 @@ db::Date Today()
     const QDate today = QDate::currentDate();
     return std::chrono::sys_days(std::chrono::year(today.year()) / std::chrono::month(unsigned(today.month())) /
                                  std::chrono::day(unsigned(today.day())));
+}
+
+// Watches for the progress window; notes whether it offered Cancel and, when asked
+// to, presses Cancel as soon as it shows (the confirmation is answered by the message
+// boxes' default, OK).
+class ProgressWatcher {
+public:
+    explicit ProgressWatcher(bool pressCancel) : m_pressCancel(pressCancel)
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+        m_timer.start();
+    }
+    bool seen = false;
+    bool cancelOffered = false;
+
+private:
+    void Poll()
+    {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<TfrmProgress*>(window);
+            if (progress == nullptr || !progress->isVisible() || seen)
+                continue;
+            seen = true;
+            cancelOffered = !progress->btnCancel->isHidden();
+            if (m_pressCancel)
+                QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
+        }
+    }
+    bool m_pressCancel;
+    QTimer m_timer;
+};
+
+int ArchiveRows(const QString& path)
+{
+    TransferArchive archive(path.toStdString());
+    return archive.RowCount();
 }
 
 // Message boxes that also note whether a progress window was on the screen.
@@ -228,9 +266,11 @@ private slots:
     void emptyCategoryIsReportedAndNothingAsked();
     void cancelledNewPasswordWritesNothing();
     void exportErrorIsToldAfterTheProgressWindowCloses();
+    void onlyTheExportOfSelectedItemsCanBeCancelled();
 
     void wrongArchivePasswordKeepsTheDialogOpen();
     void cancelAtThePasswordLeavesTheLibraryAndReloadsTheList();
+    void cancelInTheProgressWindowKeepsWhatWasImported();
     void damagedArchivesAreToldAndOtherFilesIgnored();
     void pendingArchiveIsImportedAtTheFirstActivation();
     void pendingArchiveThatFailedIsTriedAgain();
@@ -674,6 +714,43 @@ void ArchiveHandlersTest::exportErrorIsToldAfterTheProgressWindowCloses()
     QVERIFY(!QFile::exists(cases[2].target));
 }
 
+void ArchiveHandlersTest::onlyTheExportOfSelectedItemsCanBeCancelled()
+{
+    Session session;
+    TfrmMain& main = session.Open();
+    for (int item = 0; item < 5; ++item)
+        AddItemWith("clip" + std::to_string(item) + ".mpg", PatternBytes(1200000, unsigned(item)));
+    QTemporaryDir archives;
+    ShowWithAllSelected(session);
+
+    const QString items = archives.filePath(QStringLiteral("items.eta"));
+    {
+        ProgressWatcher watcher(true);
+        session.dialogs.files.push_back(items);
+        const auto asked = EnterNewPassword(QString::fromLatin1(kArchivePassword));
+        main.actFileExport->trigger();
+        QVERIFY(asked.Ran());
+        QVERIFY(watcher.seen && watcher.cancelOffered);
+    }
+    // Stopped before the next item, without a word beyond the question.
+    QVERIFY(ArchiveRows(items) < 5);
+    QCOMPARE(session.boxes.messages.size(), std::size_t(1));
+    QCOMPARE(session.boxes.messages[0].text, std::string("Cancel this operation?"));
+
+    const QString category = archives.filePath(QStringLiteral("category.eta"));
+    {
+        ProgressWatcher watcher(false);
+        session.dialogs.files.push_back(category);
+        const auto asked = EnterNewPassword(QString::fromLatin1(kArchivePassword));
+        main.actExportCategory->trigger();
+        QVERIFY(asked.Ran());
+        QVERIFY(watcher.seen && !watcher.cancelOffered);
+    }
+    QCOMPARE(ArchiveRows(category), 5);
+    QCOMPARE(session.boxes.messages.size(), std::size_t(1));
+    QVERIFY(main.isEnabled());
+}
+
 // ---- import ----
 
 void ArchiveHandlersTest::wrongArchivePasswordKeepsTheDialogOpen()
@@ -736,6 +813,37 @@ void ArchiveHandlersTest::cancelAtThePasswordLeavesTheLibraryAndReloadsTheList()
 
     // The archive was let go: it can be replaced at once.
     QVERIFY(QFile::remove(archive));
+}
+
+void ArchiveHandlersTest::cancelInTheProgressWindowKeepsWhatWasImported()
+{
+    Session session;
+    TfrmMain& main = session.Open();
+    for (int item = 0; item < 5; ++item)
+        AddItemWith("clip" + std::to_string(item) + ".mpg", PatternBytes(1200000, unsigned(item)));
+    QTemporaryDir archives;
+    const QString archive = archives.filePath(QStringLiteral("clips.eta"));
+    ExportAllUnclassified(session, archive);
+    QCOMPARE(ArchiveRows(archive), 5);
+
+    ProgressWatcher watcher(true);
+    session.dialogs.files.push_back(archive);
+    const auto entered = EnterArchivePassword(QString::fromLatin1(kArchivePassword));
+    main.actFileImport->trigger();
+    QVERIFY(entered.Ran());
+    QVERIFY(watcher.seen && watcher.cancelOffered);
+    const std::size_t added = AllItems(main).size() - 5;
+    QVERIFY2(added < 5, qPrintable(QString::number(added)));
+    QCOMPARE(session.boxes.messages.size(), std::size_t(1));
+    QCOMPARE(session.boxes.messages[0].text, std::string("Cancel this operation?"));
+    // Whatever was added is whole, and listed.
+    for (const ItemRow& row : AllItems(main)) {
+        const unsigned seed = unsigned(row.fileName[4] - '0');   // clipN.mpg
+        QVERIFY(Content(main, row.recIdent).compare(0, 1200000, PatternBytes(1200000, seed)) == 0);
+    }
+    QCOMPARE(main.mainList->RowCount(), static_cast<int>(5 + added));
+    QCOMPARE(main.mainList->SelectedCount(), 0);
+    QVERIFY(!ProgressShown());
 }
 
 void ArchiveHandlersTest::damagedArchivesAreToldAndOtherFilesIgnored()
