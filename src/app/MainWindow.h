@@ -279,6 +279,16 @@ private:
     void ConnectArchiveHandlers();              // ArchiveHandlers.cpp
 
     // >>> tree (private)
+    // Category tree (CategoryHandlers.cpp).
+    void LoadCategoryChildren(QTreeWidgetItem* node);
+    void ShowAddedCategory(const CategoryNode& category);
+    void StartNodeEdit(QTreeWidgetItem* node);
+    void doAddCategory();
+    void doAddSubcategory();
+    void doRenameCategory();
+    void mainTree1Edited(QTreeWidgetItem* node, const QString& text);
+    void DropItemsOnCategory(QTreeWidgetItem* target, bool move);
+    void treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths, bool move);
     // <<< tree (private)
     // >>> list (private)
     // Item list handlers (ItemListHandlers.cpp).
