@@ -13,10 +13,12 @@
 #include "catalogue/ItemRows.h"
 #include "dialogs/ProgressForm.h"
 #include "dialogs/ProgressRoutines.h"
+#include "store/CheckValue.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/LibraryFiles.h"
 #include "store/MemoryStream.h"
+#include "store/Query.h"
 
 #include "app/MainWindowSession.h"
 #include "dialogs/DialogTestDoubles.h"
@@ -268,6 +270,7 @@ private slots:
     void exportErrorIsToldAfterTheProgressWindowCloses();
     void onlyTheExportOfSelectedItemsCanBeCancelled();
 
+    void wrongArchivePasswordKeepsTheDialogOpen_data();
     void wrongArchivePasswordKeepsTheDialogOpen();
     void cancelAtThePasswordLeavesTheLibraryAndReloadsTheList();
     void cancelInTheProgressWindowKeepsWhatWasImported();
@@ -753,14 +756,32 @@ void ArchiveHandlersTest::onlyTheExportOfSelectedItemsCanBeCancelled()
 
 // ---- import ----
 
+void ArchiveHandlersTest::wrongArchivePasswordKeepsTheDialogOpen_data()
+{
+    QTest::addColumn<bool>("rawCheckValue");
+    QTest::newRow("check value in Base64") << false;
+    QTest::newRow("check value as raw cipher bytes") << true;
+}
+
 void ArchiveHandlersTest::wrongArchivePasswordKeepsTheDialogOpen()
 {
+    QFETCH(bool, rawCheckValue);
+
     Session session;
     TfrmMain& main = session.Open();
     session.AddItem("one.jpg");
     QTemporaryDir archives;
     const QString archive = archives.filePath(QStringLiteral("one.eta"));
     ExportAllUnclassified(session, archive);
+    if (rawCheckValue) {
+        db::Connection connection(
+            db::ConnectionString::Build(archive.toStdString(), db::kShareDenyNone, GetDatabasePassword()));
+        connection.Open();
+        db::Query options(connection, "select * from Options");
+        options.Edit();
+        options.SetString("opt_pass", EncryptToBytes(std::string(kArchivePassword), kCheckText));
+        options.Post();
+    }
 
     session.dialogs.files.push_back(archive);
     bool stayedOpen = false;
@@ -781,6 +802,7 @@ void ArchiveHandlersTest::wrongArchivePasswordKeepsTheDialogOpen()
     QCOMPARE(session.boxes.messages[0].text, std::string("Invalid Password, please try again"));
     QCOMPARE(session.boxes.messages[0].flags, 16);
     QCOMPARE(FileNames(AllItems(main)), (QStringList{"one.jpg", "one.jpg"}));
+    QCOMPARE(Content(main, AllItems(main).back().recIdent).substr(0, 18), std::string("content of one.jpg"));
     // "<Unclassified>" was selected: the copy is filed nowhere and listed there.
     QCOMPARE(main.mainList->RowCount(), 2);
 }
