@@ -16,6 +16,7 @@
 #include "app/MainWindowSession.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -25,6 +26,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTreeView>
 #include <QUrl>
@@ -215,6 +217,8 @@ private slots:
     void listItemsAreCopiedWithCtrlAndMovedWithout();
     void itemsMovedOutOfUnclassifiedLeaveIt();
     void dropHighlightFollowsTheDragAndGoesAtTheEnd();
+    void moveWithoutSelectedNodeOnlyAddsLinks();
+    void rightClickSelectsTheNodeUnderTheMouse();
     void deletingACategoryTakesItsSubtreeAndKeepsTheItems();
     void deletingASubcategorySelectsItsParent();
     void droppedFolderBecomesTheSameCategoryTree_data();
@@ -485,6 +489,64 @@ void CategoryTreeTest::dropHighlightFollowsTheDragAndGoesAtTheEnd()
     text.setText(QStringLiteral("just text"));
     QVERIFY(!DragOver(tree, Centre(tree, twoNode), text, Qt::NoModifier).accepted);
     QCOMPARE(tree->DropHighlight(), nullptr);
+}
+
+void CategoryTreeTest::moveWithoutSelectedNodeOnlyAddsLinks()
+{
+    // After a search no node is selected: a move has no category to take the items from.
+    Session session;
+    TfrmMain& main = session.Open();
+    const int source = InsertCategory(Db(main), 0, "Source");
+    const int target = InsertCategory(Db(main), 0, "Target");
+    session.AddItem("a.jpg", source);
+    ShowLibrary(session);
+    main.mainTree->setCurrentItem(FindNode(main.mainTree, QStringLiteral("Source")));
+    main.mainTree->clearSelection();
+    QCOMPARE(ListedRows(main), Names{"a.jpg"});   // the list keeps its rows
+    main.mainList->SelectAll();
+
+    QVERIFY(Drop(main.mainTree, Centre(main.mainTree, FindNode(main.mainTree, QStringLiteral("Target"))),
+                 *ListDrag(), Qt::NoModifier)
+                .accepted);
+    QCOMPARE(ItemsOf(main, target), Names{"a.jpg"});
+    QCOMPARE(ItemsOf(main, source), Names{"a.jpg"});
+    QCOMPARE(ListedRows(main), Names{"a.jpg"});
+}
+
+void CategoryTreeTest::rightClickSelectsTheNodeUnderTheMouse()
+{
+    Session session;
+    TfrmMain& main = session.Open();
+    InsertCategory(Db(main), 0, "Holidays");
+    session.AddItem("loose.jpg");
+    ShowLibrary(session);
+    CategoryTreeView* tree = main.mainTree;
+    QTreeWidgetItem* holidays = FindNode(tree, QStringLiteral("Holidays"));
+    const auto contextMenu = [tree](QPoint at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(tree->viewport(), &event);
+    };
+
+    const QPoint onNode = Centre(tree, holidays);
+    QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier, onNode);
+    QTest::mouseRelease(tree->viewport(), Qt::RightButton, Qt::NoModifier, onNode);
+    QCOMPARE(tree->SelectedNode(), holidays);
+    contextMenu(onNode);
+    QTRY_VERIFY(main.treePop->isVisible());
+    main.treePop->hide();
+
+    // Empty space: no node selected, the list keeps its rows, and no menu.
+    main.mainTree->setCurrentItem(tree->UnclassifiedNode());
+    QCOMPARE(ListedRows(main), Names{"loose.jpg"});
+    const QPoint empty(5, tree->viewport()->height() - 3);
+    QCOMPARE(tree->itemAt(empty), nullptr);
+    QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier, empty);
+    QTest::mouseRelease(tree->viewport(), Qt::RightButton, Qt::NoModifier, empty);
+    QCOMPARE(tree->SelectedNode(), nullptr);
+    QCOMPARE(ListedRows(main), Names{"loose.jpg"});
+    contextMenu(empty);
+    QCoreApplication::processEvents();
+    QVERIFY(!main.treePop->isVisible());
 }
 
 void CategoryTreeTest::deletingACategoryTakesItsSubtreeAndKeepsTheItems()
