@@ -8,6 +8,7 @@
 #include "catalogue/DropEffect.h"
 #include "catalogue/FileImport.h"
 #include "catalogue/ItemSort.h"
+#include "store/Query.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +31,13 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// An action's hint shows in the hint line and as its button's tip.
+void SetHint(QAction* action, const QString& hint)
+{
+    action->setStatusTip(hint);
+    action->setToolTip(hint);
+}
+
 } // namespace
 
 void TfrmMain::ConnectItemListHandlers()
@@ -51,11 +59,47 @@ void TfrmMain::ConnectItemListHandlers()
     connect(mainList, &ItemListView::FilesDropped, this, &TfrmMain::listDropTargetDrop, Qt::QueuedConnection);
 }
 
+void TfrmMain::ApplyThumbnailOptions()
+{
+    m_thumbnailOptionsApplied = true;
+    bool enabled = true;
+    bool byDefault = false;
+    try {
+        db::Query options(m_library.MainConnection(), "Select * from options");
+        if (!options.Eof()) {
+            enabled = options.AsBoolean("opt_enablethumb");
+            byDefault = options.AsBoolean("opt_thumbdefault");
+        }
+    } catch (const std::exception&) {
+        // No options row: the view stays as it is.
+    }
+    if (!enabled) {
+        actViewThumbnails->setEnabled(false);
+        SetHint(actViewThumbnails, QStringLiteral("To enable thumbnail view, turn it on in Options"));
+        actViewThumbnails->setChecked(false);
+        actViewDetails->setChecked(true);
+        mainList->SetThumbnailView(false);
+        return;
+    }
+    if (!actViewThumbnails->isEnabled()) {
+        actViewThumbnails->setEnabled(true);
+        SetHint(actViewThumbnails, QStringLiteral("View Thumbnails"));
+    }
+    if (byDefault) {
+        actViewThumbnails->setChecked(true);
+        actViewDetails->setChecked(false);
+        mainList->SetThumbnailView(true);
+    }
+}
+
 void TfrmMain::ListSelectedNode()
 {
     const std::optional<int> node = SelectedNodeId();
     if (!node || !m_libraryOpened)
         return;
+    // The first listing comes after the password check, with the options readable.
+    if (!m_thumbnailOptionsApplied)
+        ApplyThumbnailOptions();
     try {
         FillItemList(ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node)));
     } catch (const std::exception&) {

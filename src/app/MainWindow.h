@@ -121,6 +121,11 @@ public:
     // >>> tree (public)
     // <<< tree (public)
     // >>> list (public)
+    // The list's view as the library's options want it: without thumbnails the
+    // thumbnail view cannot be chosen; with "thumbnails by default" it is chosen. Runs
+    // before the first listing after the password check, and again when the options
+    // change.
+    void ApplyThumbnailOptions();
     // <<< list (public)
     // >>> preview (public)
     // The preview pane's picture and its error line.
@@ -370,6 +375,7 @@ private:
     // >>> tree (members)
     // <<< tree (members)
     // >>> list (members)
+    bool m_thumbnailOptionsApplied = false;
     // <<< list (members)
     // >>> preview (members)
     // <<< preview (members)

@@ -153,6 +153,8 @@ private slots:
     void renameDescriptionInPlace_data();
     void renameDescriptionInPlace();
     void infoTipAndSelectAll();
+    void initialViewFollowsTheOptions_data();
+    void initialViewFollowsTheOptions();
     void dragFromTheListCarriesTheMarkerOnly();
     void markerDropOnTheListIsRefused();
     void fileManagerDropAddsTheFiles();
@@ -460,6 +462,45 @@ void ItemListViewTest::infoTipAndSelectAll()
     main.SelectAll1->trigger();
     QCOMPARE(main.CurrentPage(), 2);
     QCOMPARE(list.SelectedCount(), 2);
+}
+
+void ItemListViewTest::initialViewFollowsTheOptions_data()
+{
+    QTest::addColumn<int>("enabled");
+    QTest::addColumn<int>("byDefault");
+    QTest::addColumn<bool>("thumbnailsAllowed");
+    QTest::addColumn<bool>("thumbnailView");
+    QTest::newRow("shipped: allowed, details first") << 1 << 0 << true << false;
+    QTest::newRow("thumbnails by default") << 1 << 1 << true << true;
+    QTest::newRow("thumbnails off") << 0 << 1 << false << false;
+}
+
+void ItemListViewTest::initialViewFollowsTheOptions()
+{
+    QFETCH(int, enabled);
+    QFETCH(int, byDefault);
+    QFETCH(bool, thumbnailsAllowed);
+    QFETCH(bool, thumbnailView);
+    Session session;
+    TfrmMain& main = session.Open();
+    main.MainLibrary().MainConnection().Execute(
+        SqlFormat("update options set opt_enablethumb = %d, opt_thumbdefault = %d", enabled, byDefault));
+    session.ShowAndActivate();
+
+    QCOMPARE(main.actViewThumbnails->isEnabled(), thumbnailsAllowed);
+    QCOMPARE(main.actViewThumbnails->statusTip(), thumbnailsAllowed
+                                                      ? QStringLiteral("View Thumbnails")
+                                                      : QStringLiteral("To enable thumbnail view, turn it on in Options"));
+    QCOMPARE(main.actViewThumbnails->isChecked(), thumbnailView);
+    QCOMPARE(main.actViewDetails->isChecked(), !thumbnailView);
+    QCOMPARE(main.mainList->IsThumbnailView(), thumbnailView);
+    QCOMPARE(main.mainList->ThumbTimer().isActive(), thumbnailView);
+
+    // Turned on again, the thumbnail view can be chosen.
+    main.MainLibrary().MainConnection().Execute("update options set opt_enablethumb = 1, opt_thumbdefault = 0");
+    main.ApplyThumbnailOptions();
+    QVERIFY(main.actViewThumbnails->isEnabled());
+    QCOMPARE(main.actViewThumbnails->statusTip(), QStringLiteral("View Thumbnails"));
 }
 
 void ItemListViewTest::dragFromTheListCarriesTheMarkerOnly()
