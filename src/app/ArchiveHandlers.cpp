@@ -199,8 +199,9 @@ void TfrmMain::ImportArchiveNow(const std::string& path)
     m_importingArchive = true;
     const Finally done([this] {
         m_importingArchive = false;
+        // Their turn comes from the event loop, in the order they came.
         while (!m_waitingArchives.empty()) {
-            ImportArchive(m_waitingArchives.front());
+            QueueHandOver([this, path = m_waitingArchives.front()] { ImportArchiveNow(path); });
             m_waitingArchives.pop_front();
         }
     });
