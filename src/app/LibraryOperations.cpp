@@ -4,11 +4,176 @@
 
 #include "app/ItemListView.h"
 #include "app/LogCategories.h"
+#include "catalogue/Categories.h"
+#include "catalogue/CategoryLinks.h"
+#include "catalogue/CategoryTreeView.h"
+#include "catalogue/Confirmations.h"
+#include "catalogue/DragMarkers.h"
+#include "catalogue/FileImport.h"
+#include "catalogue/ItemDeletion.h"
+#include "catalogue/PrintItems.h"
+#include "catalogue/SaveToDisk.h"
+#include "catalogue/Search.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+
+#include <algorithm>
+#include <exception>
 
 namespace velmora {
 
+namespace {
+
+constexpr const char* kOpenPictureTitle = "Open picture";
+constexpr const char* kSelectFolderTitle = "Select Directory";
+
+// The entries of the "Add Files to Category" dialog: the caption the user reads and
+// the patterns it filters by (separated by ";"). The first entry is preselected.
+struct FilterEntry {
+    const char* caption;
+    const char* patterns;
+};
+
+constexpr FilterEntry kOpenPictureFilters[] = {
+    {"All (*.jpg;*.jpeg;*.bmp;*.emf;*.wmf;*.mp3;*.wma;*.wmv;*.asf;*.avi;*.mpg;*.mpeg;*.avi;*.m1v;*.mp2;*.mpa;"
+     "*.mpe;*.ifo;*.vob;*.mid;*.rmi;*.midi;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff)",
+     "*.jpg;*.jpeg;*.bmp;*.emf;*.wmf;*.mp3;*.gif;*.wma;*.wmv;*.asf;*.mpg;*.mpeg;*.avi;*.m1v;*.mp2;*.mpa;*.mpe;"
+     "*.ifo;*.vob;*.mid;*.rmi;*.midi;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff"},
+    {"JPEG Image File (*.jpg)", "*.jpg"},
+    {"JPEG Image File (*.jpeg)", "*.jpeg"},
+    {"Bitmaps (*.bmp)", "*.bmp"},
+    {"Enhanced Metafiles (*.emf)", "*.emf"},
+    {"Metafiles (*.wmf)", "*.wmf"},
+    {"Midi Files (*.mid;*.rmi;*.midi)", "*.mid;*.rmi;*.midi"},
+    {"Music (*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3;*.wma;*.asf)",
+     "*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3;*.wma;*.asf"},
+    {"Movies (*.mpeg;*.mpg;*.m1v;*.mp2;*.mpa;*.mpe;*.ifo;*.vob;*.avi;*.wmv)",
+     "*.mpeg;*.mpg;*.m1v;*.mp2;*.mpa;*.mpe;*.ifo;*.vob;*.avi;*.wmv"},
+    {"GIF Files (*.gif)", "*.gif"},
+};
+
+// Qt's chooser takes its patterns from the parentheses of each entry, separated by
+// blanks. The parentheses are rebuilt from the patterns the entry filters by, so that
+// what the user reads is what the chooser shows (the "All" caption would otherwise
+// leave out GIF files, which that entry lets through).
+QString OpenPictureFilter()
+{
+    QStringList entries;
+    for (const FilterEntry& entry : kOpenPictureFilters) {
+        QString name = QString::fromLatin1(entry.caption);
+        const qsizetype open = name.lastIndexOf(QLatin1String(" ("));
+        if (open >= 0)
+            name.truncate(open);
+        const QStringList patterns = QString::fromLatin1(entry.patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        entries << name + QLatin1String(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return entries.join(QLatin1String(";;"));
+}
+
+// The hourglass while statements run, restored however they end.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Sets a flag for as long as the scope lasts.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagScope() { m_flag = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+// The progress window takes the activation while it is shown, and the window system
+// need not give it back when the window goes; the main window then took no keys. This
+// gives the activation and the keyboard focus back to where they were before the
+// operation.
+class KeepActivation {
+public:
+    explicit KeepActivation(QWidget* window)
+        : m_window(window), m_wasActive(window->isActiveWindow()), m_focus(QApplication::focusWidget())
+    {
+    }
+    ~KeepActivation()
+    {
+        if (!m_wasActive || !m_window->isVisible())
+            return;
+        if (!m_window->isActiveWindow())
+            m_window->activateWindow();
+        if (m_focus && m_focus->isVisible() && m_focus->isEnabled() && m_focus->window() == m_window)
+            m_focus->setFocus(Qt::OtherFocusReason);
+    }
+    KeepActivation(const KeepActivation&) = delete;
+    KeepActivation& operator=(const KeepActivation&) = delete;
+
+private:
+    QWidget* m_window;
+    bool m_wasActive;
+    QPointer<QWidget> m_focus;
+};
+
+} // namespace
+
 void TfrmMain::ConnectLibraryOperations()
 {
+    connect(actEditAddToCategory, &QAction::triggered, this, &TfrmMain::addFilesToCurrentCategory);
+    connect(actEditPaste, &QAction::triggered, this, &TfrmMain::doPaste);
+    connect(actEditRemoveFromCategory, &QAction::triggered, this, &TfrmMain::doRemoveFromCategory);
+    connect(btnFind, &QPushButton::clicked, this, &TfrmMain::btnFindNowClick);
+    connect(txtTextToFind, &QLineEdit::returnPressed, this, &TfrmMain::btnFindNowClick);
+    connect(actFileSaveToDisk, &QAction::triggered, this, &TfrmMain::doSaveToDisk);
+    connect(actFilePrint, &QAction::triggered, this, &TfrmMain::actFilePrintExecute);
+    // "Delete Files" is connected with the Del routing (MainActions.cpp).
+}
+
+std::vector<int> TfrmMain::SelectedItems() const
+{
+    return mainList->SelectedIdents();
+}
+
+void TfrmMain::addFilesToCurrentCategory()
+{
+    SelectPage(2);
+    const QStringList chosen =
+        m_fileDialogs->OpenFiles(this, QString::fromLatin1(kOpenPictureTitle), OpenPictureFilter());
+    if (chosen.isEmpty())
+        return;
+    std::vector<std::string> files;
+    files.reserve(static_cast<std::size_t>(chosen.size()));
+    for (const QString& file : chosen)
+        files.push_back(QFile::encodeName(file).toStdString());
+    KeepActivation activation(this);
+    m_fileImport->AddSelectedFiles(SelectedNodeId().value_or(kUnclassifiedId), files);
+    ListSelectedNode();
+}
+
+void TfrmMain::doPaste()
+{
+    SelectPage(2);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (data == nullptr)
+        return;
+    const std::vector<std::string> files = DroppedPaths(*data);
+    if (files.empty())
+        return;
+    KeepActivation activation(this);
+    // A paste keeps its sources even when they were cut in the file manager.
+    m_fileImport->Paste(SelectedNodeId().value_or(kUnclassifiedId), files);
+    ListSelectedNode();
 }
 
 void TfrmMain::doDeleteFiles()
@@ -19,6 +184,92 @@ void TfrmMain::doDeleteFiles()
     if (!mainList->HasKeyboardFocus())
         return;
     qCDebug(lcShell, "delete files: %d selected", mainList->SelectedCount());
+    KeepActivation activation(this);
+    std::vector<int> items = SelectedItems();
+    if (!items.empty() && ConfirmDeleteItems(*m_boxes, static_cast<int>(items.size()))) {
+        // The list is walked from its last row up.
+        std::reverse(items.begin(), items.end());
+        FlagScope deleting(m_deletingRows);
+        try {
+            DeleteItems(m_library.MainConnection(), items, m_progress);
+        } catch (const std::exception&) {
+            // The walk ends at the item that failed; those before it stay deleted.
+        }
+    }
+    m_progress.HideProgress();
+    btnRefreshClick();
+}
+
+void TfrmMain::doRemoveFromCategory()
+{
+    SelectPage(2);
+    std::vector<int> items = SelectedItems();
+    const std::optional<int> node = SelectedNodeId();
+    if (items.empty() || !node || *node == kUnclassifiedId)
+        return;
+    if (!ConfirmRemoveFromCategory(*m_boxes, static_cast<int>(items.size())))
+        return;
+    std::reverse(items.begin(), items.end());
+    {
+        WaitCursor wait;
+        RemoveFromCategory(m_library.MainConnection(), *node, items);
+    }
+    ListSelectedNode();
+}
+
+void TfrmMain::btnFindNowClick()
+{
+    SelectPage(2);
+    const SearchResult result =
+        RunSearch(m_library.MainConnection(), txtTextToFind->text().toStdString(), *m_boxes);
+    switch (result.status) {
+    case SearchResult::Status::NoText:
+        txtTextToFind->setFocus();
+        break;
+    case SearchResult::Status::Rejected:
+        // The list is left empty; the status line keeps the counts it showed.
+        mainList->SetRows({});
+        ScheduleActionUpdate();
+        break;
+    case SearchResult::Status::Listed:
+        FillItemList(result.listing);
+        // The finds stay listed until a node is selected again.
+        mainTree->clearSelection();
+        break;
+    }
+}
+
+void TfrmMain::doSaveToDisk()
+{
+    SelectPage(2);
+    const std::vector<int> items = SelectedItems();
+    if (items.empty())
+        return;
+    const QString folder = m_fileDialogs->ChooseFolder(this, QString::fromLatin1(kSelectFolderTitle));
+    if (folder.isEmpty())
+        return;
+    KeepActivation activation(this);
+    try {
+        SaveItemsToFolder(m_library.MainConnection(), QFile::encodeName(folder).toStdString(), items, m_progress,
+                          *m_boxes);
+    } catch (const std::exception&) {
+        // Each item's failure has been shown; anything else ends the saving silently.
+    }
+}
+
+void TfrmMain::actFilePrintExecute()
+{
+    SelectPage(2);
+    const std::vector<int> items = SelectedItems();
+    if (items.empty())
+        return;
+    KeepActivation activation(this);
+    try {
+        // The window keeps working while a print command runs, so Cancel can end it.
+        PrintItems(m_library.MainConnection(), items, m_progress, [] { QCoreApplication::processEvents(); });
+    } catch (const std::exception&) {
+        // Printing errors are not reported.
+    }
 }
 
 } // namespace velmora

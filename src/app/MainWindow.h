@@ -311,6 +311,15 @@ private:
     void ShowPicture(const std::string& extension, Stream& stream);
     // <<< preview (private)
     // >>> ops (private)
+    // Library operations on items (LibraryOperations.cpp).
+    void addFilesToCurrentCategory();
+    void doPaste();
+    void doRemoveFromCategory();
+    void btnFindNowClick();
+    void doSaveToDisk();
+    void actFilePrintExecute();
+    // rec_ident of the selected rows, in list order.
+    std::vector<int> SelectedItems() const;
     // <<< ops (private)
     // >>> archive (private)
     // Transfer archives (ArchiveHandlers.cpp).
