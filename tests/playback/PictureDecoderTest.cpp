@@ -47,6 +47,8 @@ private slots:
     void decodesFromTheStreamPosition();
     void metafileDrawsItsRecords();
     void metafileTakesItsOwnSize();
+    void metafileKeepsItsMargins_data();
+    void metafileKeepsItsMargins();
     void metafileWithAnAbsurdFrameIsScaledDown();
     void damagedDataRaisesAReadableError_data();
     void damagedDataRaisesAReadableError();
@@ -107,6 +109,51 @@ void PictureDecoderTest::metafileTakesItsOwnSize()
     QCOMPARE(image.size(), QSize(200, 100));
     QVERIFY(IsNear(image.pixel(70, 50), Qt::red));
     QVERIFY(IsNear(image.pixel(160, 50), Qt::blue));
+}
+
+void PictureDecoderTest::metafileKeepsItsMargins_data()
+{
+    // A red rectangle on nothing else: it stays where it is inside the frame, with
+    // the white margins around it, instead of being stretched over the picture.
+    QTest::addColumn<QByteArray>("wmf");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QRect>("red");
+    QTest::newRow("logical units as dots") << QByteArray::fromStdString(WmfWriter(0, 0, 100, 50, 96)
+                                                                             .WindowOrigin(0, 0)
+                                                                             .NullPen(0)
+                                                                             .SolidBrush(Qt::red, 1)
+                                                                             .Rectangle(10, 10, 60, 40)
+                                                                             .Bytes(2))
+                                           << QSize(100, 50) << QRect(QPoint(10, 10), QPoint(59, 39));
+    // A 100 x 50 window shown in a 200 x 100 frame: everything twice as large.
+    QTest::newRow("window mapped onto the frame") << QByteArray::fromStdString(WmfWriter(0, 0, 200, 100, 96)
+                                                                                   .MapMode(8)
+                                                                                   .WindowOrigin(0, 0)
+                                                                                   .WindowExtent(100, 50)
+                                                                                   .NullPen(0)
+                                                                                   .SolidBrush(Qt::red, 1)
+                                                                                   .Rectangle(10, 10, 60, 40)
+                                                                                   .Bytes(2))
+                                                  << QSize(200, 100) << QRect(QPoint(20, 20), QPoint(119, 79));
+}
+
+void PictureDecoderTest::metafileKeepsItsMargins()
+{
+    QFETCH(QByteArray, wmf);
+    QFETCH(QSize, size);
+    QFETCH(QRect, red);
+    const QImage image = Decode(".WMF", wmf.toStdString());
+    QCOMPARE(image.size(), size);
+    // Two dots inside each edge of the rectangle are red, two dots outside white.
+    const QRect inside = red.adjusted(2, 2, -2, -2);
+    const QRect outside = red.adjusted(-3, -3, 3, 3);
+    const QPoint centre = red.center();
+    for (const QPoint p : {inside.topLeft(), inside.bottomRight(), centre})
+        QVERIFY2(IsNear(image.pixel(p), Qt::red), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+    for (const QPoint p : {outside.topLeft(), outside.bottomRight(), QPoint(outside.left(), centre.y()),
+                           QPoint(outside.right(), centre.y()), QPoint(centre.x(), outside.top()),
+                           QPoint(centre.x(), outside.bottom()), QPoint(1, 1), QPoint(size.width() - 2, size.height() - 2)})
+        QVERIFY2(IsNear(image.pixel(p), Qt::white), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
 }
 
 void PictureDecoderTest::metafileWithAnAbsurdFrameIsScaledDown()

@@ -72,6 +72,7 @@ public:
         m_records.push_back(record);
         return *this;
     }
+    WmfWriter& MapMode(int mode) { return Record(0x0103, {mode}); }
     WmfWriter& WindowOrigin(int x, int y) { return Record(0x020B, {y, x}); }
     WmfWriter& WindowExtent(int x, int y) { return Record(0x020C, {y, x}); }
     // A solid brush, created and selected as object `index`.
