@@ -14,6 +14,7 @@
 #include "catalogue/PrintItems.h"
 #include "catalogue/SaveToDisk.h"
 #include "catalogue/Search.h"
+#include "playback/ImageAspect.h"
 
 #include <QAction>
 #include <QApplication>
@@ -145,6 +146,13 @@ std::vector<int> TfrmMain::SelectedItems() const
     return mainList->SelectedIdents();
 }
 
+void TfrmMain::HidePreviewPicture()
+{
+    // Stays hidden until another row is selected.
+    picture->hide();
+    actViewSlideshow->setEnabled(false);
+}
+
 void TfrmMain::addFilesToCurrentCategory()
 {
     SelectPage(2);
@@ -249,6 +257,7 @@ void TfrmMain::doSaveToDisk()
     if (folder.isEmpty())
         return;
     KeepActivation activation(this);
+    HidePreviewPicture();
     try {
         SaveItemsToFolder(m_library.MainConnection(), QFile::encodeName(folder).toStdString(), items, m_progress,
                           *m_boxes);
@@ -264,6 +273,7 @@ void TfrmMain::actFilePrintExecute()
     if (items.empty())
         return;
     KeepActivation activation(this);
+    HidePreviewPicture();
     try {
         // The window keeps working while a print command runs, so Cancel can end it.
         PrintItems(m_library.MainConnection(), items, m_progress, [] { QCoreApplication::processEvents(); });

@@ -320,6 +320,8 @@ private:
     void actFilePrintExecute();
     // rec_ident of the selected rows, in list order.
     std::vector<int> SelectedItems() const;
+    // Items leave the library in the clear with the preview pane's picture hidden.
+    void HidePreviewPicture();
     // <<< ops (private)
     // >>> archive (private)
     // Transfer archives (ArchiveHandlers.cpp).

@@ -8,6 +8,9 @@
 #include "catalogue/FileImport.h"
 #include "catalogue/ItemContent.h"
 #include "catalogue/ItemRows.h"
+#include "dialogs/GuiProgress.h"
+#include "dialogs/ProgressForm.h"
+#include "playback/ImageAspect.h"
 #include "store/MemoryStream.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
@@ -17,6 +20,8 @@
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QImage>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -26,14 +31,17 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 #include <QtTest/QtTest>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -216,6 +224,7 @@ private slots:
     void searchWithoutTextOrWithARejectedText();
     void saveToDiskWritesTheItemsBytes();
     void printHandsATemporaryCopyToThePrintCommand();
+    void cancelWhilePrintingEndsThePrintCommand();
 };
 
 void LibraryOperationsTest::addFilesThroughTheDialog()
@@ -620,10 +629,29 @@ void LibraryOperationsTest::printHandsATemporaryCopyToThePrintCommand()
     const EnvironmentValue command("VELMORA_PRINT_COMMAND", stub);
 
     TfrmMain& main = session.Open();
-    const std::string picture = PatternBytes(600'001, 5);
+    // A picture the preview shows, longer than one chunk (what follows its end marker
+    // is not part of the picture).
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "JPG"));
+    const std::string picture = encoded.toStdString() + PatternBytes(600'001, 5);
     const int jpeg = AddBytes(main, "pic.jpg", picture);
     const int movie = AddBytes(main, "clip.mpg", "frames");
     session.ShowAndActivate();
+
+    // The previewed picture, printed from the preview pane's button: hidden afterwards.
+    main.SelectPage(2);
+    Select(main, {jpeg});
+    QTRY_VERIFY2(main.picture->isVisible() && main.btnPrint->isVisible(), qPrintable(main.lblErrMessage1->text()));
+    main.btnPrint->click();
+    QVERIFY(!main.picture->isVisible());
+    QVERIFY(!main.actViewSlideshow->isEnabled());
+    QCOMPARE(QString::fromStdString(ReadFile(log)).count(QLatin1Char('\n')), qsizetype(1));
+    WriteFile(log, "");
+
     Select(main, {jpeg, movie});
     QVERIFY(main.actFilePrint->isEnabled());
     main.actFilePrint->trigger();
@@ -639,6 +667,57 @@ void LibraryOperationsTest::printHandsATemporaryCopyToThePrintCommand()
     // No temporary copy is left behind.
     QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
     QVERIFY(session.boxes.messages.empty());
+    QVERIFY(main.isEnabled());
+}
+
+void LibraryOperationsTest::cancelWhilePrintingEndsThePrintCommand()
+{
+    Session session;
+    QTemporaryDir tools;
+    QTemporaryDir temporary;
+    const EnvironmentValue tmp("TMPDIR", temporary.path().toStdString());
+    const std::string pidFile = FileName(tools, "pid");
+    const std::string finished = FileName(tools, "finished");
+    const std::string stub = FileName(tools, "print-stub");
+    const std::string log = FileName(tools, "log");
+    // Tells its process id, then takes far longer than the test waits for anything.
+    WriteFile(stub, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log + "'\necho $$ > '" + pidFile + ".new'\nmv '" +
+                        pidFile + ".new' '" + pidFile + "'\nsleep 30\ntouch '" + finished + "'\n");
+    fs::permissions(stub, fs::perms::owner_all);
+    const EnvironmentValue command("VELMORA_PRINT_COMMAND", stub);
+
+    TfrmMain& main = session.Open();
+    const int first = AddBytes(main, "first.gif", "GIF89a one");
+    const int second = AddBytes(main, "second.gif", "GIF89a two");
+    session.ShowAndActivate();
+    Select(main, {first, second});
+
+    // The user presses Cancel once the command runs; this can only happen while the
+    // window keeps handling events during the wait.
+    bool pressed = false;
+    QTimer cancel;
+    cancel.setInterval(10);
+    connect(&cancel, &QTimer::timeout, this, [&] {
+        auto* progress = dynamic_cast<GuiProgress*>(&main.Progress());
+        if (pressed || progress == nullptr || progress->Window() == nullptr || !fs::exists(pidFile))
+            return;
+        pressed = true;
+        progress->Window()->btnCancel->click();
+    });
+    cancel.start();
+    main.actFilePrint->trigger();
+    cancel.stop();
+
+    QVERIFY(pressed);
+    QCOMPARE(session.boxes.messages.size(), std::size_t(1));
+    QCOMPARE(session.boxes.messages[0].text, std::string("Cancel this operation?"));
+    const pid_t pid = std::stoi(ReadFile(pidFile));
+    QCOMPARE(::kill(pid, 0), -1);   // ended and reaped
+    QCOMPARE(errno, ESRCH);
+    QVERIFY(!fs::exists(finished));
+    // The walk stopped: the second picture never reached the command.
+    QCOMPARE(QString::fromStdString(ReadFile(log)).count(QLatin1Char('\n')), qsizetype(1));
+    QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
     QVERIFY(main.isEnabled());
 }
 
