@@ -18,7 +18,9 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include <exception>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace velmora {
 
