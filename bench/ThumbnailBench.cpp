@@ -139,12 +139,21 @@ void BM_ThumbnailViewFill(benchmark::State& state)
         heartbeat.setTimerType(Qt::PreciseTimer);
         heartbeat.setInterval(5);
         QElapsedTimer sinceBeat;
+        QElapsedTimer phase;
         std::vector<double> gapsMs;
+        double longestAtS = 0;
+        double longestMs = 0;
         QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-            gapsMs.push_back(static_cast<double>(sinceBeat.nsecsElapsed()) / 1e6);
+            const double gap = static_cast<double>(sinceBeat.nsecsElapsed()) / 1e6;
+            if (gap > longestMs) {
+                longestMs = gap;
+                longestAtS = static_cast<double>(phase.nsecsElapsed()) / 1e9;
+            }
+            gapsMs.push_back(gap);
             sinceBeat.restart();
         });
-        const auto summary = [&gapsMs](const char* prefix, benchmark::State& st) {
+        const auto summary = [&gapsMs, &longestAtS, &longestMs](const char* prefix, benchmark::State& st) {
+            st.counters[std::string(prefix) + "longest_stall_at_s"] = longestAtS;
             std::sort(gapsMs.begin(), gapsMs.end());
             const double longest = gapsMs.empty() ? 0 : gapsMs.back();
             const double p99 = gapsMs.empty() ? 0 : gapsMs[gapsMs.size() * 99 / 100];
@@ -153,9 +162,11 @@ void BM_ThumbnailViewFill(benchmark::State& state)
             st.counters[std::string(prefix) + "p99_gap_ms"] = p99;
             st.counters[std::string(prefix) + "gaps_over_50ms"] = static_cast<double>(over50);
             gapsMs.clear();
+            longestMs = 0;
         };
 
         sinceBeat.start();
+        phase.start();
         heartbeat.start();
         QTimer::singleShot(5000, &loop, &QEventLoop::quit);
         loop.exec();
@@ -163,6 +174,7 @@ void BM_ThumbnailViewFill(benchmark::State& state)
 
         QElapsedTimer fill;
         fill.start();
+        phase.restart();
         sinceBeat.restart();
         list.SetThumbnailView(true);
         loop.exec();

@@ -7,6 +7,9 @@
 
 #include <exception>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace velmora {
 
 ThumbnailWorker::ThumbnailWorker(QObject* parent) : QObject(parent), m_context(std::make_unique<QObject>())
@@ -16,7 +19,12 @@ ThumbnailWorker::ThumbnailWorker(QObject* parent) : QObject(parent), m_context(s
     // The thread's store connections close on the thread that opened them.
     connect(&m_thread, &QThread::finished, m_context.get(), [] { ObjectStore::ForThisThread().Close(); },
             Qt::DirectConnection);
-    m_thread.start(QThread::LowPriority);
+    // Thread priorities of the desktop's ordinary scheduling are all the same; a
+    // higher nice value of this thread alone is what lets the window's thread go first
+    // when the two want the same processor.
+    connect(&m_thread, &QThread::started, m_context.get(),
+            [] { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10); }, Qt::DirectConnection);
+    m_thread.start();
 }
 
 ThumbnailWorker::~ThumbnailWorker()
