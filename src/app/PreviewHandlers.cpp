@@ -119,6 +119,8 @@ void TfrmMain::PreviewItem(int recIdent)
             m_printAllowed = false;
             UpdateActions();
             lblnopreview->show();
+            // A failed picture's text would otherwise stay under another item.
+            lblErrMessage1->clear();
         }
     } catch (const std::exception& error) {
         lblErrMessage1->setText(QString::fromStdString(error.what()));

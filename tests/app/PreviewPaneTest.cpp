@@ -239,6 +239,13 @@ void PreviewPaneTest::aCorruptPictureShowsItsErrorText()
     s.Select(3);
     QVERIFY(s.PictureShown());
     QVERIFY(s.main.lblErrMessage1->text().isEmpty());
+
+    // Nor does the text stay under an item of another kind.
+    s.Select(recIdent);
+    QVERIFY(!s.main.lblErrMessage1->text().isEmpty());
+    s.Select(2);
+    QVERIFY(s.NoPreviewShown());
+    QVERIFY(s.main.lblErrMessage1->text().isEmpty());
 }
 
 QTEST_MAIN(PreviewPaneTest)
