@@ -22,7 +22,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPointer>
 #include <QPushButton>
 
 #include <algorithm>
@@ -99,34 +98,6 @@ private:
     bool& m_flag;
 };
 
-// The progress window takes the activation while it is shown, and the window system
-// need not give it back when the window goes; the main window then took no keys. This
-// gives the activation and the keyboard focus back to where they were before the
-// operation.
-class KeepActivation {
-public:
-    explicit KeepActivation(QWidget* window)
-        : m_window(window), m_wasActive(window->isActiveWindow()), m_focus(QApplication::focusWidget())
-    {
-    }
-    ~KeepActivation()
-    {
-        if (!m_wasActive || !m_window->isVisible())
-            return;
-        if (!m_window->isActiveWindow())
-            m_window->activateWindow();
-        if (m_focus && m_focus->isVisible() && m_focus->isEnabled() && m_focus->window() == m_window)
-            m_focus->setFocus(Qt::OtherFocusReason);
-    }
-    KeepActivation(const KeepActivation&) = delete;
-    KeepActivation& operator=(const KeepActivation&) = delete;
-
-private:
-    QWidget* m_window;
-    bool m_wasActive;
-    QPointer<QWidget> m_focus;
-};
-
 } // namespace
 
 void TfrmMain::ConnectLibraryOperations()
@@ -164,7 +135,6 @@ void TfrmMain::addFilesToCurrentCategory()
     files.reserve(static_cast<std::size_t>(chosen.size()));
     for (const QString& file : chosen)
         files.push_back(QFile::encodeName(file).toStdString());
-    KeepActivation activation(this);
     m_fileImport->AddSelectedFiles(SelectedNodeId().value_or(kUnclassifiedId), files);
     ListSelectedNode();
 }
@@ -178,7 +148,6 @@ void TfrmMain::doPaste()
     const std::vector<std::string> files = DroppedPaths(*data);
     if (files.empty())
         return;
-    KeepActivation activation(this);
     // A paste keeps its sources even when they were cut in the file manager.
     m_fileImport->Paste(SelectedNodeId().value_or(kUnclassifiedId), files);
     ListSelectedNode();
@@ -192,7 +161,6 @@ void TfrmMain::doDeleteFiles()
     if (!mainList->HasKeyboardFocus())
         return;
     qCDebug(lcShell, "delete files: %d selected", mainList->SelectedCount());
-    KeepActivation activation(this);
     std::vector<int> items = SelectedItems();
     if (!items.empty() && ConfirmDeleteItems(*m_boxes, static_cast<int>(items.size()))) {
         // The list is walked from its last row up.
@@ -256,7 +224,6 @@ void TfrmMain::doSaveToDisk()
     const QString folder = m_fileDialogs->ChooseFolder(this, QString::fromLatin1(kSelectFolderTitle));
     if (folder.isEmpty())
         return;
-    KeepActivation activation(this);
     HidePreviewPicture();
     try {
         SaveItemsToFolder(m_library.MainConnection(), QFile::encodeName(folder).toStdString(), items, m_progress,
@@ -272,7 +239,6 @@ void TfrmMain::actFilePrintExecute()
     const std::vector<int> items = SelectedItems();
     if (items.empty())
         return;
-    KeepActivation activation(this);
     HidePreviewPicture();
     try {
         // The window keeps working while a print command runs, so Cancel can end it.

@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <utility>
+
 namespace velmora {
 
 namespace {
@@ -35,8 +37,11 @@ GuiProgress::~GuiProgress()
 
 void GuiProgress::Show(const std::string& title, bool noCancel, const QRect* area)
 {
-    if (!m_form)
+    if (!m_form) {
         m_form = new TfrmProgress(m_mainWindow, m_boxes);
+        m_mainWasActive = m_mainWindow && m_mainWindow->window()->isActiveWindow();
+        m_focusBefore = QApplication::focusWidget();
+    }
     TfrmProgress& form = *m_form;
     form.setWindowTitle(QString::fromStdString(title));
     form.SetCancelled(false);
@@ -151,6 +156,25 @@ void GuiProgress::HideProgress()
     // Deferred: HideProgress may run inside an event the window itself is handling.
     m_form->deleteLater();
     m_form = nullptr;
+    RestoreActivation();
+}
+
+// The progress window takes the activation while it is shown, and the window system
+// need not give it back when the window goes: the main window would then take no keys
+// until clicked. So the activation and the focus go back to where they were.
+void GuiProgress::RestoreActivation()
+{
+    const bool wasActive = std::exchange(m_mainWasActive, false);
+    const QPointer<QWidget> focus = std::exchange(m_focusBefore, nullptr);
+    if (!wasActive || !m_mainWindow)
+        return;
+    QWidget* window = m_mainWindow->window();
+    if (!window->isVisible())
+        return;   // locked or closing meanwhile
+    if (!window->isActiveWindow())
+        window->activateWindow();
+    if (focus && focus->isVisible() && focus->isEnabled() && focus->window() == window)
+        focus->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace velmora

@@ -40,12 +40,16 @@ public:
     TfrmProgress* Window() const;
 
 private:
+    void RestoreActivation();
     void Show(const std::string& title, bool noCancel, const QRect* area);
 
     QPointer<QWidget> m_mainWindow;
     MessageBoxes& m_boxes;
     QPointer<TfrmProgress> m_form;
     bool m_waitCursor = false;
+    // Where the activation and the keyboard focus were when the window appeared.
+    bool m_mainWasActive = false;
+    QPointer<QWidget> m_focusBefore;
 };
 
 } // namespace velmora
