@@ -10,6 +10,7 @@
 #include "catalogue/CategoryTreeView.h"
 #include "catalogue/Confirmations.h"
 #include "catalogue/FileImport.h"
+#include "dialogs/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,19 +21,6 @@
 #include <exception>
 
 namespace velmora {
-
-namespace {
-
-// The hourglass for the length of an operation, however it ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 void TfrmMain::ConnectCategoryHandlers()
 {

@@ -8,6 +8,7 @@
 #include "catalogue/DropEffect.h"
 #include "catalogue/FileImport.h"
 #include "catalogue/ItemSort.h"
+#include "dialogs/WaitCursor.h"
 #include "store/Query.h"
 
 #include <QAction>
@@ -21,15 +22,6 @@
 namespace velmora {
 
 namespace {
-
-// The hourglass for as long as a fill runs, whatever way it ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // An action's hint shows in the hint line and as its button's tip.
 void SetHint(QAction* action, const QString& hint)

@@ -14,6 +14,7 @@
 #include "catalogue/PrintItems.h"
 #include "catalogue/SaveToDisk.h"
 #include "catalogue/Search.h"
+#include "dialogs/WaitCursor.h"
 #include "playback/ImageAspect.h"
 
 #include <QAction>
@@ -76,15 +77,6 @@ QString OpenPictureFilter()
     }
     return entries.join(QLatin1String(";;"));
 }
-
-// The hourglass while statements run, restored however they end.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Sets a flag for as long as the scope lasts.
 class FlagScope {

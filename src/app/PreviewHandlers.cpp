@@ -4,6 +4,7 @@
 #include "app/ItemListView.h"
 #include "app/NamedWidgets.h"
 #include "catalogue/ItemContent.h"
+#include "dialogs/WaitCursor.h"
 #include "playback/ImageAspect.h"
 #include "playback/PictureDecoder.h"
 #include "store/MediaExtensions.h"
@@ -23,20 +24,6 @@
 #include <vector>
 
 namespace velmora {
-
-namespace {
-
-// The hourglass for the time an item is read and decoded, taken back however the
-// preview ends.
-class PreviewWaitCursor {
-public:
-    PreviewWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~PreviewWaitCursor() { QApplication::restoreOverrideCursor(); }
-    PreviewWaitCursor(const PreviewWaitCursor&) = delete;
-    PreviewWaitCursor& operator=(const PreviewWaitCursor&) = delete;
-};
-
-} // namespace
 
 void TfrmMain::ConnectPreviewHandlers()
 {
@@ -93,7 +80,7 @@ void TfrmMain::PreviewItem(int recIdent)
 {
     picture->hide();
     actViewSlideshow->setEnabled(false);
-    PreviewWaitCursor cursor;
+    WaitCursor cursor;
     if (mainList->SelectedCount() != 1)
         return;
     try {

@@ -15,22 +15,6 @@ namespace velmora {
 
 namespace {
 
-QByteArray ReadRest(Stream& picture)
-{
-    QByteArray bytes;
-    const std::int64_t remaining = picture.Size() - picture.Position();
-    if (remaining > 0)
-        bytes.reserve(static_cast<qsizetype>(remaining));
-    char buffer[64 * 1024];
-    for (;;) {
-        const std::int64_t got = picture.Read(buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        bytes.append(buffer, static_cast<qsizetype>(got));
-    }
-    return bytes;
-}
-
 QRect TargetRect(const QSize& picture)
 {
     const ThumbnailRect fit = FitThumbnail(picture.width(), picture.height());
@@ -64,7 +48,7 @@ QImage MakeThumbnailImage(const std::string& extension, Stream& picture)
     QImage decoded;
     QRect target;
     if (extension == ".JPG" || extension == ".JPEG") {
-        decoded = DecodeJpegAtCellSize(ReadRest(picture), target);
+        decoded = DecodeJpegAtCellSize(ReadPictureBytes(picture), target);
     } else {
         decoded = DecodePicture(extension, picture);
         if (decoded.isNull())

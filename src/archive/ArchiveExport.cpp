@@ -25,23 +25,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <ctime>
 #include <memory>
 #include <stdexcept>
 
 namespace velmora {
 
 namespace {
-
-db::Date Today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    using namespace std::chrono;
-    return sys_days(year(local.tm_year + 1900) / month(static_cast<unsigned>(local.tm_mon + 1)) /
-                    day(static_cast<unsigned>(local.tm_mday)));
-}
 
 std::int64_t RoundUpToBlock(std::int64_t size)
 {
@@ -148,7 +137,7 @@ void ExportItem(db::Connection& library, db::Connection& archive, const TBlowfis
         else
             insert.BindText(index++, record.AsString(column));
     }
-    insert.BindText(5, DateText(Today()));
+    insert.BindText(5, DateText(db::Today()));
     insert.BindInt64(6, RoundUpToBlock(size));
     insert.Run();
     const std::int64_t rowid = sqlite3_last_insert_rowid(archive.Handle());

@@ -13,19 +13,6 @@ namespace velmora {
 
 namespace {
 
-QByteArray ReadRest(Stream& picture)
-{
-    QByteArray bytes;
-    char buffer[64 * 1024];
-    for (;;) {
-        const std::int64_t got = picture.Read(buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        bytes.append(buffer, static_cast<qsizetype>(got));
-    }
-    return bytes;
-}
-
 QImage DecodeRaster(const QByteArray& bytes, const char* format)
 {
     QBuffer buffer;
@@ -40,6 +27,22 @@ QImage DecodeRaster(const QByteArray& bytes, const char* format)
 
 } // namespace
 
+QByteArray ReadPictureBytes(Stream& picture)
+{
+    QByteArray bytes;
+    const std::int64_t remaining = picture.Size() - picture.Position();
+    if (remaining > 0)
+        bytes.reserve(static_cast<qsizetype>(remaining));
+    char buffer[64 * 1024];
+    for (;;) {
+        const std::int64_t got = picture.Read(buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        bytes.append(buffer, static_cast<qsizetype>(got));
+    }
+    return bytes;
+}
+
 bool IsPreviewablePicture(const std::string& extension)
 {
     return extension == ".GIF" || extension == ".JPG" || extension == ".JPEG" || extension == ".BMP" ||
@@ -49,13 +52,13 @@ bool IsPreviewablePicture(const std::string& extension)
 QImage DecodePicture(const std::string& extension, Stream& picture)
 {
     if (extension == ".GIF")
-        return DecodeRaster(ReadRest(picture), "gif");
+        return DecodeRaster(ReadPictureBytes(picture), "gif");
     if (extension == ".JPG" || extension == ".JPEG")
-        return DecodeRaster(ReadRest(picture), "jpeg");
+        return DecodeRaster(ReadPictureBytes(picture), "jpeg");
     if (extension == ".BMP")
-        return DecodeRaster(ReadRest(picture), "bmp");
+        return DecodeRaster(ReadPictureBytes(picture), "bmp");
     if (extension == ".WMF")
-        return DecodeWmf(ReadRest(picture));
+        return DecodeWmf(ReadPictureBytes(picture));
     throw std::runtime_error("Unable to display pictures of type " + extension);
 }
 

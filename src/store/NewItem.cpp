@@ -7,23 +7,12 @@
 #include "store/SqlText.h"
 #include "store/Transaction.h"
 
-#include <ctime>
 #include <filesystem>
 #include <vector>
 
 namespace velmora {
 
 namespace {
-
-db::Date Today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    using namespace std::chrono;
-    return sys_days(year(local.tm_year + 1900) / month(static_cast<unsigned>(local.tm_mon + 1)) /
-                    day(static_cast<unsigned>(local.tm_mday)));
-}
 
 void RemoveItemRows(db::Connection& main, int recordIdent)
 {
@@ -46,7 +35,7 @@ NewItem::NewItem(ObjectStore& store, const std::string& fileName, const std::str
         record.Append();
         record.SetString("rec_tnorigname", fileName);
         record.SetString("rec_description", description);
-        record.SetDate("rec_date_added", Today());
+        record.SetDate("rec_date_added", db::Today());
         record.SetInteger("rec_rank", 1);
         record.Post();
         m_recordIdent = static_cast<int>(record.AsInteger("rec_ident"));

@@ -15,12 +15,23 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <utility>
 #include <variant>
 #include <vector>
 
 namespace velmora::db {
+
+Date Today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    using namespace std::chrono;
+    return sys_days(year(local.tm_year + 1900) / month(static_cast<unsigned>(local.tm_mon + 1)) /
+                    day(static_cast<unsigned>(local.tm_mday)));
+}
 
 namespace {
 

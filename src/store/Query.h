@@ -14,6 +14,9 @@ class Connection;
 
 using Date = std::chrono::sys_days;
 
+// Today's date in local time, without a time of day: what "date added" records.
+Date Today();
+
 // A server-side cursor over one select statement: rows are fetched one at a time as
 // the cursor moves, and long-binary columns are never loaded whole unless asked for.
 // A select over one table (with optional where/order) is updatable: Append/Edit,

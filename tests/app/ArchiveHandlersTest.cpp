@@ -112,13 +112,6 @@ bool ProgressShown()
     return false;
 }
 
-db::Date Today()
-{
-    const QDate today = QDate::currentDate();
-    return std::chrono::sys_days(std::chrono::year(today.year()) / std::chrono::month(unsigned(today.month())) /
-                                 std::chrono::day(unsigned(today.day())));
-}
-
 // Watches for the progress window; notes whether it offered Cancel and, when asked
 // to, presses Cancel as soon as it shows (the confirmation is answered by the message
 // boxes' default, OK).
@@ -535,7 +528,7 @@ void ArchiveHandlersTest::exportSelectedThenImportThroughTheMenu()
         QCOMPARE(row.description, original->description);
         QVERIFY(row.notes.empty());
         QVERIFY(row.dateAdded.has_value());
-        QCOMPARE(*row.dateAdded, Today());
+        QCOMPARE(*row.dateAdded, db::Today());
         const std::string content = Content(main, row.recIdent);
         // The last cipher block's zero fill is stored too; rec_size keeps the true length.
         QVERIFY(content.size() >= static_cast<std::size_t>(row.size));

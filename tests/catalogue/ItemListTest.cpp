@@ -21,16 +21,6 @@ namespace {
 
 class ItemListTest : public CatalogueFixture {};
 
-db::Date Today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    using namespace std::chrono;
-    return sys_days(year(local.tm_year + 1900) / month(static_cast<unsigned>(local.tm_mon + 1)) /
-                    day(static_cast<unsigned>(local.tm_mday)));
-}
-
 TEST_F(ItemListTest, ACategoryOfOnePictureTwoMoviesAndOneMidiFileIsCountedByKind)
 {
     const int category = Category("Mixed");
@@ -106,7 +96,7 @@ TEST_F(ItemListTest, UnclassifiedListsExactlyTheItemsWithoutLinksWithEveryColumn
     EXPECT_EQ(row.description, "a first.jpg");
     EXPECT_EQ(row.notes, "a note");
     EXPECT_EQ(row.size, 5);
-    EXPECT_EQ(row.dateAdded, Today());
+    EXPECT_EQ(row.dateAdded, db::Today());
     EXPECT_EQ(row.kind, ItemKind::Image);
     EXPECT_EQ(listing.rows[1].size, 1234);
 }
