@@ -1,6 +1,7 @@
 // Archive commands: transfer archives written from and read into a library.
 #include "tool/ArchiveCommands.h"
 #include "tool/LibraryAccess.h"
+#include "tool/TextProgress.h"
 
 #include "archive/ArchiveExport.h"
 #include "archive/ArchiveNames.h"
@@ -38,27 +39,6 @@ public:
     }
 };
 
-// One line per item on standard error.
-class ItemLines final : public ProgressRoutines {
-public:
-    void ShowProgress(const std::string&, bool) override {}
-    void ShowProgressAt(const std::string&, int, int, bool, int, int) override {}
-    void SetProgressTotal(const std::string&, int maximum) override { m_total = maximum; }
-    void SetProgressItem(const std::string& text, int) override
-    {
-        std::cerr << "  [" << ++m_done << "/" << m_total << "] " << text << '\n';
-    }
-    void StepProgress() override {}
-    void StepItemProgress() override {}
-    bool ProgressCancelled() const override { return false; }
-    void CancelProgress() override {}
-    void HideProgress() override {}
-
-private:
-    int m_total = 0;
-    int m_done = 0;
-};
-
 int Export(const std::vector<std::string>& args)
 {
     const LibraryArgs parsed = ParseLibraryArgs(args, {"--archive"});
@@ -72,7 +52,7 @@ int Export(const std::vector<std::string>& args)
         throw ToolError(kTemplateRefusedMessage);
     const std::string password = RequiredEnvironment(kArchivePasswordVariable, "the archive password");
     auto library = OpenLibrary(parsed.dataDir);
-    ItemLines progress;
+    TextProgress progress(false);
     const ExportResult result = ExportToArchive(library->MainConnection(), archivePath, password, items, progress, false);
     std::cout << "exported " << result.exported << " item(s) to " << archivePath << '\n';
     return 0;
@@ -95,7 +75,7 @@ int Import(const std::vector<std::string>& args)
     TransferArchive archive(archivePath);
     if (!archive.AcceptsPassword(password))
         throw ToolError("wrong password for the archive " + archivePath);
-    ItemLines progress;
+    TextProgress progress(false);
     TextMessages messages;
     FileImport import(*library, progress, messages);
     const int added = ImportArchiveItems(archive, password, import, categoryId, progress);

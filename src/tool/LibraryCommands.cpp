@@ -1,4 +1,5 @@
 #include "tool/LibraryAccess.h"
+#include "tool/TextProgress.h"
 #include "tool/ToolCommand.h"
 
 #include "dialogs/ProgressRoutines.h"
@@ -109,31 +110,6 @@ int Fsck(const std::vector<std::string>& args)
     return problems.empty() ? 0 : 1;
 }
 
-// Reports re-encryption as lines on standard error.
-class TextProgress final : public ProgressRoutines {
-public:
-    void ShowProgress(const std::string& title, bool) override { std::cerr << title << '\n'; }
-    void ShowProgressAt(const std::string& title, int, int, bool, int, int) override { ShowProgress(title, true); }
-    void SetProgressTotal(const std::string& text, int maximum) override
-    {
-        m_total = maximum;
-        std::cerr << text << '\n';
-    }
-    void SetProgressItem(const std::string& text, int) override
-    {
-        std::cerr << "  [" << ++m_done << "/" << m_total << "] " << text << '\n';
-    }
-    void StepProgress() override {}
-    void StepItemProgress() override {}
-    bool ProgressCancelled() const override { return false; }
-    void CancelProgress() override {}
-    void HideProgress() override {}
-
-private:
-    int m_total = 0;
-    int m_done = 0;
-};
-
 int Passwd(const std::vector<std::string>& args)
 {
     const LibraryArgs parsed = ParseLibraryArgs(args);
@@ -141,7 +117,7 @@ int Passwd(const std::vector<std::string>& args)
     if (auto refusal = PasswordRefusal(newPassword))
         throw ToolError(*refusal);
     auto library = OpenLibrary(parsed.dataDir);
-    TextProgress progress;
+    TextProgress progress(true);
     library->ChangePassword(newPassword, progress);
     std::cout << "password changed\n";
     return 0;
