@@ -50,13 +50,15 @@ QWidget* TfrmMain::CreatePreviewPane()
     btnPrint->hide();
     connect(btnPrint, &QToolButton::clicked, actFilePrint, &QAction::trigger);
 
-    // The picture fills the pane; the label takes the same place when there is none.
+    // The picture has the whole pane: the label takes the same place when there is none,
+    // and the error text and the print button lie over its lower edge, so that a low
+    // pane still shows the picture at a useful size.
     auto* panelLayout = new QGridLayout(Panel4);
+    panelLayout->setContentsMargins(4, 4, 4, 4);
     panelLayout->addWidget(picture, 0, 0);
     panelLayout->addWidget(lblnopreview, 0, 0);
-    panelLayout->addWidget(lblErrMessage1, 1, 0);
-    panelLayout->addWidget(btnPrint, 2, 0, Qt::AlignRight);
-    panelLayout->setRowStretch(0, 1);
+    panelLayout->addWidget(lblErrMessage1, 0, 0, Qt::AlignBottom | Qt::AlignHCenter);
+    panelLayout->addWidget(btnPrint, 0, 0, Qt::AlignBottom | Qt::AlignRight);
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Panel4);
