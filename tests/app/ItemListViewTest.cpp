@@ -324,7 +324,7 @@ void ItemListViewTest::thumbnailsFillInOneRowPerTick()
     Session session;
     TfrmMain& main = session.Open();
     const int wide = AddBytes(main, "a wide.jpg", Jpeg(200, 100, Qt::red));
-    const int corrupt = AddBytes(main, "b corrupt.jpg", QByteArray("\xFF\xD8\xFF\xE0 not really a picture", 30));
+    const int corrupt = AddBytes(main, "b corrupt.jpg", QByteArray("\xFF\xD8\xFF\xE0 not really a picture"));
     const int film = AddBytes(main, "c film.avi", "movie bytes");
     const int song = AddBytes(main, "d song.mp3", "music bytes");
     const int tall = AddBytes(main, "e tall.JPEG", Jpeg(50, 100, Qt::blue));
