@@ -1,5 +1,6 @@
 #include "archive/EnterPassDialog.h"
 
+#include "dialogs/DialogParts.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/KeyPreview.h"
 #include "dialogs/MessageBoxes.h"
@@ -37,17 +38,11 @@ TdlgEnterPass::TdlgEnterPass(CheckPasswordFn check, MessageBoxes& boxes, QWidget
 
     lblPassword = new QLabel(QStringLiteral("&Password:"), this);
     lblPassword->setObjectName(QStringLiteral("lblPassword"));
-    txtPass = new QLineEdit(this);
-    txtPass->setObjectName(QStringLiteral("txtPass"));
-    txtPass->setEchoMode(QLineEdit::Password);
+    txtPass = NewPasswordEdit("txtPass", this);
     lblPassword->setBuddy(txtPass);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton* button : {btnOK, btnCancel})
-        button->setAutoDefault(false);   // Enter is the form's, whatever has the focus
+    btnOK = NewFormButton(QStringLiteral("OK"), "btnOK", this);
+    btnCancel = NewFormButton(QStringLiteral("Cancel"), "btnCancel", this);
     connect(btnOK, &QPushButton::clicked, this, &TdlgEnterPass::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &TdlgEnterPass::btnCancelClick);
 
@@ -55,16 +50,11 @@ TdlgEnterPass::TdlgEnterPass(CheckPasswordFn check, MessageBoxes& boxes, QWidget
     entry->addWidget(lblPassword);
     entry->addWidget(txtPass, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addLayout(entry);
     layout->addSpacing(fontMetrics().height() / 2);
-    layout->addLayout(buttons);
+    layout->addLayout(NewButtonRow(btnOK, btnCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(txtPass, btnOK);

@@ -1,5 +1,6 @@
 #include "archive/GetPassDialog.h"
 
+#include "dialogs/DialogParts.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/KeyPreview.h"
 #include "dialogs/MessageBoxes.h"
@@ -19,14 +20,6 @@ namespace {
 constexpr const char* kEmptyPassword = "You must enter a password.";
 constexpr const char* kNotConfirmed = "Password does not match confirmation. Please re-enter.";
 
-QLineEdit* MakePasswordEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setEchoMode(QLineEdit::Password);
-    return edit;
-}
-
 } // namespace
 
 TdlgGetPass::TdlgGetPass(MessageBoxes& boxes, QWidget* owner) : QDialog(owner), m_boxes(boxes)
@@ -38,33 +31,24 @@ TdlgGetPass::TdlgGetPass(MessageBoxes& boxes, QWidget* owner) : QDialog(owner), 
     lblInfo = new QLabel(QStringLiteral("Please enter and confirm a password to use"), this);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
 
-    txtPassword = MakePasswordEdit("txtPassword", this);
-    txtConfirmPass = MakePasswordEdit("txtConfirmPass", this);
+    txtPassword = NewPasswordEdit("txtPassword", this);
+    txtConfirmPass = NewPasswordEdit("txtConfirmPass", this);
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("&Password:"), txtPassword);
     fields->addRow(QStringLiteral("&Confirm Password:"), txtConfirmPass);
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    for (QPushButton* button : {OKBtn, CancelBtn})
-        button->setAutoDefault(false);   // Enter is the form's, whatever has the focus
+    OKBtn = NewFormButton(QStringLiteral("OK"), "OKBtn", this);
+    CancelBtn = NewFormButton(QStringLiteral("Cancel"), "CancelBtn", this);
     connect(OKBtn, &QPushButton::clicked, this, &TdlgGetPass::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TdlgGetPass::CancelBtnClick);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addSpacing(fontMetrics().height() / 2);
     layout->addLayout(fields);
     layout->addSpacing(fontMetrics().height() / 2);
-    layout->addLayout(buttons);
+    layout->addLayout(NewButtonRow(OKBtn, CancelBtn));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     txtPassword->setMinimumWidth(24 * fontMetrics().averageCharWidth());
 

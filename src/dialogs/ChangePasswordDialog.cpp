@@ -1,6 +1,7 @@
 #include "dialogs/ChangePasswordDialog.h"
 
 #include "dialogs/ChangePasswordChecks.h"
+#include "dialogs/DialogParts.h"
 #include "dialogs/KeyPreview.h"
 #include "dialogs/MessageBoxes.h"
 #include "store/LibraryPassword.h"
@@ -15,18 +16,6 @@
 
 namespace velmora {
 
-namespace {
-
-QLineEdit* MakePasswordEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setEchoMode(QLineEdit::Password);
-    return edit;
-}
-
-} // namespace
-
 TdlgChangePass::TdlgChangePass(MessageBoxes& boxes, QWidget* owner) : QDialog(owner), m_boxes(boxes)
 {
     setObjectName(QStringLiteral("dlgChangePass"));
@@ -40,35 +29,26 @@ TdlgChangePass::TdlgChangePass(MessageBoxes& boxes, QWidget* owner) : QDialog(ow
     lblInfo->setWordWrap(true);
     lblInfo->setMinimumWidth(40 * fontMetrics().averageCharWidth());
 
-    txtCurrentPass = MakePasswordEdit("txtCurrentPass", this);
-    txtPassword = MakePasswordEdit("txtPassword", this);
-    txtConfirmPass = MakePasswordEdit("txtConfirmPass", this);
+    txtCurrentPass = NewPasswordEdit("txtCurrentPass", this);
+    txtPassword = NewPasswordEdit("txtPassword", this);
+    txtConfirmPass = NewPasswordEdit("txtConfirmPass", this);
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("&Current Password:"), txtCurrentPass);
     fields->addRow(QStringLiteral("&New Password:"), txtPassword);
     fields->addRow(QStringLiteral("C&onfirm Password:"), txtConfirmPass);
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    for (QPushButton* button : {OKBtn, CancelBtn})
-        button->setAutoDefault(false);   // Enter is the form's, whatever has the focus
+    OKBtn = NewFormButton(QStringLiteral("OK"), "OKBtn", this);
+    CancelBtn = NewFormButton(QStringLiteral("Cancel"), "CancelBtn", this);
     connect(OKBtn, &QPushButton::clicked, this, &TdlgChangePass::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TdlgChangePass::CancelBtnClick);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addSpacing(fontMetrics().height() / 2);
     layout->addLayout(fields);
     layout->addSpacing(fontMetrics().height() / 2);
-    layout->addLayout(buttons);
+    layout->addLayout(NewButtonRow(OKBtn, CancelBtn));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(txtCurrentPass, txtPassword);

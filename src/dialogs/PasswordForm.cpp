@@ -1,5 +1,6 @@
 #include "dialogs/PasswordForm.h"
 
+#include "dialogs/DialogParts.h"
 #include "dialogs/KeyPreview.h"
 #include "dialogs/MessageBoxes.h"
 #include "dialogs/PasswordText.h"
@@ -36,17 +37,11 @@ TfrmPassword::TfrmPassword(VerifyPasswordFn verify, MessageBoxes& boxes, QWidget
 
     lblPassword = new QLabel(QStringLiteral("&Password:"), this);
     lblPassword->setObjectName(QStringLiteral("lblPassword"));
-    txtPass = new QLineEdit(this);
-    txtPass->setObjectName(QStringLiteral("txtPass"));
-    txtPass->setEchoMode(QLineEdit::Password);
+    txtPass = NewPasswordEdit("txtPass", this);
     lblPassword->setBuddy(txtPass);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton* button : {btnOK, btnCancel})
-        button->setAutoDefault(false);   // Enter is the form's, whatever has the focus
+    btnOK = NewFormButton(QStringLiteral("OK"), "btnOK", this);
+    btnCancel = NewFormButton(QStringLiteral("Cancel"), "btnCancel", this);
     connect(btnOK, &QPushButton::clicked, this, &TfrmPassword::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmPassword::btnCancelClick);
 
@@ -54,16 +49,11 @@ TfrmPassword::TfrmPassword(VerifyPasswordFn verify, MessageBoxes& boxes, QWidget
     entry->addWidget(lblPassword);
     entry->addWidget(txtPass, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addLayout(entry);
     layout->addSpacing(fontMetrics().height() / 2);
-    layout->addLayout(buttons);
+    layout->addLayout(NewButtonRow(btnOK, btnCancel));
 
     setTabOrder(txtPass, btnOK);
     setTabOrder(btnOK, btnCancel);
