@@ -1,10 +1,9 @@
 #include "app/ArgumentClasses.h"
 
+#include "store/AsciiText.h"
 #include "store/LibraryFiles.h"
 #include "store/MediaExtensions.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -37,10 +36,7 @@ ArgumentClass ClassifyArgument(const std::string& argument)
         return ArgumentClass::Archive;
     if (IsPathToAdd(argument))
         return ArgumentClass::PathToAdd;
-    std::string lower = argument;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == "-embedding")
+    if (AsciiLower(argument) == "-embedding")
         return ArgumentClass::Embedding;
     return ArgumentClass::DataFolder;
 }

@@ -1,24 +1,12 @@
 #include "archive/ArchiveNames.h"
 
+#include "store/AsciiText.h"
 #include "store/LibraryFiles.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 namespace velmora {
-
-namespace {
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-} // namespace
 
 std::string TemplateArchivePath()
 {
@@ -28,7 +16,7 @@ std::string TemplateArchivePath()
 bool IsTemplateArchivePath(const std::string& chosen)
 {
     const std::string templatePath = TemplateArchivePath();
-    if (Lower(chosen) == Lower(templatePath))
+    if (AsciiLower(chosen) == AsciiLower(templatePath))
         return true;
     // The same file reached another way would be overwritten just the same.
     std::error_code error;
@@ -37,7 +25,7 @@ bool IsTemplateArchivePath(const std::string& chosen)
 
 std::string ExportArchiveName(const std::string& chosen)
 {
-    if (chosen.size() > 4 && Lower(chosen.substr(chosen.size() - 4)) == kArchiveExtension)
+    if (chosen.size() > 4 && AsciiLower(chosen.substr(chosen.size() - 4)) == kArchiveExtension)
         return chosen;
     return chosen + kArchiveExtension;
 }

@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveWriterProbe.h"
+#include "store/AsciiText.h"
 #include "store/Base64.h"
 #include "store/Blowfish.h"
 #include "store/CheckValue.h"
@@ -13,21 +14,12 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cctype>
 #include <set>
 #include <sys/stat.h>
 
 namespace velmora {
 
 namespace {
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::int64_t Single(sqlite3* db, const std::string& sql, const std::string& path)
 {
@@ -41,7 +33,7 @@ std::set<std::string> Columns(sqlite3* db, const std::string& table, const std::
     std::set<std::string> names;
     db::Statement st(db, "PRAGMA table_info(" + table + ")", path);
     while (st.Step())
-        names.insert(Lower(reinterpret_cast<const char*>(sqlite3_column_text(st.Handle(), 1))));
+        names.insert(AsciiLower(reinterpret_cast<const char*>(sqlite3_column_text(st.Handle(), 1))));
     return names;
 }
 

@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include "store/AsciiText.h"
 #include "store/ConnectionString.h"
 #include "store/DatabaseError.h"
 #include "store/DatabaseKey.h"
@@ -8,7 +9,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,14 +25,6 @@ namespace {
 // transaction: concurrent connections wait instead of failing.
 constexpr int kBusyTimeoutMs = 30000;
 
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 // The "|"-separated access and share flags of a Mode value, trimmed and lower-cased.
 std::vector<std::string> ModeFlags(std::string_view mode)
 {
@@ -42,7 +34,7 @@ std::vector<std::string> ModeFlags(std::string_view mode)
         std::size_t bar = mode.find('|', pos);
         if (bar == std::string_view::npos)
             bar = mode.size();
-        std::string flag = Lower(mode.substr(pos, bar - pos));
+        std::string flag = AsciiLower(mode.substr(pos, bar - pos));
         flag.erase(0, flag.find_first_not_of(' '));
         flag.erase(flag.find_last_not_of(' ') + 1);
         if (!flag.empty())

@@ -1,5 +1,6 @@
 #include "store/Query.h"
 
+#include "store/AsciiText.h"
 #include "store/BlobReadStream.h"
 #include "store/BlobSpool.h"
 #include "store/BlobWriteStream.h"
@@ -93,10 +94,9 @@ std::int64_t TextInteger(const std::string& text)
     return std::strtoll(text.c_str(), nullptr, 10);
 }
 
-bool TextBoolean(std::string text)
+bool TextBoolean(std::string_view value)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string text = AsciiLower(value);
     if (text == "true" || text == "yes" || text == "on")
         return true;
     return std::strtod(text.c_str(), nullptr) != 0;
