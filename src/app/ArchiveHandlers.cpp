@@ -13,9 +13,7 @@
 #include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
 
-#include <QAbstractItemModel>
 #include <QAction>
-#include <QTreeView>
 
 #include <memory>
 #include <optional>
@@ -95,12 +93,11 @@ void TfrmMain::actExportCategoryExecute()
 
 std::vector<int> TfrmMain::ListedItems() const
 {
-    // The view's model holds the rows in the order they are shown.
-    const QAbstractItemModel* rows = mainList->DetailView()->model();
+    // In the order the list shows them.
     std::vector<int> idents;
-    idents.reserve(static_cast<std::size_t>(rows->rowCount()));
-    for (int row = 0; row < rows->rowCount(); ++row)
-        idents.push_back(rows->index(row, 0).data(ItemListView::kIdentRole).toInt());
+    idents.reserve(static_cast<std::size_t>(mainList->RowCount()));
+    for (int row = 0; row < mainList->RowCount(); ++row)
+        idents.push_back(mainList->IdentAt(row));
     return idents;
 }
 
