@@ -35,10 +35,7 @@ void TfrmMain::ConnectCategoryHandlers()
     });
     connect(mainTree, &CategoryTreeView::NodeEdited, this, &TfrmMain::mainTree1Edited);
     connect(mainTree, &CategoryTreeView::ListItemsDropped, this, &TfrmMain::DropItemsOnCategory);
-    connect(mainTree, &CategoryTreeView::FilesDropped, this,
-            [this](QTreeWidgetItem* target, const std::vector<std::string>& paths, DropEffect effect) {
-                treeFileTargetDrop(target, paths, effect == DropEffect::Move);
-            });
+    connect(mainTree, &CategoryTreeView::FilesDropped, this, &TfrmMain::treeFileTargetDrop);
 
     // A drag out of the list may end anywhere, and one from outside may go from the tree
     // to the list: either way no node stays marked as the target.
@@ -200,7 +197,8 @@ void TfrmMain::DropItemsOnCategory(QTreeWidgetItem* target, bool move)
         ListSelectedNode();
 }
 
-void TfrmMain::treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths, bool move)
+void TfrmMain::treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths,
+                                  DropEffect effect)
 {
     mainTree->ClearDropHighlight();
     if (paths.empty())
@@ -209,10 +207,11 @@ void TfrmMain::treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std
     const int targetId = CategoryTreeView::NodeId(target);
     // The import runs after the drop has returned: the source of the drag is not kept
     // waiting while files are stored, and it is told a copy (see CategoryTreeView).
-    QTimer::singleShot(0, this, [this, onNode, targetId, paths, move] {
-        m_fileImport->AddDroppedFiles(targetId, paths, move ? DropEffect::Move : DropEffect::Copy);
+    QTimer::singleShot(0, this, [this, onNode, targetId, paths, effect] {
+        m_fileImport->AddDroppedFiles(targetId, paths, effect);
         const std::optional<int> selected = SelectedNodeId();
-        if (selected && ((onNode && *selected == targetId) || *selected == kUnclassifiedId || move)) {
+        if (selected &&
+            ((onNode && *selected == targetId) || *selected == kUnclassifiedId || effect == DropEffect::Move)) {
             try {
                 ListSelectedNode();
             } catch (const std::exception&) {

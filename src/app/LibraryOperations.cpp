@@ -104,11 +104,6 @@ void TfrmMain::ConnectLibraryOperations()
     // "Delete Files" is connected with the Del routing (MainActions.cpp).
 }
 
-std::vector<int> TfrmMain::SelectedItems() const
-{
-    return mainList->SelectedIdents();
-}
-
 void TfrmMain::HidePreviewPicture()
 {
     // Stays hidden until another row is selected.
@@ -153,7 +148,7 @@ void TfrmMain::doDeleteFiles()
     if (!mainList->HasKeyboardFocus())
         return;
     qCDebug(lcShell, "delete files: %d selected", mainList->SelectedCount());
-    std::vector<int> items = SelectedItems();
+    std::vector<int> items = mainList->SelectedIdents();
     if (!items.empty() && ConfirmDeleteItems(*m_boxes, static_cast<int>(items.size()))) {
         // The list is walked from its last row up.
         std::reverse(items.begin(), items.end());
@@ -171,7 +166,7 @@ void TfrmMain::doDeleteFiles()
 void TfrmMain::doRemoveFromCategory()
 {
     SelectPage(2);
-    std::vector<int> items = SelectedItems();
+    std::vector<int> items = mainList->SelectedIdents();
     const std::optional<int> node = SelectedNodeId();
     if (items.empty() || !node || *node == kUnclassifiedId)
         return;
@@ -210,7 +205,7 @@ void TfrmMain::btnFindNowClick()
 void TfrmMain::doSaveToDisk()
 {
     SelectPage(2);
-    const std::vector<int> items = SelectedItems();
+    const std::vector<int> items = mainList->SelectedIdents();
     if (items.empty())
         return;
     const QString folder = m_fileDialogs->ChooseFolder(this, QString::fromLatin1(kSelectFolderTitle));
@@ -228,7 +223,7 @@ void TfrmMain::doSaveToDisk()
 void TfrmMain::actFilePrintExecute()
 {
     SelectPage(2);
-    const std::vector<int> items = SelectedItems();
+    const std::vector<int> items = mainList->SelectedIdents();
     if (items.empty())
         return;
     HidePreviewPicture();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HandOverTarget.h"
+#include "catalogue/DropEffect.h"
 #include "catalogue/ItemRows.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/GuiMessageBoxes.h"
@@ -293,7 +294,7 @@ private:
     void doRenameCategory();
     void mainTree1Edited(QTreeWidgetItem* node, const QString& text);
     void DropItemsOnCategory(QTreeWidgetItem* target, bool move);
-    void treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths, bool move);
+    void treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths, DropEffect effect);
     // <<< tree (private)
     // >>> list (private)
     // Item list handlers (ItemListHandlers.cpp).
@@ -318,8 +319,6 @@ private:
     void btnFindNowClick();
     void doSaveToDisk();
     void actFilePrintExecute();
-    // rec_ident of the selected rows, in list order.
-    std::vector<int> SelectedItems() const;
     // Items leave the library in the clear with the preview pane's picture hidden.
     void HidePreviewPicture();
     // <<< ops (private)
