@@ -42,7 +42,7 @@ void TfrmMain::ConnectCategoryHandlers()
     connect(mainList, &ItemListView::DragFinished, mainTree, &CategoryTreeView::ClearDropHighlight);
     connect(mainList, &ItemListView::DragLeft, mainTree, &CategoryTreeView::ClearDropHighlight);
 
-    mainTree->SetDeleteSourceByDefault([this] { return m_fileImport->DeleteSourceByDefault(); });
+    mainTree->SetDropEffectRule([this](Qt::KeyboardModifiers keys) { return FileDropEffectFor(keys); });
     // Folders added from anywhere (drops, paste, hand-over) become categories: the tree
     // shows them as they are made.
     m_fileImport->SetCategoryAdded([this](const CategoryNode& category) { ShowAddedCategory(category); });

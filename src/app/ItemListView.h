@@ -38,9 +38,6 @@ public:
     static constexpr int kImageRole = Qt::UserRole + 2;     // image-list position (Description cell)
     static constexpr int kSortKeyRole = Qt::UserRole + 3;   // bytes, days or kind behind a cell's text
 
-    // What a drop of files from outside does, by the keys held.
-    using DropEffectRule = std::function<DropEffect(Qt::KeyboardModifiers)>;
-
     explicit ItemListView(QWidget* parent = nullptr);
     ~ItemListView() override;
 

@@ -297,6 +297,8 @@ private:
     void treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths, DropEffect effect);
     // <<< tree (private)
     // >>> list (private)
+    // What a drop of files from outside does on the tree or the list, by the keys held.
+    DropEffect FileDropEffectFor(Qt::KeyboardModifiers keys);
     // Item list handlers (ItemListHandlers.cpp).
     void mainList1ColumnClick(int column);
     void mainList1Edited(int recIdent, const QString& description);

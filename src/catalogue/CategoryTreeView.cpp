@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <QTreeWidgetItemIterator>
 
-#include <exception>
 
 namespace velmora {
 
@@ -162,13 +161,7 @@ CategoryTreeView::DragKind CategoryTreeView::KindOf(const QDropEvent& event)
 
 DropEffect CategoryTreeView::FileEffect(const QDropEvent& event) const
 {
-    bool deleteByDefault = false;
-    try {
-        deleteByDefault = m_deleteByDefault && m_deleteByDefault();
-    } catch (const std::exception&) {
-        // An option that cannot be read counts as off: the sources are kept.
-    }
-    return FileDropEffect(deleteByDefault, CtrlHeld(event), event.modifiers().testFlag(Qt::ShiftModifier));
+    return m_dropEffect ? m_dropEffect(event.modifiers()) : DropEffect::Copy;
 }
 
 QTreeWidgetItem* CategoryTreeView::DropHighlight() const

@@ -42,8 +42,8 @@ public:
     // A node's text is being edited in place.
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
-    // "Delete source files by default", asked at each drag of files from outside.
-    void SetDeleteSourceByDefault(std::function<bool()> option) { m_deleteByDefault = std::move(option); }
+    // The effect of files dragged in from outside, asked at each drag; a copy without one.
+    void SetDropEffectRule(DropEffectRule rule) { m_dropEffect = std::move(rule); }
 
     // The node shown as the target of the drag under way; null when there is none.
     QTreeWidgetItem* DropHighlight() const;
@@ -76,7 +76,7 @@ private:
     DropEffect FileEffect(const QDropEvent& event) const;
     void SetDropHighlight(QTreeWidgetItem* node);
 
-    std::function<bool()> m_deleteByDefault;
+    DropEffectRule m_dropEffect;
     // Indexes rather than items: a node may go while a drag or an edit is under way.
     QPersistentModelIndex m_dropTarget;
     QPersistentModelIndex m_editing;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QtCore/qnamespace.h>
+
+#include <functional>
+
 namespace velmora {
 
 // The effect of files dragged in from outside, which is also the import's delete mode:
@@ -13,5 +17,9 @@ inline constexpr int kDeleteSources = 2;
 // With "delete source files by default" on, Ctrl makes a drop a copy; with it off,
 // Shift makes it a move.
 DropEffect FileDropEffect(bool deleteByDefault, bool ctrlHeld, bool shiftHeld);
+
+// What a drop of files from outside does, by the keys held: the rule above with the
+// option as the library holds it now. The tree and the list share one.
+using DropEffectRule = std::function<DropEffect(Qt::KeyboardModifiers)>;
 
 } // namespace velmora
