@@ -155,6 +155,33 @@ TEST_F(FileImportTest, AMoveDeletesTheFilesOfAFolderButNeverTheFolder)
     EXPECT_TRUE(fs::exists(sources / "Move/keep.txt"));
 }
 
+// A moved folder may hold links to files and folders that were never dropped: the
+// links go with the move, what they point at stays as it was.
+TEST_F(FileImportTest, AMovedFolderRemovesItsLinksButNeverTouchesWhatTheyPointAt)
+{
+    const std::string real = Source("outside/real.jpg", "the real picture");
+    const std::string inner = Source("outside/album/inner.jpg", "in the linked folder");
+    Source("Move/own.jpg", "own");
+    fs::create_symlink("../outside/real.jpg", sources / "Move/link.jpg");
+    fs::create_directory_symlink("../outside/album", sources / "Move/album");
+    fs::create_symlink("../outside/gone.jpg", sources / "Move/dangling.jpg");
+    int mode = kDeleteSources;
+    import->AddFileList(kUnclassifiedId, {(sources / "Move").string()}, false, false, mode);
+
+    EXPECT_EQ(ReadFile(real), "the real picture");
+    EXPECT_EQ(ReadFile(inner), "in the linked folder");
+    EXPECT_EQ(ReadItem(ItemNamed("link.jpg")), "the real picture");
+    EXPECT_EQ(ReadItem(ItemNamed("own.jpg")), "own");
+    EXPECT_EQ(Items(), 2);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(sources / "Move/link.jpg")));
+    EXPECT_FALSE(fs::exists(sources / "Move/own.jpg"));
+    // Not followed, so not moved: both links stay, the dangling one with its message.
+    EXPECT_TRUE(fs::is_symlink(sources / "Move/album"));
+    EXPECT_TRUE(fs::is_symlink(sources / "Move/dangling.jpg"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("dangling.jpg"), std::string::npos);
+}
+
 TEST(DropEffectTest, TheOptionAndTheKeysDecideCopyOrMove)
 {
     struct Case {
@@ -332,6 +359,31 @@ TEST(SecureDeleteTest, OverwritesWithWholeZeroBlocksThenRemovesTheName)
         EXPECT_EQ(left.size(), expected) << size;
         EXPECT_EQ(left.find_first_not_of('\0'), std::string::npos) << size;
     }
+}
+
+TEST(SecureDeleteTest, RemovesALinkAndLeavesItsTarget)
+{
+    TempDir dir;
+    WriteFile(dir / "target.jpg", "keep me");
+    fs::create_directory(dir / "folder");
+    WriteFile(dir / "folder/inside.jpg", "keep me too");
+    const struct {
+        const char* link;
+        fs::path target;
+    } cases[] = {
+        {"relative.jpg", "target.jpg"},
+        {"absolute.jpg", dir / "target.jpg"},
+        {"folder.jpg", "folder"},
+        {"dangling.jpg", "missing.jpg"},
+    };
+    for (const auto& c : cases) {
+        fs::create_symlink(c.target, dir / c.link);
+        SecureDeleteFile((dir / c.link).string());
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir / c.link))) << c.link;
+        EXPECT_EQ(ReadFile(dir / "target.jpg"), "keep me") << c.link;
+        EXPECT_EQ(ReadFile(dir / "folder/inside.jpg"), "keep me too") << c.link;
+    }
+    EXPECT_FALSE(fs::exists(dir / "missing.jpg"));
 }
 
 TEST(SecureDeleteTest, LeavesWhatItCannotOverwriteAndNeverThrows)
