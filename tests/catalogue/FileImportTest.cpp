@@ -279,6 +279,48 @@ TEST_F(FileImportTest, AnUnreadableOrVanishedSourceIsReportedAndTheImportGoesOn)
     EXPECT_FALSE(fs::exists(good));
 }
 
+// Root reads every folder, so the import runs as a user without privileges.
+TEST_F(FileImportTest, AnUnreadableFolderIsReportedAndPassedOverAndTheImportGoesOn)
+{
+    const std::string before = Source("before.jpg", "before");
+    Source("Locked/unseen.jpg", "never read");
+    Source("Album/first.jpg", "first");
+    Source("Album/Private/inner.jpg", "never read either");
+    Source("Album/last.mp3", "last");
+    const std::string after = Source("after.jpg", "after");
+    const std::string locked = (sources / "Locked").string();
+    const std::string inner = (sources / "Album/Private").string();
+    GiveToUnprivilegedUser(dir.path());
+    GiveToUnprivilegedUser(sources.path());
+    fs::permissions(locked, fs::perms::none);
+    fs::permissions(inner, fs::perms::none);
+    const ProcessResult run =
+        RunProgramUnprivileged("catalogue_import_helper",
+                               {dir.str(), std::to_string(kDeleteSources), before, locked,
+                                (sources / "Album").string(), after},
+                               {{"VELMORA_PASSWORD", kPassword}});
+    fs::permissions(locked, fs::perms::owner_all);
+    fs::permissions(inner, fs::perms::owner_all);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    std::vector<std::string> shown;
+    for (std::size_t start = 0, end; (end = run.out.find('\0', start)) != std::string::npos; start = end + 1)
+        shown.push_back(run.out.substr(start, end - start));
+    const auto message = [](const std::string& folder) {
+        return "There was an error whilst attempting to open the file: " + folder +
+               "\n\r\n\rException: Cannot open folder \"" + folder + "\": Permission denied";
+    };
+    EXPECT_EQ(shown, (std::vector<std::string>{message(locked), message(inner)}));
+    // Neither folder became a category; everything around them was added and moved.
+    EXPECT_EQ(Outline(LoadCategoryChildren(mainConn(), kUnclassifiedId)), "Album\n");
+    EXPECT_EQ(Names(kUnclassifiedId), (std::vector<std::string>{"after.jpg", "before.jpg"}));
+    EXPECT_EQ(Items(), 4);
+    EXPECT_EQ(ReadItem(ItemNamed("last.mp3")), "last");
+    EXPECT_FALSE(fs::exists(after));
+    EXPECT_EQ(ReadFile(sources / "Locked/unseen.jpg"), "never read");
+    EXPECT_EQ(ReadFile(sources / "Album/Private/inner.jpg"), "never read either");
+}
+
 TEST_F(FileImportTest, AFailedStoreLeavesNoItemAndKeepsTheSource)
 {
     const std::string path = Source("kept.jpg", PatternBytes(700000, 2));
