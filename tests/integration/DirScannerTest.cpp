@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include <sys/wait.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 
 #include <cerrno>
 #include <cstring>
@@ -154,6 +156,148 @@ TEST_F(DirScannerTest, FileStillBeingWrittenIsTakenOnlyWhenComplete)
     EXPECT_EQ(Scan().imported, file.string());
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(ReadItem(ItemNamed("recording.wav")), written);
+}
+
+// Another process that writes the first half of a file, pauses with the file still
+// open until told to go on, then writes the second half and closes it: a writer whose
+// file looks finished for as long as the pause lasts.
+class PausingWriter {
+public:
+    PausingWriter(const fs::path& file, const std::string& first, const std::string& second)
+    {
+        int ready[2];
+        int resume[2];
+        if (::pipe(ready) != 0 || ::pipe(resume) != 0)
+            return;
+        m_child = ::fork();
+        if (m_child == 0) {
+            ::close(ready[0]);
+            ::close(resume[1]);
+            const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const bool wrote = fd >= 0 && WriteAll(fd, first);
+            const char result = wrote ? 'W' : 'F';
+            (void)::write(ready[1], &result, 1);
+            char ignored;
+            (void)::read(resume[0], &ignored, 1);   // returns when the parent closes its end
+            ::_exit(wrote && WriteAll(fd, second) && ::close(fd) == 0 ? 0 : 1);
+        }
+        ::close(ready[1]);
+        ::close(resume[0]);
+        m_resume = resume[1];
+        char result = 0;
+        m_paused = m_child > 0 && ::read(ready[0], &result, 1) == 1 && result == 'W';
+        ::close(ready[0]);
+    }
+    ~PausingWriter() { Finish(); }
+    PausingWriter(const PausingWriter&) = delete;
+    PausingWriter& operator=(const PausingWriter&) = delete;
+
+    bool Paused() const { return m_paused; }
+    // Lets the writer write the rest and waits until it has closed the file.
+    bool Finish()
+    {
+        if (m_resume >= 0)
+            ::close(m_resume);
+        m_resume = -1;
+        int status = -1;
+        if (m_child > 0)
+            ::waitpid(m_child, &status, 0);
+        m_child = -1;
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    static bool WriteAll(int fd, const std::string& bytes)
+    {
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0)
+                return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    pid_t m_child = -1;
+    int m_resume = -1;
+    bool m_paused = false;
+};
+
+TEST_F(DirScannerTest, FileAWriterHoldsOpenIsLeftUntilClosedThenTakenWhole)
+{
+    const fs::path file = watched / "dictation.wav";
+    const std::string first = PatternBytes(300000, 4);
+    const std::string second = PatternBytes(300000, 5);
+    PausingWriter writer(file, first, second);
+    ASSERT_TRUE(writer.Paused());
+    // The file stays the same from scan to scan while the writer pauses.
+    for (int scan = 0; scan < 4; ++scan) {
+        const ScanReport report = Scan();
+        EXPECT_TRUE(report.imported.empty()) << "scan " << scan;
+        if (scan > 0) {
+            EXPECT_THAT(report.busy, ElementsAre(file.string())) << "scan " << scan;
+        }
+    }
+    EXPECT_EQ(ItemCount(), 0);
+    EXPECT_EQ(ReadFile(file), first);
+
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_TRUE(Scan().imported.empty());   // changed since the last scan
+    EXPECT_EQ(Scan().imported, file.string());
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(ReadItem(ItemNamed("dictation.wav")), first + second);
+}
+
+// Takes CAP_LEASE out of this thread's effective capabilities until the object goes,
+// so that a lease on a file of another user is refused as it is for a plain user.
+class WithoutLeaseCapability {
+public:
+    WithoutLeaseCapability()
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        if (::syscall(SYS_capget, &header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[CAP_TO_INDEX(CAP_LEASE)].effective &= ~CAP_TO_MASK(CAP_LEASE);
+        m_active = ::syscall(SYS_capset, &header, reduced) == 0;
+    }
+    ~WithoutLeaseCapability()
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        if (m_active)
+            ::syscall(SYS_capset, &header, m_saved);
+    }
+    WithoutLeaseCapability(const WithoutLeaseCapability&) = delete;
+    WithoutLeaseCapability& operator=(const WithoutLeaseCapability&) = delete;
+
+    bool Active() const { return m_active; }
+
+private:
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_active = false;
+};
+
+// Without the right to a lease (a file of another user, or a file system that has no
+// leases) the scanner cannot ask whether a writer has the file open; a file that stays
+// the same over two scans is then taken, as it was before leases were asked.
+TEST_F(DirScannerTest, FileWhoseLeaseIsRefusedIsTakenOnceStill)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user; CI runs this as root";
+    const fs::path file = watched / "shared.jpg";
+    WriteFile(file, "a picture of another user");
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    WithoutLeaseCapability withoutLeases;
+    ASSERT_TRUE(withoutLeases.Active());
+    {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        EXPECT_NE(::fcntl(fd, F_SETLEASE, F_RDLCK), 0);   // the case the scan meets
+        ::close(fd);
+    }
+    EXPECT_TRUE(Scan().imported.empty());
+    EXPECT_EQ(Scan().imported, file.string());
+    EXPECT_EQ(ReadItem(ItemNamed("shared.jpg")), "a picture of another user");
 }
 
 struct LockCase {
