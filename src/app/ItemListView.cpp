@@ -550,10 +550,7 @@ bool ItemListView::ViewportEvent(QAbstractItemView* view, QEvent* event)
         }
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
-        QStringList list;
-        for (const std::string& path : paths)
-            list << QString::fromStdString(path);
-        emit FilesDropped(list, static_cast<int>(effect));
+        emit FilesDropped(paths, static_cast<int>(effect));
         return true;
     }
     default:
