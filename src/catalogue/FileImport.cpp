@@ -116,7 +116,10 @@ bool FileImport::AddFile(int categoryId, const std::string& path)
 void FileImport::AddPath(int categoryId, const std::string& path, int mode)
 {
     if (IsFolder(path)) {
-        AddFolder(categoryId, path, mode);
+        // A link to a folder is only a name for it: its files are stored but never
+        // deleted, as a moved file's link target is not.
+        std::error_code error;
+        AddFolder(categoryId, path, fs::is_symlink(path, error) ? kKeepSources : mode);
         return;
     }
     if (AddFile(categoryId, path) && mode == kDeleteSources)

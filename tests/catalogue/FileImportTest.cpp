@@ -165,14 +165,20 @@ TEST_F(FileImportTest, AMovedFolderRemovesItsLinksButNeverTouchesWhatTheyPointAt
     fs::create_symlink("../outside/real.jpg", sources / "Move/link.jpg");
     fs::create_directory_symlink("../outside/album", sources / "Move/album");
     fs::create_symlink("../outside/gone.jpg", sources / "Move/dangling.jpg");
+    // Dropped itself, a link to a folder is taken in, but its folder is not moved.
+    fs::create_directory_symlink("outside/album", sources / "AlbumLink");
     int mode = kDeleteSources;
-    import->AddFileList(kUnclassifiedId, {(sources / "Move").string()}, false, false, mode);
+    import->AddFileList(kUnclassifiedId, {(sources / "Move").string(), (sources / "AlbumLink").string()}, false,
+                        false, mode);
 
     EXPECT_EQ(ReadFile(real), "the real picture");
     EXPECT_EQ(ReadFile(inner), "in the linked folder");
     EXPECT_EQ(ReadItem(ItemNamed("link.jpg")), "the real picture");
     EXPECT_EQ(ReadItem(ItemNamed("own.jpg")), "own");
-    EXPECT_EQ(Items(), 2);
+    EXPECT_EQ(ReadItem(ItemNamed("inner.jpg")), "in the linked folder");
+    EXPECT_EQ(Outline(LoadCategoryChildren(mainConn(), kUnclassifiedId)), "AlbumLink\nMove\n");
+    EXPECT_TRUE(fs::is_symlink(sources / "AlbumLink"));
+    EXPECT_EQ(Items(), 3);
     EXPECT_FALSE(fs::exists(fs::symlink_status(sources / "Move/link.jpg")));
     EXPECT_FALSE(fs::exists(sources / "Move/own.jpg"));
     // Not followed, so not moved: both links stay, the dangling one with its message.
