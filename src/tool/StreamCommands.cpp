@@ -54,11 +54,7 @@ int Serve(const std::vector<std::string>& args)
     TVideoStreamServ server;
     if (!server.Listen())
         return 2;   // the server has said why on standard error
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::cout << "serving item " << ident << " at " << FormatStreamUrl(local, extension, server.BoundPort())
-              << std::endl;
+    std::cout << "serving item " << ident << " at " << server.ItemUrl(extension) << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);

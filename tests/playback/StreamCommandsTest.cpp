@@ -3,7 +3,7 @@
 #include "RawHttpClient.h"
 #include "support/LibraryFixture.h"
 
-#include "playback/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -82,10 +82,14 @@ TEST_F(StreamCommandsTest, CurlFetchesTheItemFromTheUrlAndSigtermStopsCleanly)
 {
     StartServe(std::to_string(item));
     const std::string url = WaitForUrl();
-    EXPECT_TRUE(std::regex_match(url, std::regex(R"(http://localhost:15654/\d{12}\.MPEG)"))) << url;
+    EXPECT_TRUE(std::regex_match(url, std::regex(R"(http://localhost:15654/[0-9a-f]{32}/\d{12}\.MPEG)"))) << url;
 
     // "localhost" may be tried as ::1 or 127.0.0.1 first: both are served.
     ASSERT_EQ(Curl({"--output", QString::fromStdString((dir / "whole").string()), QString::fromStdString(url)}), 0);
+    // Without the token the server answers 403 (curl's exit code 22 under --fail).
+    EXPECT_EQ(Curl({"--output", QString::fromStdString((dir / "refused").string()),
+                    QString::fromStdString("http://localhost:15654/" + url.substr(url.rfind('/') + 1))}),
+              22);
     EXPECT_TRUE(ReadFile(dir / "whole") == content);
     ASSERT_EQ(Curl({"--range", "750000-", "--output", QString::fromStdString((dir / "part").string()),
                     QString::fromStdString(url)}), 0);
@@ -101,8 +105,10 @@ TEST_F(StreamCommandsTest, SigintStopsTheServerWhileItServesAConnection)
 {
     item = AddItem(PatternBytes(20 * 500000, 22), "long.mpeg");
     StartServe(std::to_string(item));
-    ASSERT_NE(WaitForUrl(), "");
-    RawHttpClient client("127.0.0.1", 15654);
+    const std::string url = WaitForUrl();
+    ASSERT_NE(url, "");
+    const std::string token = url.substr(url.find('/', 7) + 1, 32);
+    RawHttpClient client("127.0.0.1", 15654, token);
     client.SendRequest();
     EXPECT_EQ(client.ReadHeader()[0], "HTTP/1.1 200 OK ");
 
