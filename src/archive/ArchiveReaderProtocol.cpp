@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
-#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -39,30 +38,31 @@ void PutText(std::string& payload, std::string_view text)
     payload.append(text);
 }
 
+std::uint64_t LittleEndian(std::string_view bytes)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < bytes.size() && i < 8; ++i)
+        value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return value;
+}
+
+std::string_view PayloadReader::Take(std::size_t count)
+{
+    if (m_rest.size() < count)
+        throw std::runtime_error("a frame of the archive reader is cut short");
+    const std::string_view taken = m_rest.substr(0, count);
+    m_rest.remove_prefix(count);
+    return taken;
+}
+
 std::int64_t PayloadReader::TakeInt64()
 {
-    if (m_rest.size() < 8)
-        throw std::runtime_error("a frame of the archive reader is cut short");
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i)
-        bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(m_rest[static_cast<std::size_t>(i)])) << (8 * i);
-    m_rest.remove_prefix(8);
-    return static_cast<std::int64_t>(bits);
+    return static_cast<std::int64_t>(LittleEndian(Take(8)));
 }
 
 std::string PayloadReader::TakeText()
 {
-    if (m_rest.size() < 4)
-        throw std::runtime_error("a frame of the archive reader is cut short");
-    std::uint32_t length = 0;
-    for (int i = 0; i < 4; ++i)
-        length |= static_cast<std::uint32_t>(static_cast<unsigned char>(m_rest[static_cast<std::size_t>(i)])) << (8 * i);
-    m_rest.remove_prefix(4);
-    if (m_rest.size() < length)
-        throw std::runtime_error("a frame of the archive reader is cut short");
-    std::string text(m_rest.substr(0, length));
-    m_rest.remove_prefix(length);
-    return text;
+    return std::string(Take(static_cast<std::size_t>(LittleEndian(Take(4)))));
 }
 
 std::string PayloadReader::TakeRest()
@@ -92,31 +92,9 @@ void FrameWriter::Row(std::int64_t size, std::int64_t objectLength, std::string_
 
 void FrameWriter::Data(const void* bytes, std::size_t count)
 {
-    // Header and bytes in one call, without copying the bytes.
-    std::string header = FrameHeader(Frame::Data, count);
-    iovec parts[2] = {{header.data(), header.size()}, {const_cast<void*>(bytes), count}};
-    std::size_t left = header.size() + count;
-    iovec* part = parts;
-    int partsLeft = 2;
-    while (left > 0) {
-        const ssize_t n = ::writev(m_fd, part, partsLeft);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::runtime_error(std::string("cannot write to the importer: ") + std::strerror(errno));
-        }
-        left -= static_cast<std::size_t>(n);
-        auto done = static_cast<std::size_t>(n);
-        while (partsLeft > 0 && done >= part->iov_len) {
-            done -= part->iov_len;
-            ++part;
-            --partsLeft;
-        }
-        if (partsLeft > 0) {
-            part->iov_base = static_cast<char*>(part->iov_base) + done;
-            part->iov_len -= done;
-        }
-    }
+    const std::string header = FrameHeader(Frame::Data, count);
+    WriteAll(header.data(), header.size());
+    WriteAll(bytes, count);
 }
 
 void FrameWriter::End()
@@ -133,8 +111,9 @@ void FrameWriter::Refusal(ArchiveError::Reason reason, std::string_view message)
 
 void FrameWriter::Write(Frame type, const std::string& payload)
 {
-    const std::string frame = FrameHeader(type, payload.size()) + payload;
-    WriteAll(frame.data(), frame.size());
+    const std::string header = FrameHeader(type, payload.size());
+    WriteAll(header.data(), header.size());
+    WriteAll(payload.data(), payload.size());
 }
 
 void FrameWriter::WriteAll(const void* bytes, std::size_t count)

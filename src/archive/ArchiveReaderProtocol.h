@@ -61,6 +61,8 @@ private:
 // Appends to a payload and reads one back; Take* raise std::runtime_error when the
 // payload is shorter than it says.
 void PutInt64(std::string& payload, std::int64_t value);
+// The little-endian number held in bytes (the first 8 of them at most).
+std::uint64_t LittleEndian(std::string_view bytes);
 void PutText(std::string& payload, std::string_view text);
 
 // Reads a payload in place: the payload must outlive the reader.
@@ -73,6 +75,8 @@ public:
     std::string TakeRest();
 
 private:
+    std::string_view Take(std::size_t count);
+
     std::string_view m_rest;
 };
 

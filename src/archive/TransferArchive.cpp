@@ -157,12 +157,11 @@ void TransferArchive::ReadExact(void* buffer, std::size_t count, std::chrono::mi
 
 std::uint8_t TransferArchive::NextFrame(std::uint32_t& length, std::chrono::milliseconds wait)
 {
-    unsigned char header[reader::kFrameHeaderSize];
+    char header[reader::kFrameHeaderSize];
     ReadExact(header, sizeof header, wait);
-    length = 0;
-    for (int i = 0; i < 4; ++i)
-        length |= static_cast<std::uint32_t>(header[1 + i]) << (8 * i);
-    if (header[0] == static_cast<std::uint8_t>(Frame::Refusal)) {
+    length = static_cast<std::uint32_t>(reader::LittleEndian(std::string_view(header + 1, 4)));
+    const auto type = static_cast<std::uint8_t>(header[0]);
+    if (type == static_cast<std::uint8_t>(Frame::Refusal)) {
         if (length == 0 || length > reader::kMaxTextPayload)
             Fail("it refused the archive in a frame of " + std::to_string(length) + " bytes");
         const std::string payload = ReadPayload(length, m_options.silence);
@@ -172,7 +171,7 @@ std::uint8_t TransferArchive::NextFrame(std::uint32_t& length, std::chrono::mill
         m_reader->Finish(std::chrono::milliseconds(2000));
         throw ArchiveError(static_cast<ArchiveError::Reason>(reason), payload.substr(1));
     }
-    return header[0];
+    return type;
 }
 
 std::string TransferArchive::ReadPayload(std::uint32_t length, std::chrono::milliseconds wait)
