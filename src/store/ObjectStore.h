@@ -47,27 +47,24 @@ public:
     // a chunk already of newGeneration is left as it is (a resumed change).
     bool ReencryptObjectChunk(const TBlowfish& oldCipher, const TBlowfish& newCipher,
                               int newGeneration, int recordIdent, int& chunkNo, int& storeNo);
-    // Credits the chunk's space to its store and deletes it.
-    bool FreeObjectChunk(int recordIdent, int& chunkNo, int& storeNo, ProgressRoutines& progress);
 
-    // Stores the whole of source (from its current position) as the content of the
-    // item, writing rec_size and rec_objstore into its Record row. On failure every
-    // chunk and booking of the item is removed again before the error propagates.
-    void StoreItemContent(Stream& source, int recordIdent, std::int64_t size,
-                          ProgressRoutines* progress = nullptr);
+    // Stores exactly size bytes of source (from its current position) as the content
+    // of the item; returns the store of its first chunk. Fails when source ends early,
+    // or when, its last byte read, it has changed (ConfirmUnchanged). A failure leaves
+    // no booking ahead of a chunk; the chunks written are taken back by NewItem.
+    int StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress = nullptr);
     // Reads the whole item into stream; returns the number of plaintext bytes written,
     // exactly rec_size unless the chain is broken (then fewer).
     std::int64_t ReadItem(Stream& stream, int recordIdent);
-    // Removes every chunk of the item found in any store, crediting its space; used
-    // to take back an add that did not complete.
-    void DiscardItemContent(int recordIdent);
-
     db::Connection& MainConnection();
     db::Connection& StoreConnection(int storeNo);
     // Closes both connections (a thread ends, or the data folder changed).
     void Close();
 
 private:
+    // The key a chunk of that generation is under, taken again from the library when
+    // another process has changed the password since this one got its key.
+    std::string PasswordForChunk(int generation);
     void CreateStoreFile(int storeNo);
     void Credit(int storeNo, std::int64_t amount);
 
