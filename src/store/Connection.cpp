@@ -154,12 +154,13 @@ void Connection::Open()
                 if (sqlite3_exec(m_db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr)
                     == SQLITE_OK) {
                     sqlite3_exec(m_db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
-                    // The journal and its index stay when the last connection closes
-                    // (the journal emptied): opening again then needs no disk space, so
-                    // a library on a full disk can still be read.
+                    // The journal and its index stay (the journal emptied) when the last
+                    // connection closes: opening again then needs no disk space, so a
+                    // library on a full disk can still be read. A journal that grew is
+                    // cut back after each checkpoint.
                     int persist = 1;
                     sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-                    sqlite3_exec(m_db, "PRAGMA journal_size_limit = 0", nullptr, nullptr, nullptr);
+                    sqlite3_exec(m_db, "PRAGMA journal_size_limit = 4194304", nullptr, nullptr, nullptr);
                 }
             }
         } else if (denyWrite) {

@@ -5,6 +5,7 @@
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
+#include "store/SpaceReserve.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
 
@@ -17,6 +18,9 @@
 namespace velmora {
 
 namespace {
+
+// pd_freedchunk for a removal step that freed every chunk of the item in a store.
+constexpr int kAllChunks = -1;
 
 struct JournalEntry {
     std::int64_t step = 0;
@@ -57,7 +61,7 @@ public:
         try {
             Set(true);
         } catch (const std::exception&) {
-            // The connection has failed; it is opened afresh before its next use.
+            // Nothing more to be done; the delete's own outcome is what counts.
         }
     }
     WipeSetting(const WipeSetting&) = delete;
@@ -68,10 +72,39 @@ private:
     db::Connection& m_store;
 };
 
-void DeleteChunkRow(db::Connection& store, int recordIdent, int chunkNo, bool wipe)
+std::int64_t FreePages(db::Connection& store)
 {
-    const std::string remove = SqlFormat("Delete from recobject where ro_record = %d and ro_chunk = %d",
-                                         recordIdent, chunkNo);
+    db::Query pages(store, "PRAGMA freelist_count");
+    return pages.Eof() ? 0 : pages.AsInteger("freelist_count");
+}
+
+// What an add that filled the disk took goes back to the disk (in a store made with
+// incremental vacuum; others keep the pages for later chunks). No more pages than the
+// take-back freed: those of earlier deletes stay where they are, since filling their
+// gaps would move pages through the journal. A few pages per transaction, so that the
+// pages being dropped never spill from the cache into the journal.
+void GiveBackFreedPages(db::Connection& store, std::int64_t freed)
+{
+    constexpr std::int64_t kPagesAtATime = 32;
+    while (freed > 0) {
+        const std::int64_t before = FreePages(store);
+        store.Execute(SqlFormat("PRAGMA incremental_vacuum(%lld)",
+                                static_cast<long long>(std::min(freed, kPagesAtATime))));
+        const std::int64_t dropped = before - FreePages(store);
+        if (dropped <= 0)
+            break;   // no vacuum in this store
+        freed -= dropped;
+    }
+}
+
+// One chunk of the item, or with kAllChunks every chunk of it in the store.
+void DeleteChunks(db::Connection& store, int recordIdent, int chunkNo, bool wipe)
+{
+    const std::string remove =
+        chunkNo == kAllChunks
+            ? SqlFormat("Delete from recobject where ro_record = %d", recordIdent)
+            : SqlFormat("Delete from recobject where ro_record = %d and ro_chunk = %d", recordIdent, chunkNo);
+    const std::int64_t freeBefore = FreePages(store);
     WipeSetting setting(store, wipe);
     try {
         store.Execute(remove);
@@ -83,6 +116,8 @@ void DeleteChunkRow(db::Connection& store, int recordIdent, int chunkNo, bool wi
         setting.Set(false);
         store.Execute(remove);
     }
+    if (!wipe)
+        GiveBackFreedPages(store, FreePages(store) - freeBefore);
 }
 
 } // namespace
@@ -125,21 +160,27 @@ void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent
         // Credited last time, perhaps not deleted: deleted now, without a second credit.
         if (entry->freedStore != kEndOfChain &&
             std::find(stores.begin(), stores.end(), entry->freedStore) != stores.end())
-            DeleteChunkRow(store.StoreConnection(entry->freedStore), recordIdent, entry->freedChunk, entry->wipe);
+            DeleteChunks(store.StoreConnection(entry->freedStore), recordIdent, entry->freedChunk, entry->wipe);
 
+        // Wiped chunks go one at a time, each transaction a chunk's worth of journal;
+        // unwiped ones all at once per store, a few pages of journal in all.
         int chunkNo = 0;
+        std::int64_t chunks = 0;
         for (; storeIndex < stores.size(); ++storeIndex) {
-            db::Query chunk(store.StoreConnection(stores[storeIndex]),
-                            SqlFormat("Select ro_chunk from recobject where ro_record = %d order by ro_chunk limit 1",
+            db::Query found(store.StoreConnection(stores[storeIndex]),
+                            SqlFormat("Select min(ro_chunk) as first, count(*) as n from recobject where ro_record = %d",
                                       recordIdent));
-            if (!chunk.Eof()) {
-                chunkNo = static_cast<int>(chunk.AsInteger("ro_chunk"));
+            chunks = found.AsInteger("n");
+            if (chunks > 0) {
+                chunkNo = entry->wipe ? static_cast<int>(found.AsInteger("first")) : kAllChunks;
+                if (entry->wipe)
+                    chunks = 1;
                 break;
             }
         }
 
         db::Transaction transaction(main);
-        if (chunkNo == 0) {
+        if (chunks == 0) {
             main.Execute(SqlFormat("Delete from pendingdelete where pd_record = %d and pd_step = %lld", recordIdent,
                                    static_cast<long long>(entry->step)));
             transaction.Commit();
@@ -152,10 +193,22 @@ void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent
         if (main.RowsAffected() != 1)
             continue;   // another process credited this step; the rollback leaves it to it
         main.Execute(SqlFormat("Update [space] set st_freespace = st_freespace + %lld where st_num = %d",
-                               static_cast<long long>(kChunkCharge), storeNo));
+                               static_cast<long long>(kChunkCharge * chunks), storeNo));
         transaction.Commit();
-        DeleteChunkRow(store.StoreConnection(storeNo), recordIdent, chunkNo, entry->wipe);
-        progress.StepItemProgress();
+        DeleteChunks(store.StoreConnection(storeNo), recordIdent, chunkNo, entry->wipe);
+        for (std::int64_t i = 0; i < chunks; ++i)
+            progress.StepItemProgress();
+    }
+}
+
+void WithJournalRoom(ObjectStore& store, const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const db::DiskFull&) {
+        ReleaseSpaceReserve();
+        store.ReleaseJournalSpace();
+        work();
     }
 }
 

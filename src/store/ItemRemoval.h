@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace velmora {
 
 namespace db {
@@ -27,6 +29,11 @@ void BeginTakeBack(db::Connection& main, int recordIdent);
 // Frees every chunk of a journalled item found in any store (its chain need not be
 // whole), one step of the item bar each, and then ends its journal entry.
 void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress);
+// Runs work; when it meets a full disk, once more after the space reserve has been
+// given up and the main journal has made room (ReleaseJournalSpace). A second DiskFull
+// passes on.
+void WithJournalRoom(ObjectStore& store, const std::function<void()>& work);
+
 // Finishes every removal in the journal under the progress window "Deleting Files"
 // (shown only when there is one); returns how many there were.
 int FinishInterruptedRemovals(db::Connection& main, ObjectStore& store, ProgressRoutines& progress);

@@ -6,6 +6,7 @@
 #include "store/DatabaseError.h"
 #include "store/ItemRemoval.h"
 #include "store/NewItem.h"
+#include "store/SpaceReserve.h"
 #include "store/StoredKey.h"
 #include "store/Blowfish.h"
 #include "store/CheckValue.h"
@@ -64,6 +65,7 @@ void Library::Open()
     } catch (const db::DiskFull&) {
         // Reading does not need the table; whatever would write to it says so in turn.
     }
+    KeepSpaceReserve();
 }
 
 RecoveryReport Library::RecoverInterruptedWork(ProgressRoutines& progress)
@@ -71,14 +73,21 @@ RecoveryReport Library::RecoverInterruptedWork(ProgressRoutines& progress)
     RecoveryReport report;
     ObjectStore& store = ObjectStore::ForThisThread();
     try {
-        report.addsTakenBack = RecoverInterruptedAdds(store);
+        WithJournalRoom(store, [&] { report.addsTakenBack = RecoverInterruptedAdds(store); });
     } catch (const db::DiskFull& full) {
         report.postponed.push_back(Postponed("Taking back an add that did not complete", full));
     }
     try {
-        report.deletesFinished = FinishInterruptedRemovals(store.MainConnection(), store, progress);
+        WithJournalRoom(store, [&] {
+            report.deletesFinished = FinishInterruptedRemovals(store.MainConnection(), store, progress);
+        });
     } catch (const db::DiskFull& full) {
         report.postponed.push_back(Postponed("Finishing an interrupted delete", full));
+    }
+    try {
+        WithJournalRoom(store, [&] { store.RebookSpaceWhenIdle(); });
+    } catch (const db::DiskFull&) {
+        // Only the bookkeeping of free space waits; the next opening puts it right.
     }
     if (!CurrentLibraryKey().password.empty()) {
         try {

@@ -14,44 +14,6 @@
 
 namespace velmora {
 
-namespace {
-
-// After a take-back of an add whose process died: that process may have booked space
-// for a chunk it never wrote, so each store's booking is counted again from the chunks
-// it holds. Only when nothing else is being added or removed (checked inside the
-// transaction, which keeps new adds and removals from starting meanwhile): their
-// bookings and credits run ahead of their chunks.
-void RebookSpaceWhenIdle(ObjectStore& store)
-{
-    db::Connection& main = store.MainConnection();
-    db::Transaction transaction(main);
-    {
-        db::Query busy(main, "Select (Select count(*) from pendingadd) + (Select count(*) from pendingdelete) as n");
-        if (busy.AsInteger("n") != 0)
-            return;
-    }
-    std::vector<int> stores;
-    {
-        db::Query space(main, "Select st_num From [space] where st_num <> 0 order by st_num");
-        for (; !space.Eof(); space.Next())
-            stores.push_back(static_cast<int>(space.AsInteger("st_num")));
-    }
-    for (int storeNo : stores) {
-        if (!std::filesystem::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
-            continue;
-        std::int64_t chunks = 0;
-        {
-            db::Query count(store.StoreConnection(storeNo), "Select count(*) as n from recobject");
-            chunks = count.AsInteger("n");
-        }
-        main.Execute(SqlFormat("Update [space] set st_freespace = %lld where st_num = %d",
-                               static_cast<long long>(kStoreCapacity - kChunkCharge * chunks), storeNo));
-    }
-    transaction.Commit();
-}
-
-} // namespace
-
 NewItem::NewItem(ObjectStore& store, const std::string& fileName, const std::string& description)
     : m_store(store), m_fileName(fileName), m_description(description), m_dateAdded(db::Today())
 {
@@ -80,10 +42,14 @@ NewItem::~NewItem()
     if (m_completed)
         return;
     try {
-        db::Connection& main = m_store.MainConnection();
-        BeginTakeBack(main, m_recordIdent);
-        NullProgress quiet;
-        FinishItemRemoval(main, m_store, m_recordIdent, quiet);
+        WithJournalRoom(m_store, [this] {
+            db::Connection& main = m_store.MainConnection();
+            BeginTakeBack(main, m_recordIdent);
+            NullProgress quiet;
+            FinishItemRemoval(main, m_store, m_recordIdent, quiet);
+            // Bookings the failure could not give back (the disk was full, say).
+            m_store.RebookSpaceWhenIdle();
+        });
     } catch (const std::exception&) {
         // The pending mark or the journal entry stays; the next open finishes the take-back.
     }
@@ -140,7 +106,8 @@ int RecoverInterruptedAdds(ObjectStore& store)
         BeginTakeBack(main, recordIdent);
         FinishItemRemoval(main, store, recordIdent, quiet);
     }
-    RebookSpaceWhenIdle(store);
+    // The dead process may have booked space for a chunk it never wrote.
+    store.RebookSpaceWhenIdle();
     return static_cast<int>(abandoned.size());
 }
 

@@ -12,10 +12,14 @@
 #include "store/StoredKey.h"
 #include "store/Transaction.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -112,6 +116,43 @@ db::Connection& ObjectStore::StoreConnection(int storeNo)
     m_store.Open();
     m_openStore = storeNo;
     return m_store;
+}
+
+void ObjectStore::RebookSpaceWhenIdle()
+{
+    db::Connection& main = MainConnection();
+    db::Transaction transaction(main);
+    {
+        db::Query busy(main, "Select (Select count(*) from pendingadd) + (Select count(*) from pendingdelete) as n");
+        if (busy.AsInteger("n") != 0)
+            return;
+    }
+    std::vector<std::pair<int, std::int64_t>> stores;
+    {
+        db::Query space(main, "Select st_num, st_freespace From [space] where st_num <> 0 order by st_num");
+        for (; !space.Eof(); space.Next())
+            stores.emplace_back(static_cast<int>(space.AsInteger("st_num")), space.AsInteger("st_freespace"));
+    }
+    for (const auto& [storeNo, booked] : stores) {
+        if (!fs::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
+            continue;
+        std::int64_t chunks = 0;
+        {
+            db::Query count(StoreConnection(storeNo), "Select count(*) as n from recobject");
+            chunks = count.AsInteger("n");
+        }
+        const std::int64_t right = kStoreCapacity - kChunkCharge * chunks;
+        if (booked != right)
+            main.Execute(SqlFormat("Update [space] set st_freespace = %lld where st_num = %d",
+                                   static_cast<long long>(right), storeNo));
+    }
+    transaction.Commit();
+}
+
+void ObjectStore::ReleaseJournalSpace()
+{
+    if (m_main.Connected())
+        sqlite3_exec(m_main.Handle(), "PRAGMA wal_checkpoint(RESTART)", nullptr, nullptr, nullptr);
 }
 
 void ObjectStore::Close()

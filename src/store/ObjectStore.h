@@ -56,8 +56,21 @@ public:
     // Reads the whole item into stream; returns the number of plaintext bytes written,
     // exactly rec_size unless the chain is broken (then fewer).
     std::int64_t ReadItem(Stream& stream, int recordIdent);
+    // Books each store's free space again from the chunks it holds, which puts right
+    // bookings that a failure or a dead process left behind. Only when nothing is being
+    // added or removed (checked inside the transaction, which keeps new adds and
+    // removals from starting meanwhile): their bookings and credits run ahead of their
+    // chunks. Writes only what is wrong.
+    void RebookSpaceWhenIdle();
+
     db::Connection& MainConnection();
     db::Connection& StoreConnection(int storeNo);
+    // Checkpoints the main database's journal so that the next transaction writes it
+    // from its start again, into room it has already: on a full disk the bookkeeping
+    // of a take-back then needs no new space. (A store's journal is left alone: its
+    // checkpoint would take the last free space to grow the store file.) Failures are
+    // ignored: it is an attempt.
+    void ReleaseJournalSpace();
     // Closes both connections (a thread ends, or the data folder changed).
     void Close();
 
