@@ -1,6 +1,7 @@
 #include "catalogue/FileImport.h"
 
 #include "catalogue/Categories.h"
+#include "catalogue/LibraryRecovery.h"
 #include "catalogue/SecureDelete.h"
 #include "dialogs/MessageBoxes.h"
 #include "dialogs/ProgressRoutines.h"
@@ -49,14 +50,18 @@ FileImport::FileImport(Library& library, ProgressRoutines& progress, MessageBoxe
 
 FileImport::KeyState FileImport::EnsureLibraryKey()
 {
-    if (UsableKey(LibraryPassword()))
+    if (UsableKey(LibraryPassword())) {
+        RecoverLibrary(m_library, m_progress, m_messages);
         return KeyState::Held;
+    }
     const LibraryKey before = CurrentLibraryKey();
     bool passed = false;
     if (before.password.empty())
         passed = m_library.LoadStoredPassword();
-    if (passed && UsableKey(LibraryPassword()))
+    if (passed && UsableKey(LibraryPassword())) {
+        RecoverLibrary(m_library, m_progress, m_messages);
         return KeyState::Loaded;
+    }
     // A stored password that fails the check value must not become the key that later
     // adds (which would find a key held) store content under.
     SetLibraryKey(before);
