@@ -57,7 +57,7 @@ public:
             const std::int64_t n = m_source.Read(target + got, wanted - got);
             if (n <= 0)
                 throw StreamError("The source ended after " + std::to_string(m_read + got) + " of its " +
-                                  std::to_string(m_size) + " bytes: it changed while it was being added");
+                                  std::to_string(m_size) + " bytes");
             got += n;
         }
         m_read += got;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 
 namespace velmora {
@@ -25,6 +26,18 @@ SourceFile::SourceFile(const std::filesystem::path& path) : FileStream(path, Fil
     m_inode = info.st_ino;
     m_size = info.st_size;
     m_modified = info.st_mtim;
+}
+
+std::int64_t SourceFile::Read(void* buffer, std::int64_t count)
+{
+    const std::int64_t got = FileStream::Read(buffer, count);
+    if (got < count) {
+        const std::int64_t at = Position();
+        if (at < m_size)
+            throw StreamError("The file \"" + Name() + "\" changed while it was being added: it ended after " +
+                              std::to_string(at) + " of its " + std::to_string(m_size) + " bytes");
+    }
+    return got;
 }
 
 void SourceFile::ConfirmUnchanged()

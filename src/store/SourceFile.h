@@ -16,6 +16,8 @@ class SourceFile : public FileStream {
 public:
     explicit SourceFile(const std::filesystem::path& path);
 
+    // A file that ends before the size it had when opened has changed: StreamError.
+    std::int64_t Read(void* buffer, std::int64_t count) override;
     // StreamError ("... changed while it was being added") when the file differs from
     // what was opened.
     void ConfirmUnchanged() override;

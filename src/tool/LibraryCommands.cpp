@@ -5,6 +5,7 @@
 #include "catalogue/ItemDeletion.h"
 #include "dialogs/ProgressRoutines.h"
 #include "store/ContentLock.h"
+#include "store/SpaceReserve.h"
 #include "store/FileStream.h"
 #include "store/SourceFile.h"
 #include "store/LibraryCheck.h"
@@ -39,7 +40,7 @@ public:
         std::error_code ignored;
         const fs::path main = m_folder / kMainDatabaseName;
         for (const fs::path& file : {main, fs::path(main.string() + "-wal"), fs::path(main.string() + "-shm"),
-                                     m_folder / kContentLockName})
+                                     m_folder / kContentLockName, m_folder / kSpaceReserveName})
             fs::remove(file, ignored);
         if (!m_folderExisted)
             fs::remove(m_folder, ignored);
