@@ -120,31 +120,54 @@ TEST_F(LibraryCommandsTest, PasswdSwitchesThePasswordAndKeepsEveryItem)
     EXPECT_EQ(r.exitCode, 2);
 }
 
+// velmora-tool started without waiting for it.
+class ToolProcess {
+public:
+    ToolProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& env)
+    {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        for (const auto& [k, v] : env)
+            environment.insert(QString::fromStdString(k), QString::fromStdString(v));
+        m_process.setProcessEnvironment(environment);
+        QStringList arguments;
+        for (const auto& a : args)
+            arguments << QString::fromStdString(a);
+        m_process.start(QString::fromStdString((BinDir() / "velmora-tool").string()), arguments);
+        EXPECT_TRUE(m_process.waitForStarted());
+    }
+    bool Running() const { return m_process.state() == QProcess::Running; }
+    // Standard error as far as it has come, waiting a moment for more.
+    std::string MoreError()
+    {
+        m_process.waitForReadyRead(5);
+        return m_process.readAllStandardError().toStdString();
+    }
+    void Kill() { m_process.kill(); }
+    ProcessResult Wait()
+    {
+        m_process.waitForFinished(-1);
+        return {m_process.exitStatus() == QProcess::CrashExit ? -1 : m_process.exitCode(),
+                m_process.readAllStandardOutput().toStdString(), m_process.readAllStandardError().toStdString()};
+    }
+
+private:
+    QProcess m_process;
+};
+
 // Starts velmora-tool and kills it with SIGKILL as soon as ready() says so.
 int KillWhen(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
              const std::function<bool(const std::string& err)>& ready)
 {
-    QProcess process;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    for (const auto& [k, v] : env)
-        environment.insert(QString::fromStdString(k), QString::fromStdString(v));
-    process.setProcessEnvironment(environment);
-    QStringList arguments;
-    for (const auto& a : args)
-        arguments << QString::fromStdString(a);
-    process.start(QString::fromStdString((BinDir() / "velmora-tool").string()), arguments);
-    EXPECT_TRUE(process.waitForStarted());
+    ToolProcess process(args, env);
     std::string err;
-    while (process.state() == QProcess::Running) {
-        process.waitForReadyRead(5);
-        err += process.readAllStandardError().toStdString();
+    while (process.Running()) {
+        err += process.MoreError();
         if (ready(err)) {
-            process.kill();
+            process.Kill();
             break;
         }
     }
-    process.waitForFinished();
-    return process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
+    return process.Wait().exitCode;
 }
 
 TEST_F(LibraryCommandsTest, AnAddKilledHalfWayIsTakenBackAtTheNextOpen)
@@ -213,33 +236,6 @@ TEST_F(LibraryCommandsTest, InitWithARefusedPasswordMakesNothing)
         EXPECT_EQ(made.exitCode, 0) << made.err;
     }
 }
-
-// velmora-tool started without waiting for it.
-class ToolProcess {
-public:
-    ToolProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& env)
-    {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        for (const auto& [k, v] : env)
-            environment.insert(QString::fromStdString(k), QString::fromStdString(v));
-        m_process.setProcessEnvironment(environment);
-        QStringList arguments;
-        for (const auto& a : args)
-            arguments << QString::fromStdString(a);
-        m_process.start(QString::fromStdString((BinDir() / "velmora-tool").string()), arguments);
-        EXPECT_TRUE(m_process.waitForStarted());
-    }
-    bool Running() const { return m_process.state() == QProcess::Running; }
-    ProcessResult Wait()
-    {
-        m_process.waitForFinished(-1);
-        return {m_process.exitStatus() == QProcess::CrashExit ? -1 : m_process.exitCode(),
-                m_process.readAllStandardOutput().toStdString(), m_process.readAllStandardError().toStdString()};
-    }
-
-private:
-    QProcess m_process;
-};
 
 // Polls until done() (a hang guard, never a timing check); false when the process
 // ended first.
