@@ -84,11 +84,6 @@ RecoveryReport Library::RecoverInterruptedWork(ProgressRoutines& progress)
     } catch (const db::DiskFull& full) {
         report.postponed.push_back(Postponed("Finishing an interrupted delete", full));
     }
-    try {
-        WithJournalRoom(store, [&] { store.RebookSpaceWhenIdle(); });
-    } catch (const db::DiskFull&) {
-        // Only the bookkeeping of free space waits; the next opening puts it right.
-    }
     if (!CurrentLibraryKey().password.empty()) {
         try {
             report.passwordChangeFinished = FinishPasswordChange(progress);

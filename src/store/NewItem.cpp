@@ -47,8 +47,8 @@ NewItem::~NewItem()
             BeginTakeBack(main, m_recordIdent);
             NullProgress quiet;
             FinishItemRemoval(main, m_store, m_recordIdent, quiet);
-            // Bookings the failure could not give back (the disk was full, say).
-            m_store.RebookSpaceWhenIdle();
+            if (m_store.BookingsAdrift())
+                m_store.RebookSpaceWhenIdle();
         });
     } catch (const std::exception&) {
         // The pending mark or the journal entry stays; the next open finishes the take-back.

@@ -118,14 +118,14 @@ db::Connection& ObjectStore::StoreConnection(int storeNo)
     return m_store;
 }
 
-void ObjectStore::RebookSpaceWhenIdle()
+bool ObjectStore::RebookSpaceWhenIdle()
 {
     db::Connection& main = MainConnection();
     db::Transaction transaction(main);
     {
         db::Query busy(main, "Select (Select count(*) from pendingadd) + (Select count(*) from pendingdelete) as n");
         if (busy.AsInteger("n") != 0)
-            return;
+            return false;
     }
     std::vector<std::pair<int, std::int64_t>> stores;
     {
@@ -147,6 +147,8 @@ void ObjectStore::RebookSpaceWhenIdle()
                                    static_cast<long long>(right), storeNo));
     }
     transaction.Commit();
+    m_bookingsAdrift = false;
+    return true;
 }
 
 void ObjectStore::ReleaseJournalSpace()
@@ -266,7 +268,7 @@ bool ObjectStore::WriteObjectChunk(Stream& source, int recordIdent, int& chunkNo
             if (nextBooking)
                 Credit(nextStoreNo, kChunkCharge);
         } catch (const std::exception&) {
-            // The original failure is the one worth reporting.
+            m_bookingsAdrift = true;   // the original failure is the one worth reporting
         }
         nextStoreNo = kEndOfChain;
         throw;
@@ -377,7 +379,7 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
             if (bookedAhead != kEndOfChain)
                 Credit(bookedAhead, kChunkCharge);
         } catch (const std::exception&) {
-            // Put right by the recount after the take-back; the add's own failure is reported.
+            m_bookingsAdrift = true;   // put right after the take-back; the add's own failure is reported
         }
         throw;
     }

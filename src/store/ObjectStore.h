@@ -60,8 +60,11 @@ public:
     // bookings that a failure or a dead process left behind. Only when nothing is being
     // added or removed (checked inside the transaction, which keeps new adds and
     // removals from starting meanwhile): their bookings and credits run ahead of their
-    // chunks. Writes only what is wrong.
-    void RebookSpaceWhenIdle();
+    // chunks. Writes only what is wrong; false when it could not run.
+    bool RebookSpaceWhenIdle();
+    // Whether a failed add on this thread could not give back a booking (the disk was
+    // full, say); RebookSpaceWhenIdle puts it right.
+    bool BookingsAdrift() const { return m_bookingsAdrift; }
 
     db::Connection& MainConnection();
     db::Connection& StoreConnection(int storeNo);
@@ -84,6 +87,7 @@ private:
     db::Connection m_main;
     db::Connection m_store;
     int m_openStore = 0;
+    bool m_bookingsAdrift = false;
 };
 
 } // namespace velmora
