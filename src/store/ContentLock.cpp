@@ -1,6 +1,7 @@
 #include "store/ContentLock.h"
 
 #include "store/LibraryFiles.h"
+#include "store/PrivateFiles.h"
 
 #include <cerrno>
 #include <cstring>
@@ -27,7 +28,7 @@ int OpenLockFile()
     const std::string path = JoinPath(GetDataDir(), kContentLockName);
     int fd;
     do
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kPrivateFileMode);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         throw std::runtime_error("Cannot open the lock file \"" + path + "\": " + std::strerror(errno));

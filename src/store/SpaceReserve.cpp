@@ -1,6 +1,7 @@
 #include "store/SpaceReserve.h"
 
 #include "store/LibraryFiles.h"
+#include "store/PrivateFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -28,7 +29,7 @@ void KeepSpaceReserve()
         return;
     // Made under another name and renamed when whole: a reserve never holds less than it says.
     const std::string partial = path + ".new";
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kPrivateFileMode);
     if (fd < 0)
         return;
     int error;
