@@ -303,7 +303,7 @@ private:
     void mainList1ColumnClick(int column);
     void mainList1Edited(int recIdent, const QString& description);
     void doChangeDescription();
-    void listDropTargetDrop(const QStringList& paths, int effect);
+    void listDropTargetDrop(const std::vector<std::string>& paths, int effect);
     // <<< list (private)
     // >>> preview (private)
     // The list's selection changed (mainList1SelectItem).

@@ -30,10 +30,10 @@ inline constexpr const char* kPassword = "open sesame";
 // titles and filters asked with.
 class ScriptedFileDialogs : public FileDialogs {
 public:
-    QStringList OpenFiles(QWidget*, const QString& title, const QString& filter) override
+    QList<QUrl> OpenFiles(QWidget*, const QString& title, const QString& filter) override
     {
         asked << title << filter;
-        return openFiles.empty() ? QStringList() : Take(openFiles);
+        return openFiles.empty() ? QList<QUrl>() : Take(openFiles);
     }
     QString OpenFile(QWidget*, const QString& title, const QString& filter, const QString& fileName) override
     {
@@ -51,7 +51,14 @@ public:
         return files.empty() ? QString() : Take(files);
     }
 
-    std::deque<QStringList> openFiles;   // answers of OpenFiles
+    std::deque<QList<QUrl>> openFiles;   // answers of OpenFiles
+    void ChooseFiles(const QStringList& paths)
+    {
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        openFiles.push_back(urls);
+    }
     std::deque<QString> files;           // answers of OpenFile, SaveFile and ChooseFolder
     QStringList asked;
 
