@@ -4,7 +4,6 @@
 #include "app/HandOver.h"
 #include "app/MainWindow.h"
 #include "app/OpenEtaForm.h"
-#include "dialogs/PasswordForm.h"
 #include "dialogs/VelmoraApplication.h"
 #include "platform/AppWindowHook.h"
 #include "platform/InstanceLock.h"
@@ -13,6 +12,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <iostream>
 
 namespace velmora {
 
@@ -46,6 +47,9 @@ int RunVelmora(int argc, char** argv)
     const InstanceLock instance;
     if (!instance.IsFirstInstance())
         return RunSecondInstance(argc, argv);
+    // The program runs without the single-instance guard rather than not at all.
+    if (!instance.Problem().empty())
+        std::cerr << "velmora: " << instance.Problem() << '\n';
 
     VelmoraApplication app(argc, argv);
     // The program ends when the main window closes, never because its last window was
@@ -82,15 +86,15 @@ int RunVelmora(int argc, char** argv)
         return kExitCode;
     case StartMode::Automation:
         break;
-    default: {
-        TfrmPassword frmPassword([&frmMain](const std::string& password) { return frmMain.VerifyPassword(password); },
-                                 frmMain.Boxes(), &frmMain);
-        if (frmPassword.exec() != QDialog::Accepted)
+    default:
+        if (!frmMain.PasswordGate())
             return kExitCode;
         frmMain.SetPendingArchive(request.pendingArchive);
         frmMain.show();
+        // In front and with the keyboard, also where no window manager gives it.
+        frmMain.raise();
+        frmMain.activateWindow();
         break;
-    }
     }
     app.exec();
     return kExitCode;

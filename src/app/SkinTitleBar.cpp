@@ -1,6 +1,7 @@
 #include "app/SkinTitleBar.h"
 
 #include "app/SkinIcons.h"
+#include "dialogs/ApplicationTitle.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -90,7 +91,7 @@ SkinTitleBar::SkinTitleBar(QWidget* window) : QFrame(window), m_window(window)
     layout->addWidget(m_maximize);
     layout->addWidget(m_close);
 
-    connect(qGuiApp, &QGuiApplication::applicationDisplayNameChanged, this, &SkinTitleBar::UpdateTitle);
+    connect(&ApplicationTitle::Instance(), &ApplicationTitle::Changed, this, &SkinTitleBar::UpdateTitle);
     m_window->installEventFilter(this);
     UpdateTitle();
 }
@@ -113,7 +114,7 @@ void SkinTitleBar::UpdateTitle()
     // The window's own caption when it has one, else the application title, as the
     // taskbar shows it.
     const QString caption = m_window->windowTitle();
-    m_title->setText(caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption);
+    m_title->setText(caption.isEmpty() ? ApplicationTitle::Text() : caption);
 }
 
 void SkinTitleBar::UpdateMaximizeButton()

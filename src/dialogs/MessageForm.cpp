@@ -1,5 +1,6 @@
 #include "dialogs/MessageForm.h"
 
+#include "dialogs/ApplicationTitle.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/KeepAbove.h"
 #include "dialogs/KeyPreview.h"
@@ -197,7 +198,7 @@ int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
     if (above)
         KeepAbove(*box, *above);
     box->SetButtons(flags);
-    box->setWindowTitle(QGuiApplication::applicationDisplayName());
+    box->setWindowTitle(ApplicationTitle::Text());
     box->SetMessage(text);
     box->adjustSize();
 

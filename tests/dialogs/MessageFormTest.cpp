@@ -1,3 +1,4 @@
+#include "dialogs/ApplicationTitle.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/MessageForm.h"
 
@@ -57,7 +58,7 @@ QImage StandardIcon(QStyle::StandardPixmap which)
 class MessageFormTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setApplicationDisplayName(QStringLiteral("Velmora Test Library")); }
+    void initTestCase() { ApplicationTitle::Set(QStringLiteral("Velmora Test Library")); }
 
     void flagsChooseButtonsIconFocusAndKeys_data();
     void flagsChooseButtonsIconFocusAndKeys();
