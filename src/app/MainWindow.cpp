@@ -80,6 +80,8 @@ TfrmMain::TfrmMain(MainWindowOptions options)
         if (!helpPop->isVisible())
             SkinMouseDown(QStringLiteral("helpbutton"));
     });
+    // After the menu is gone, where the mouse really is.
+    connect(helpPop, &QMenu::aboutToHide, TitleArea, &SkinTitleBar::HelpMenuClosed, Qt::QueuedConnection);
 
     // No caption of its own: the window and the taskbar show the application title.
     ApplicationTitle::Follow(*this);
