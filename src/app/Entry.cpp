@@ -3,7 +3,10 @@
 #include "app/CommandLine.h"
 #include "app/HandOver.h"
 #include "app/MainWindow.h"
+#include "app/NewLibrary.h"
 #include "app/OpenEtaForm.h"
+#include "app/ProgramInfo.h"
+#include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/VelmoraApplication.h"
 #include "platform/AppWindowHook.h"
 #include "platform/InstanceLock.h"
@@ -43,6 +46,18 @@ void PauseAfterAdding()
 
 int RunVelmora(int argc, char** argv)
 {
+    // Asked about, not started: answered on standard output, like any program here.
+    switch (InfoRequested(CommandLine::Arguments(argc, argv))) {
+    case InfoRequest::Help:
+        std::cout << VelmoraUsage();
+        return kExitCode;
+    case InfoRequest::Version:
+        std::cout << "velmora " << ProgramVersion() << '\n';
+        return kExitCode;
+    case InfoRequest::None:
+        break;
+    }
+
     // Held until the process ends: its existence marks the running instance.
     const InstanceLock instance;
     if (!instance.IsFirstInstance())
@@ -65,6 +80,15 @@ int RunVelmora(int argc, char** argv)
         SetDataDir(*request.dataDir);
 
     TfrmMain::SetApplicationTitle(QStringLiteral("Velmora"));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
+
+    // A folder without a library is offered as a new one before anything opens it.
+    if (request.Mode() == StartMode::Interactive) {
+        GuiMessageBoxes boxes;
+        const NewLibraryOutcome library = OfferNewLibrary(GetDataDir(), boxes, CreateLibraryWithTool);
+        if (library == NewLibraryOutcome::Declined || library == NewLibraryOutcome::Failed)
+            return kExitCode;
+    }
 
     TfrmMain frmMain;
     if (!frmMain.LibraryOpened())

@@ -409,7 +409,9 @@ bool TfrmMain::AddCommandLineFiles(const std::vector<std::string>& paths)
     const bool loaded = m_library.LoadStoredPassword();
     const std::string key = LibraryPassword();
     if (!loaded || key.empty() || key == TCryptography::kDefaultKey) {
+        // Also for a start from a desktop, where nobody reads standard error.
         std::cerr << "velmora: " << kNoLibraryKeyMessage << '\n';
+        m_boxes->ShowMessageBox(kNoLibraryKeyMessage, mb::kIconError);
         return false;
     }
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect();

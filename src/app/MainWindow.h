@@ -99,7 +99,8 @@ public:
     // The archive named on the command line, imported at the first activation.
     void SetPendingArchive(const std::string& path) { m_pendingArchive = path; }
     // The windowless start with files to add: the library key comes from the stored
-    // copy; without one nothing is added and the reason goes to standard error.
+    // copy; without one nothing is added and the reason is shown (and written to
+    // standard error).
     // Returns whether the adding ran.
     bool AddCommandLineFiles(const std::vector<std::string>& paths);
 
