@@ -335,6 +335,7 @@ void TfrmMain::doChangePassword()
 
 void TfrmMain::BringToFront()
 {
+    qCDebug(lcHandOver, "bring to front");
     // A locked program is brought back as from the taskbar: the unlock prompt first
     // (from the event loop, as an activation would run it).
     if (m_unlockPending) {

@@ -1,8 +1,10 @@
 // The program as separate processes: a running instance receiving a hand-over from a
-// second start, and a windowless start that only adds files. Each test gets its own
+// second start, a windowless start that only adds files, and the starts that only
+// answer --help and --version. (With windows on a screen: DesktopProcessTest.) Each test gets its own
 // runtime, configuration and library folders; the list file of a hand-over lives in the
 // program folder, which these tests share with nobody (ctest lock, see CMakeLists.txt).
 #include "app/HandOverProtocol.h"
+#include "app/ProgramInfo.h"
 #include "platform/WindowMessages.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
@@ -209,20 +211,32 @@ TEST_F(EntryProcessTest, MediaFilesWithoutARunningInstanceAreAddedWithoutAWindow
     EXPECT_TRUE(fs::exists(files / "photo.JPG"));
 }
 
-TEST_F(EntryProcessTest, WindowlessAddWithoutALibraryPasswordAddsNothingAndSaysWhy)
+TEST_F(EntryProcessTest, HelpAndVersionAreAnsweredOnStandardOutputEvenBesideARunningInstance)
 {
-    MakeLibrary(library.path(), false);
-    WriteFile(files / "photo.jpg", "photo bytes");
-    const auto run = RunVelmora({QString::fromStdString(library.str()), "photo.jpg"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.err.find("password could not be obtained"), std::string::npos) << run.err;
+    MakeLibrary(library.path());
+    first.setProcessEnvironment(Environment());
+    first.start(QString::fromStdString((BinDir() / "velmora").string()),
+                {"-embedding", QString::fromStdString(library.str())});
+    ASSERT_TRUE(first.waitForStarted(kHangGuardMs));
+    const QDeadlineTimer guard(kHangGuardMs);
+    while (!FindWindow(kOpenEtaCaption) && !guard.hasExpired() && first.state() == QProcess::Running)
+        QThread::msleep(20);
+    ASSERT_TRUE(FindWindow(kOpenEtaCaption)) << first.readAllStandardError().toStdString();
 
-    SetDataDir(library.str());
-    db::Connection connection(LibraryConnectionString(0));
-    connection.Open();
-    db::Query records(connection, "Select count(*) as n from Record");
-    EXPECT_EQ(records.AsInteger("n"), 0);
-    SetDataDir({});
+    const auto help = RunVelmora({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: velmora", 0), 0u) << help.out;
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    const auto version = RunVelmora({QString::fromStdString(library.str()), "--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "velmora " + ProgramVersion() + "\n");
+    const auto tool = velmora::test::RunProgram("velmora-tool", {"--version"});
+    EXPECT_EQ(tool.exitCode, 0);
+    EXPECT_EQ(tool.out, "velmora-tool " + ProgramVersion() + "\n");
+    // Nothing was handed over or broadcast to the running instance.
+    first.waitForReadyRead(200);
+    EXPECT_EQ(first.readAllStandardError().toStdString().find("bring to front"), std::string::npos);
+    EXPECT_EQ(first.state(), QProcess::Running);
 }
 
 TEST_F(EntryProcessTest, ServerRegistrationSwitchesAreAcceptedAndEndTheStart)

@@ -71,6 +71,21 @@ QStringList XDesktop::VisibleWindows(const QString& captionPattern) const
     return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QStringList XDesktop::VisibleWindowsOf(qint64 pid) const
+{
+    const QString out = Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                        QStringLiteral("--pid"), QString::number(pid)});
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString XDesktop::RootWindow() const
+{
+    // "xwininfo: Window id: 0x... (the root window) ..."
+    const QString out = Run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-int")});
+    static const QRegularExpression id(QStringLiteral("Window id: (\\d+)"));
+    return id.match(out).captured(1);
+}
+
 std::optional<QString> XDesktop::WaitForWindow(const QString& captionPattern) const
 {
     const QDeadlineTimer guard(kGuardMs);
@@ -128,6 +143,18 @@ XDesktop::Geometry XDesktop::WindowGeometry(const QString& window) const
 QString XDesktop::FocusedWindow() const
 {
     return Run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus"), QStringLiteral("-f")}).trimmed();
+}
+
+QStringList XDesktop::StackingOrder() const
+{
+    // xwininfo lists the root's children top-most first, one per line: "     ID ...".
+    const QString out = Run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-children"),
+                                                         QStringLiteral("-int")});
+    static const QRegularExpression child(QStringLiteral("^\\s+(\\d+) "), QRegularExpression::MultilineOption);
+    QStringList order;
+    for (auto it = child.globalMatch(out); it.hasNext();)
+        order << it.next().captured(1);
+    return order;
 }
 
 void XDesktop::Focus(const QString& window) const

@@ -28,6 +28,10 @@ public:
 
     // Mapped windows whose caption matches the regular expression (xdotool's), as ids.
     QStringList VisibleWindows(const QString& captionPattern) const;
+    // Mapped windows of the process with this id (named or not).
+    QStringList VisibleWindowsOf(qint64 pid) const;
+    // The root window's id.
+    QString RootWindow() const;
     // Waits (up to the hang guard) for one such window; its id, or nothing.
     std::optional<QString> WaitForWindow(const QString& captionPattern) const;
     // Waits (up to the hang guard) until no such window is mapped.
@@ -43,6 +47,8 @@ public:
     Geometry WindowGeometry(const QString& window) const;
     // The window that has the keyboard focus.
     QString FocusedWindow() const;
+    // The top-level windows, top-most first.
+    QStringList StackingOrder() const;
 
     // The keyboard focus to the window (no window manager gives it), then keys or text.
     void Focus(const QString& window) const;
