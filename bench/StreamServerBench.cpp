@@ -114,9 +114,11 @@ int Connect(int port)
     return fd;
 }
 
+// The request for the URL the server hands out.
 void SendRequest(int fd, const std::string& extra = {})
 {
-    const std::string request = "GET /200501020907.MPEG HTTP/1.1\r\nHost: localhost\r\n" + extra + "\r\n";
+    const std::string request =
+        "GET /" + Bench().server.Token() + "/200501020907.MPEG HTTP/1.1\r\nHost: localhost\r\n" + extra + "\r\n";
     if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size()))
         throw std::runtime_error("cannot send the request");
 }

@@ -4,7 +4,11 @@
 #   velmora-tool export  vs  openssl enc -bf-ecb      (decrypt from the library, encrypt into the archive)
 #   velmora-tool import  vs  openssl enc -d -bf-ecb   (decrypt from the archive, encrypt into the library)
 # and the cost of checking the archive when it is opened (an import refused at the password).
-# Usage: bench/archive-vs-openssl.sh [SIZE_MB] [BUILD_DIR]   (SIZE_MB in 10^6 bytes, default 500)
+# The import reads the archive through velmora-archive-reader, a process of its own; its
+# peak memory is measured on its own too. With BASELINE_BUILD_DIR, that build's
+# velmora-tool imports the same archive in the same run, for a before/after ratio.
+# Usage: bench/archive-vs-openssl.sh [SIZE_MB] [BUILD_DIR] [BASELINE_BUILD_DIR]
+#        (SIZE_MB in 10^6 bytes, default 500)
 set -euo pipefail
 size_mb="${1:-500}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -12,6 +16,8 @@ bin="${2:-$root/build}/bin"
 work="$(mktemp -d "${TMPDIR:-/var/tmp}/velmora-bench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 tool="$bin/velmora-tool"
+reader="$bin/velmora-archive-reader"
+baseline="${3:+$3/bin/velmora-tool}"
 
 export VELMORA_ARCHIVE_PASSWORD="archive benchmark password"
 key=$(printf '%s' "$VELMORA_ARCHIVE_PASSWORD" | od -An -tx1 | tr -d ' \n' | cut -c1-32)
@@ -20,6 +26,7 @@ openssl_bf=(openssl enc -provider legacy -provider default -bf-ecb -nosalt -K "$
 head -c $((size_mb * 1000000)) /dev/urandom > "$work/item.mpg"
 VELMORA_PASSWORD="library one" "$tool" init --data "$work/from" >/dev/null
 VELMORA_PASSWORD="library two" "$tool" init --data "$work/to" >/dev/null
+[ -z "$baseline" ] || VELMORA_PASSWORD="library two" "$tool" init --data "$work/baseline" >/dev/null
 VELMORA_PASSWORD="library one" "$tool" add --data "$work/from" "$work/item.mpg" >/dev/null
 sync
 
@@ -43,6 +50,14 @@ measure env VELMORA_PASSWORD="library two" "$tool" import --data "$work/to" --ar
 t_import=$secs; m_import=$peak_kib
 measure "${openssl_bf[@]}" -d -in "$work/item.bf" -out "$work/back.bf"
 t_dec=$secs
+# The reader alone: every frame of the archive to /dev/null (its input ends at once).
+measure "$reader" "$work/item.eta" </dev/null
+t_reader=$secs; m_reader=$peak_kib
+if [ -n "$baseline" ]; then
+  sync
+  measure env VELMORA_PASSWORD="library two" "$baseline" import --data "$work/baseline" --archive "$work/item.eta"
+  t_baseline=$secs; m_baseline=$peak_kib
+fi
 # Opening checks the whole archive; a wrong password then ends the import before any item.
 start=$(date +%s.%N)
 VELMORA_ARCHIVE_PASSWORD="not the password" VELMORA_PASSWORD="library two" \
@@ -57,9 +72,13 @@ printf '%-34s %8.2f %10s %12s\n' "velmora-tool export" "$t_export" "$(rate "$t_e
 printf '%-34s %8.2f %10s %12s\n' "openssl enc -bf-ecb" "$t_enc" "$(rate "$t_enc")" "$((m_enc / 1024))"
 printf '%-34s %8.2f %10s %12s\n' "velmora-tool import" "$t_import" "$(rate "$t_import")" "$((m_import / 1024))"
 printf '%-34s %8.2f %10s\n' "openssl enc -d -bf-ecb" "$t_dec" "$(rate "$t_dec")"
+printf '%-34s %8.2f %10s %12s\n' "velmora-archive-reader alone" "$t_reader" "$(rate "$t_reader")" "$((m_reader / 1024))"
+[ -z "$baseline" ] || printf '%-34s %8.2f %10s %12s\n' "baseline velmora-tool import" "$t_baseline" "$(rate "$t_baseline")" "$((m_baseline / 1024))"
 printf '%-34s %8.2f\n' "open + check only (wrong password)" "$t_open"
 echo "export / openssl enc:     $(ratio "$t_export" "$t_enc")"
 echo "import / openssl enc -d:  $(ratio "$t_import" "$t_dec")"
 echo "archive check / import:   $(awk -v a="$t_open" -v b="$t_import" 'BEGIN { printf "%.2f", a / b }')"
-echo "peak memory: export $((m_export / 1024)) MiB, import $((m_import / 1024)) MiB   (goal < 64 MiB each)"
-[ "$m_export" -lt $((64 * 1024)) ] && [ "$m_import" -lt $((64 * 1024)) ] || { echo "peak memory goal missed" >&2; exit 1; }
+[ -z "$baseline" ] || echo "import / baseline import: $(ratio "$t_import" "$t_baseline")   (throughput; goal >= 0.90)"
+echo "peak memory: export $((m_export / 1024)) MiB, import $((m_import / 1024)) MiB, reader $((m_reader / 1024)) MiB   (goal < 64 MiB each)"
+[ "$m_export" -lt $((64 * 1024)) ] && [ "$m_import" -lt $((64 * 1024)) ] && [ "$m_reader" -lt $((64 * 1024)) ] \
+  || { echo "peak memory goal missed" >&2; exit 1; }

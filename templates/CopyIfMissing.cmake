@@ -3,5 +3,7 @@
 # there already holds the user's data and is never replaced by a build.
 if(NOT EXISTS "${TARGET}")
   file(COPY_FILE "${SOURCE}" "${TARGET}")
+  # A library file: the user's alone.
+  file(CHMOD "${TARGET}" PERMISSIONS OWNER_READ OWNER_WRITE)
   message(STATUS "Created ${TARGET}")
 endif()

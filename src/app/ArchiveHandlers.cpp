@@ -25,25 +25,9 @@ namespace {
 // The choosers take Qt's filter form.
 const QString kArchiveFileFilter = QStringLiteral("Encrypted Transfer Archive (*.eta)");
 
-// An archive the user chose is damaged, or the import broke off part way: both are
-// told, so that nobody takes the archive for imported.
-constexpr const char* kImportFailedPrefix = "Unable to import the archive for the following reason: ";
+// An import that broke off part way is told with this note, so that nobody takes the
+// archive for imported.
 constexpr const char* kImportStoppedNote = "\r\nThe items imported before the error stay in the library.";
-
-// Faults of the archive file itself, found before anything is added: a message says
-// why nothing happens. A file that is no archive at all (or of another program) and an
-// archive another program is writing end without a word, as always.
-bool IsToldWhenOpening(ArchiveError::Reason reason)
-{
-    switch (reason) {
-    case ArchiveError::Reason::MissingSchema:
-    case ArchiveError::Reason::Damaged:
-    case ArchiveError::Reason::BadContent:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // Runs a clean-up when the scope is left, however it is left.
 template <typename F>
@@ -209,7 +193,7 @@ void TfrmMain::ImportArchiveNow(const std::string& path)
     } catch (const ArchiveError& error) {
         if (!IsToldWhenOpening(error.reason()))
             throw;
-        m_boxes->ShowMessageBox(kImportFailedPrefix + std::string(error.what()), mb::kIconError);
+        m_boxes->ShowMessageBox(ImportFailedMessage(error), mb::kIconError);
         return;
     }
 
@@ -245,11 +229,11 @@ void TfrmMain::ImportArchiveNow(const std::string& path)
             ImportArchiveItems(*archive, password, *m_fileImport, SelectedNodeId().value_or(kUnclassifiedId),
                                m_progress);
         } catch (const std::exception& error) {
-            failure = error.what();
+            failure = ImportFailedMessage(error);
         }
     }
     if (failure)
-        m_boxes->ShowMessageBox(kImportFailedPrefix + *failure + kImportStoppedNote, mb::kIconError);
+        m_boxes->ShowMessageBox(*failure + kImportStoppedNote, mb::kIconError);
 }
 
 } // namespace velmora

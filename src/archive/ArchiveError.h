@@ -17,6 +17,7 @@ public:
         Damaged,          // truncated or with pages that fail their check
         BadContent,       // a row whose rec_size and rec_object disagree (or unusable values)
         Locked,           // another connection is writing the file
+        Unreadable,       // the archive reader crashed, hung, hit a limit or answered nonsense
         ItemTooLarge,     // an item too long for one archive value
         RefusedTarget,    // the target is the template, or cannot be replaced safely
         RefusedPassword,  // an archive password that would leave the content readable

@@ -5,9 +5,8 @@
 #include "dialogs/ProgressRoutines.h"
 #include "store/Blowfish.h"
 #include "store/DecryptionStream.h"
-#include "store/Query.h"
 
-#include <memory>
+#include <optional>
 
 namespace velmora {
 
@@ -35,20 +34,14 @@ int ImportArchiveItems(TransferArchive& archive, const std::string& password, Fi
     progress.ShowProgress(kImportProgressTitle, false);
     ProgressScope hide(progress);
 
-    db::Query rows(archive.Connection(), "Select * From record");
-    progress.SetProgressTotal(kArchiveProgressText, rows.RecordCount());
+    progress.SetProgressTotal(kArchiveProgressText, archive.RowCount());
     int added = 0;
-    while (!rows.Eof()) {
-        {
-            std::unique_ptr<Stream> blob = rows.OpenReadStream("rec_object");
-            TDecryptionStream decrypt(*blob, cipher);
-            import.AddItemFromStream(categoryId, decrypt, rows.AsString("rec_description"),
-                                     rows.AsString("rec_tnorigname"), rows.AsInteger("rec_size"));
-        }
+    while (const std::optional<ArchiveRow> row = archive.NextRow()) {
+        TDecryptionStream decrypt(archive.Content(), cipher);
+        import.AddItemFromStream(categoryId, decrypt, row->description, row->name, row->size);
         ++added;
         if (progress.ProgressCancelled())
             break;
-        rows.Next();
     }
     return added;
 }

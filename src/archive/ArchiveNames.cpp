@@ -8,6 +8,27 @@
 
 namespace velmora {
 
+std::string ImportFailedMessage(const std::exception& error)
+{
+    const auto* refusal = dynamic_cast<const ArchiveError*>(&error);
+    const bool notValid = refusal && (refusal->reason() == ArchiveError::Reason::Unreadable ||
+                                      refusal->reason() == ArchiveError::Reason::MissingSchema);
+    return std::string(kImportFailedPrefix) + "\r\n" + (notValid ? kNotValidArchiveReason : error.what());
+}
+
+bool IsToldWhenOpening(ArchiveError::Reason reason)
+{
+    switch (reason) {
+    case ArchiveError::Reason::MissingSchema:
+    case ArchiveError::Reason::Damaged:
+    case ArchiveError::Reason::BadContent:
+    case ArchiveError::Reason::Unreadable:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string TemplateArchivePath()
 {
     return JoinPath(GetAppDir(), kArchiveTemplateName);

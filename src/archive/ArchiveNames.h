@@ -1,11 +1,16 @@
 #pragma once
 
+#include "archive/ArchiveError.h"
+
+#include <exception>
 #include <string>
 
 namespace velmora {
 
 // Texts of the export and import, shown by the windows and the command line alike.
 inline constexpr const char* kExportFailedPrefix = "Unable to export for the following reason: ";
+inline constexpr const char* kImportFailedPrefix = "Unable to import the archive for the following reason: ";
+inline constexpr const char* kNotValidArchiveReason = "the file is not a valid transfer archive";
 inline constexpr const char* kTemplateRefusedMessage =
     "Template.tnt is required by the application, and cannot be overwritten";
 inline constexpr const char* kNoItemsInCategoryMessage = "There are no items in this category.";
@@ -25,6 +30,15 @@ inline constexpr const char* kExportDialogTitle = "Select File To Save file";
 inline constexpr const char* kImportDialogTitle = "Open file";
 
 inline constexpr const char* kArchiveExtension = ".eta";
+
+// What an import that was refused or broke off tells: kImportFailedPrefix, a line
+// break and the reason. An archive whose reader failed, or whose tables are not the
+// template's, is kNotValidArchiveReason (what exactly is wrong with a crafted file
+// helps nobody); any other error tells its own text.
+std::string ImportFailedMessage(const std::exception& error);
+// Whether a refusal when the archive is opened is told at all: a file that is no
+// archive (or a missing one) and one that another program is writing end silently.
+bool IsToldWhenOpening(ArchiveError::Reason reason);
 
 // The empty archive every export starts from: GetAppDir() + "/template.tnt".
 std::string TemplateArchivePath();

@@ -1,164 +1,191 @@
 #include "archive/TransferArchive.h"
 
 #include "archive/ArchiveError.h"
-#include "archive/ArchiveWriterProbe.h"
-#include "store/AsciiText.h"
+#include "archive/ArchiveReaderProtocol.h"
 #include "store/Base64.h"
 #include "store/Blowfish.h"
 #include "store/CheckValue.h"
-#include "store/ConnectionString.h"
-#include "store/DatabaseError.h"
-#include "store/LibraryFiles.h"
-#include "store/Query.h"
-#include "store/Statement.h"
+#include "store/Stream.h"
 
-#include <sqlite3.h>
-
-#include <set>
-#include <sys/stat.h>
+#include <algorithm>
+#include <climits>
 
 namespace velmora {
 
 namespace {
 
-std::int64_t Single(sqlite3* db, const std::string& sql, const std::string& path)
-{
-    db::Statement st(db, sql, path);
-    return st.Step() ? sqlite3_column_int64(st.Handle(), 0) : 0;
-}
+using reader::Frame;
 
-// The lower-cased column names of table; empty when there is no such table.
-std::set<std::string> Columns(sqlite3* db, const std::string& table, const std::string& path)
+// The refusals a reader may give; anything else it says is nonsense.
+bool IsReaderReason(std::uint8_t reason)
 {
-    std::set<std::string> names;
-    db::Statement st(db, "PRAGMA table_info(" + table + ")", path);
-    while (st.Step())
-        names.insert(AsciiLower(reinterpret_cast<const char*>(sqlite3_column_text(st.Handle(), 1))));
-    return names;
+    using Reason = ArchiveError::Reason;
+    switch (static_cast<Reason>(reason)) {
+    case Reason::NotAnArchive:
+    case Reason::MissingSchema:
+    case Reason::Damaged:
+    case Reason::BadContent:
+    case Reason::Locked:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
 
-TransferArchive::TransferArchive(const std::string& path) : m_path(path)
-{
-    using Reason = ArchiveError::Reason;
-    const std::string quoted = "\"" + path + "\"";
-    struct stat info {};
-    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        throw ArchiveError(Reason::NotAnArchive, quoted + " does not exist or is not a file");
-    // Asked without waiting, before our own read lock: a writer that is half-way
-    // through would otherwise keep the open waiting for its busy timeout.
-    if (ArchiveHeldByWriter(path))
-        throw ArchiveError(Reason::Locked, quoted + " is being written by another program");
+// The rec_object of the current row as the reader sends it, piece by piece: only the
+// piece being read is held. It is read front to back, but a move is only noted until
+// the next read, so that a filter may measure it (to the end and back) as it would a
+// file; a read behind what has been taken from the reader fails.
+class TransferArchive::ContentStream : public Stream {
+public:
+    ContentStream(TransferArchive& archive, std::int64_t length) : m_archive(archive), m_length(length) {}
 
-    m_connection.SetConnectionString(
-        db::ConnectionString::Build(path, db::kReadShareDenyReadWrite, GetDatabasePassword()));
-    try {
-        m_connection.Open();
-    } catch (const db::DatabaseError& failure) {
-        const std::string text = failure.what();
-        if (text.find("locked") != std::string::npos || text.find("busy") != std::string::npos)
-            throw ArchiveError(Reason::Locked, quoted + " is being written by another program");
-        // The engine finds a file cut short by whole pages already when it opens it.
-        if (text.find("malformed") != std::string::npos)
-            throw ArchiveError(Reason::Damaged, quoted + " is damaged or incomplete (" + text + ")");
-        // A file of another program and one keyed with another database password look
-        // the same: neither decrypts.
-        throw ArchiveError(Reason::NotAnArchive, quoted + " is not a transfer archive (" + text + ")");
+    std::int64_t Read(void* buffer, std::int64_t count) override
+    {
+        if (m_position < m_taken)
+            throw StreamError("An archive item is read front to back");
+        char skipped[65536];
+        while (m_taken < m_position)
+            Take(skipped, std::min<std::int64_t>(m_position - m_taken, sizeof skipped));
+        const std::int64_t done = Take(static_cast<char*>(buffer), std::min(count, m_length - m_taken));
+        m_position = m_taken;
+        return done;
     }
-    try {
-        CheckSchema();
-        CheckLength();
-        CheckPages();
-        CheckRows();
-    } catch (const db::DatabaseError& failure) {
-        m_connection.Close();
-        throw ArchiveError(Reason::Damaged, quoted + " cannot be read: " + failure.what());
-    } catch (...) {
-        m_connection.Close();
-        throw;
+    std::int64_t Write(const void*, std::int64_t) override { throw StreamError("An archive item is read-only"); }
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override
+    {
+        const std::int64_t base = origin == SeekOrigin::Beginning ? 0 : origin == SeekOrigin::Current ? m_position : m_length;
+        if (base + offset < 0 || base + offset > m_length)
+            throw StreamError("Seek outside an archive item");
+        m_position = base + offset;
+        return m_position;
     }
+    std::int64_t Size() override { return m_length; }
+
+    // Takes what is left, so that the next frame can be read.
+    void Skip()
+    {
+        char piece[65536];
+        while (m_taken < m_length)
+            Take(piece, std::min<std::int64_t>(m_length - m_taken, sizeof piece));
+    }
+
+private:
+    // Takes count bytes from the reader's pieces.
+    std::int64_t Take(char* target, std::int64_t count)
+    {
+        std::int64_t done = 0;
+        while (done < count) {
+            if (m_pieceLeft == 0) {
+                std::uint32_t length = 0;
+                if (m_archive.NextFrame(length, m_archive.m_options.silence) != static_cast<std::uint8_t>(Frame::Data) ||
+                    length == 0 || length > reader::kMaxDataPayload || length > m_length - m_taken)
+                    m_archive.Fail("its content does not match its size");
+                m_pieceLeft = length;
+            }
+            const std::int64_t n = std::min(count - done, m_pieceLeft);
+            m_archive.ReadExact(target + done, static_cast<std::size_t>(n), m_archive.m_options.silence);
+            done += n;
+            m_taken += n;
+            m_pieceLeft -= n;
+        }
+        return done;
+    }
+
+    TransferArchive& m_archive;
+    std::int64_t m_length;
+    std::int64_t m_position = 0;   // where the next read starts
+    std::int64_t m_taken = 0;      // bytes taken from the reader
+    std::int64_t m_pieceLeft = 0;  // of the piece being taken
+};
+
+TransferArchive::TransferArchive(const std::string& path)
+    : TransferArchive(path, DefaultReaderOptions(path))
+{
+}
+
+TransferArchive::TransferArchive(const std::string& path, const ReaderOptions& options)
+    : m_path(path), m_options(options)
+{
+    try {
+        m_reader = std::make_unique<ArchiveReaderProcess>(m_options, path);
+    } catch (const std::runtime_error& failure) {
+        throw ArchiveError(ArchiveError::Reason::Unreadable, failure.what());
+    }
+    std::uint32_t length = 0;
+    if (NextFrame(length, m_options.checkTime) != static_cast<std::uint8_t>(Frame::Header) ||
+        length > reader::kMaxTextPayload)
+        Fail("it did not begin with the archive's header");
+    const std::string payload = ReadPayload(length, m_options.silence);
+    reader::PayloadReader header(payload);
+    std::int64_t rows = -1;
+    try {
+        rows = header.TakeInt64();
+        m_checkValue = header.TakeRest();
+    } catch (const std::runtime_error& failure) {
+        Fail(failure.what());
+    }
+    if (rows < 0 || rows > INT_MAX)
+        Fail("it gave " + std::to_string(rows) + " as the number of items");
+    m_rowCount = static_cast<int>(rows);
 }
 
 TransferArchive::~TransferArchive() = default;
 
-void TransferArchive::CheckSchema()
+void TransferArchive::Fail(const std::string& what)
 {
-    // Only what the import reads is required; rec_notes and rec_date_added are written
-    // by the export but never read back.
-    const std::set<std::string> options = Columns(m_connection.Handle(), "Options", m_path);
-    const std::set<std::string> record = Columns(m_connection.Handle(), "record", m_path);
-    std::string missing;
-    auto require = [&](const std::set<std::string>& have, const char* table, const char* column) {
-        if (!have.count(column))
-            missing += std::string(missing.empty() ? "" : ", ") + table + "." + column;
-    };
-    require(options, "Options", "opt_pass");
-    for (const char* column : {"rec_object", "rec_tnorigname", "rec_description", "rec_size"})
-        require(record, "record", column);
-    if (!missing.empty())
-        throw ArchiveError(ArchiveError::Reason::MissingSchema,
-                           "\"" + m_path + "\" is not a transfer archive: it lacks " + missing);
-    // Without a check value no password could ever open it: the dialog would ask forever.
-    if (Single(m_connection.Handle(), "SELECT count(*) FROM (SELECT opt_pass FROM Options LIMIT 1) "
-                                      "WHERE coalesce(opt_pass, '') <> ''",
-               m_path)
-        == 0)
-        throw ArchiveError(ArchiveError::Reason::BadContent,
-                           "\"" + m_path + "\" holds no password check value");
+    // The reader is ended before anything else: what it did with the archive is over.
+    const std::string outcome = m_reader ? m_reader->Finish(std::chrono::milliseconds(2000)) : "";
+    throw ArchiveError(ArchiveError::Reason::Unreadable,
+                       "\"" + m_path + "\" is not a valid transfer archive: its reader " + outcome + " (" + what + ")");
 }
 
-void TransferArchive::CheckLength()
+void TransferArchive::ReadExact(void* buffer, std::size_t count, std::chrono::milliseconds wait)
 {
-    // A file cut short still opens (its first pages are there) and fails only when a
-    // missing page is read, half-way through the import. Every page the header counts
-    // must be in the file.
-    sqlite3* db = m_connection.Handle();
-    const std::int64_t pages = Single(db, "PRAGMA page_count", m_path);
-    const std::int64_t pageSize = Single(db, "PRAGMA page_size", m_path);
-    struct stat info {};
-    if (stat(m_path.c_str(), &info) != 0 || info.st_size < pages * pageSize)
-        throw ArchiveError(ArchiveError::Reason::Damaged,
-                           "\"" + m_path + "\" is incomplete: it ends after " + std::to_string(info.st_size) +
-                               " of " + std::to_string(pages * pageSize) + " bytes");
+    switch (m_reader->ReadExact(buffer, count, wait)) {
+    case ArchiveReaderProcess::ReadResult::Done:
+        return;
+    case ArchiveReaderProcess::ReadResult::Ended:
+        Fail("its output ended early");
+    case ArchiveReaderProcess::ReadResult::TimedOut:
+        m_reader->Finish(std::chrono::milliseconds(0));
+        Fail("it gave no answer in time");
+    }
 }
 
-void TransferArchive::CheckPages()
+std::uint8_t TransferArchive::NextFrame(std::uint32_t& length, std::chrono::milliseconds wait)
 {
-    // Every page is read and checked once (each carries its own authentication code),
-    // so a page damaged anywhere is found before the first item is added rather than
-    // half-way through the import. It costs about a tenth of the import itself
-    // (500 MB: 1.1-1.6 s to open against some 15 s to import; bench/archive-vs-openssl.sh).
-    db::Statement check(m_connection.Handle(), "PRAGMA quick_check(1)", m_path);
-    const std::string verdict =
-        check.Step() ? reinterpret_cast<const char*>(sqlite3_column_text(check.Handle(), 0)) : "no answer";
-    if (verdict != "ok")
-        throw ArchiveError(ArchiveError::Reason::Damaged, "\"" + m_path + "\" is damaged: " + verdict);
+    char header[reader::kFrameHeaderSize];
+    ReadExact(header, sizeof header, wait);
+    length = static_cast<std::uint32_t>(reader::LittleEndian(std::string_view(header + 1, 4)));
+    const auto type = static_cast<std::uint8_t>(header[0]);
+    if (type == static_cast<std::uint8_t>(Frame::Refusal)) {
+        if (length == 0 || length > reader::kMaxTextPayload)
+            Fail("it refused the archive in a frame of " + std::to_string(length) + " bytes");
+        const std::string payload = ReadPayload(length, m_options.silence);
+        const auto reason = static_cast<std::uint8_t>(payload[0]);
+        if (!IsReaderReason(reason))
+            Fail("it refused the archive for an unknown reason");
+        m_reader->Finish(std::chrono::milliseconds(2000));
+        throw ArchiveError(static_cast<ArchiveError::Reason>(reason), payload.substr(1));
+    }
+    return type;
 }
 
-void TransferArchive::CheckRows()
+std::string TransferArchive::ReadPayload(std::uint32_t length, std::chrono::milliseconds wait)
 {
-    // length() of a blob reads the row's header only, not the value: all rows are
-    // checked in one pass before anything is added, so a bad archive adds nothing.
-    const std::int64_t bad = Single(m_connection.Handle(),
-                                    "SELECT count(*) FROM record WHERE typeof(rec_size) <> 'integer' "
-                                    "OR rec_size < 0 OR typeof(rec_object) NOT IN ('blob', 'null') "
-                                    "OR coalesce(length(rec_object), 0) <> (rec_size + 7) / 8 * 8",
-                                    m_path);
-    if (bad > 0)
-        throw ArchiveError(ArchiveError::Reason::BadContent,
-                           "\"" + m_path + "\" is damaged: " + std::to_string(bad) +
-                               " item(s) do not hold the content their size names");
+    std::string payload(length, '\0');
+    ReadExact(payload.data(), length, wait);
+    return payload;
 }
 
 bool TransferArchive::CheckArchivePassword(const std::string& candidate, bool base64)
 {
     try {
         const TBlowfish cipher(candidate);
-        db::Query options(m_connection, "select * from options");
-        if (options.Eof())
-            return false;
-        std::string bytes = options.AsString("opt_pass");
+        std::string bytes = m_checkValue;
         if (base64)
             bytes = Base64ToStr(bytes);
         return PassesCheckTest(cipher, bytes);
@@ -172,9 +199,47 @@ bool TransferArchive::AcceptsPassword(const std::string& candidate)
     return CheckArchivePassword(candidate, true) || CheckArchivePassword(candidate, false);
 }
 
-int TransferArchive::RowCount()
+std::optional<ArchiveRow> TransferArchive::NextRow()
 {
-    return static_cast<int>(Single(m_connection.Handle(), "SELECT count(*) FROM record", m_path));
+    if (m_content) {
+        m_content->Skip();
+        m_content.reset();
+    }
+    if (m_ended)
+        return std::nullopt;
+    std::uint32_t length = 0;
+    const std::uint8_t frame = NextFrame(length, m_options.silence);
+    if (frame == static_cast<std::uint8_t>(Frame::End) && length == 0) {
+        m_ended = true;
+        return std::nullopt;
+    }
+    if (frame != static_cast<std::uint8_t>(Frame::Row) || length > reader::kMaxTextPayload)
+        Fail("it sent something else where an item belongs");
+    const std::string bytes = ReadPayload(length, m_options.silence);
+    reader::PayloadReader payload(bytes);
+    ArchiveRow row;
+    std::int64_t objectLength = 0;
+    try {
+        row.size = payload.TakeInt64();
+        objectLength = payload.TakeInt64();
+        row.name = payload.TakeText();
+        row.description = payload.TakeText();
+        row.notes = payload.TakeText();
+    } catch (const std::runtime_error& failure) {
+        Fail(failure.what());
+    }
+    // What the reader has checked already; a reader that says otherwise is not believed.
+    if (row.size < 0 || row.size > INT64_MAX - 8 || objectLength != (row.size + 7) / 8 * 8)
+        Fail("it gave an item whose content does not match its size");
+    m_content = std::make_unique<ContentStream>(*this, objectLength);
+    return row;
+}
+
+Stream& TransferArchive::Content()
+{
+    if (!m_content)
+        throw StreamError("No archive item is being read");
+    return *m_content;
 }
 
 } // namespace velmora

@@ -1,39 +1,44 @@
 #pragma once
 
-#include "store/Connection.h"
+#include "archive/ArchiveReaderProcess.h"
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace velmora {
 
 class FileImport;
 class ProgressRoutines;
+class Stream;
 
-// An archive opened for import: read-only, with a read transaction held for the
-// object's life (Mode "Read|Share Deny Read|Share Deny Write"), so no other connection
-// can commit a change to the file while it is open. Everything that can be known
-// without the password is checked by the constructor, which raises ArchiveError and
-// keeps nothing open when
-//   - the file is missing, is not a database or carries another database password
-//     (NotAnArchive),
-//   - another connection is in the middle of writing it (Locked),
-//   - the Options table or the record table or one of their columns is missing
-//     (MissingSchema),
-//   - the file is shorter than its own header says, or a page of it fails its check
-//     (Damaged; every page is read once for this),
-//   - a row's rec_object is not rec_size rounded up to 8 bytes long, or rec_size is
-//     not a number of 0 or more (BadContent).
-// So an import that starts has a whole, consistent archive under it.
+// The descriptive columns of one row of an archive's record table.
+struct ArchiveRow {
+    std::int64_t size = 0;   // rec_size
+    std::string name;        // rec_tnorigname
+    std::string description; // rec_description
+    std::string notes;       // rec_notes
+};
+
+// An archive opened for import. The file itself is opened and read only by the
+// archive reader, a process of its own under resource limits (ArchiveReaderProcess):
+// an archive comes from someone else, and the database engine's parser has known
+// crashes on crafted files. The reader checks everything that can be known without
+// the password before the constructor returns (ArchiveFile says what), and holds the
+// archive open and locked against writers for this object's life. The constructor
+// raises ArchiveError with the reader's reason when it refuses the archive, and with
+// Unreadable when the reader crashes, exceeds a limit, hangs or answers nonsense; a
+// failure of the reader later, while rows are read, raises the same.
 class TransferArchive {
 public:
     explicit TransferArchive(const std::string& path);
+    TransferArchive(const std::string& path, const ReaderOptions& options);
     ~TransferArchive();
     TransferArchive(const TransferArchive&) = delete;
     TransferArchive& operator=(const TransferArchive&) = delete;
 
     const std::string& Path() const { return m_path; }
-    db::Connection& Connection() { return m_connection; }
 
     // Whether candidate opens the check value in opt_pass of the first Options row:
     // with base64 the text is Base64-decoded first (text that does not decode fails),
@@ -43,16 +48,30 @@ public:
     bool AcceptsPassword(const std::string& candidate);
 
     // Number of rows of the record table: the items an import adds.
-    int RowCount();
+    int RowCount() const { return m_rowCount; }
+
+    // The next row of the record table, in order; none after the last. Its rec_object
+    // (rec_size rounded up to whole cipher blocks) is read from Content() until the
+    // next call, which skips what was not read.
+    std::optional<ArchiveRow> NextRow();
+    Stream& Content();
 
 private:
-    void CheckSchema();
-    void CheckLength();
-    void CheckPages();
-    void CheckRows();
+    class ContentStream;
+
+    [[noreturn]] void Fail(const std::string& what);
+    // Reads the next frame's header; a refusal is raised.
+    std::uint8_t NextFrame(std::uint32_t& length, std::chrono::milliseconds wait);
+    std::string ReadPayload(std::uint32_t length, std::chrono::milliseconds wait);
+    void ReadExact(void* buffer, std::size_t count, std::chrono::milliseconds wait);
 
     std::string m_path;
-    db::Connection m_connection;
+    ReaderOptions m_options;
+    std::unique_ptr<ArchiveReaderProcess> m_reader;
+    int m_rowCount = 0;
+    std::string m_checkValue;
+    std::unique_ptr<ContentStream> m_content;
+    bool m_ended = false;
 };
 
 // Adds every row of the archive to the library as a new item filed under categoryId

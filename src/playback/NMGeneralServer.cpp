@@ -167,7 +167,10 @@ void TNMGeneralServer::AcceptLoop()
                 continue;
             UniqueFd socket(::accept4(fds[i].fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
             if (socket.Valid()) {
-                InstantiateServethread(std::move(socket));
+                // Beyond the limit the connection is closed as it comes: taken from the
+                // queue rather than left there, so a client learns at once.
+                if (LiveConnections() < kMaxConnections)
+                    InstantiateServethread(std::move(socket));
             } else if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                 // Out of resources: the pending connection stays queued; try again shortly
                 // rather than spin.
@@ -183,6 +186,7 @@ void TNMGeneralServer::InstantiateServethread(UniqueFd socket)
     std::unique_ptr<TNMGeneralServer> instance = InstantiateServer();
     instance->m_stopFd = m_stop.Get();
     instance->IdleTimeout = IdleTimeout;
+    instance->m_boundPort = m_boundPort;
     instance->m_socket = std::make_unique<TPowersock>(std::move(socket), m_stop.Get(), IdleTimeout);
 
     std::lock_guard<std::mutex> guard(m_lock);

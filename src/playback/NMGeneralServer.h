@@ -1,7 +1,7 @@
 #pragma once
 
 #include "playback/Powersock.h"
-#include "playback/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <chrono>
 #include <list>
@@ -23,9 +23,15 @@ class Stream;
 //
 // Only the loopback addresses (127.0.0.1 and ::1) are listened on: what is served is
 // meant for the programs of this machine alone.
+//
+// A connection is dropped when its peer sends nothing while a request is read, or
+// takes nothing while a response is sent, for IdleTimeout; and no more than
+// kMaxConnections are served at once: one accepted beyond them is closed at once.
+// Each connection costs a thread, so clients that stall cannot pile up.
 class TNMGeneralServer {
 public:
     static constexpr std::chrono::milliseconds kIdleTimeout{30000};
+    static constexpr int kMaxConnections = 32;
 
     TNMGeneralServer();
     // A listening instance stops first: every connection thread has ended when it returns.
@@ -35,7 +41,8 @@ public:
 
     // The port to listen on; 0 lets the system choose one (see BoundPort).
     int Port = 0;
-    // How long a connection may stay silent while it is read from before it is dropped.
+    // How long a connection may stay silent while it is read from, or take nothing
+    // while it is sent to, before it is dropped.
     std::chrono::milliseconds IdleTimeout = kIdleTimeout;
 
     // Starts listening on Port and accepting. A failure (the port is taken) is reported

@@ -35,7 +35,8 @@ void TPowersock::WaitFor(short events, int timeoutMs)
             FailNetwork("poll", errno);
         }
         if (ready == 0)
-            throw SocketError("the peer sent nothing for too long");
+            throw SocketError(events == POLLIN ? "the peer sent nothing for too long"
+                                               : "the peer took nothing for too long");
         if (m_stopFd >= 0 && (fds[1].revents & POLLIN))
             throw SocketError("the server is stopping");
         // Errors and hang-ups are left to the read or send that follows to report.
@@ -78,8 +79,10 @@ void TPowersock::Send(const char* data, std::size_t count)
             data += n;
             count -= static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // A paused player stops reading for as long as it likes: no timeout here.
-            WaitFor(POLLOUT, -1);
+            // A peer that takes nothing for the idle timeout is dropped like a silent one:
+            // each waiting connection holds a thread. A player paused for longer asks
+            // again from where it stopped (with a range) when it resumes.
+            WaitFor(POLLOUT, static_cast<int>(m_idleTimeout.count()));
         } else if (n < 0 && errno != EINTR) {
             FailNetwork("send", errno);
         }

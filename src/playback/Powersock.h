@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <chrono>
 #include <cstdint>
@@ -27,7 +27,8 @@ public:
     static constexpr std::size_t kMaxLineLength = 8192; // a longer request line is refused
 
     // socket: a connected, non-blocking socket. stopFd: readable once the owner stops.
-    // idleTimeout: how long a read waits for the peer's next bytes.
+    // idleTimeout: how long a read waits for the peer's next bytes, and a send for the
+    // peer to take some.
     TPowersock(UniqueFd socket, int stopFd, std::chrono::milliseconds idleTimeout);
 
     // Waits until a complete line (up to and including LF) has arrived and returns it
@@ -39,7 +40,8 @@ public:
     void Writeln(std::string_view text);
     // Sends stream from its current position to its end, in pieces of at most kMaxPiece.
     void SendStream(Stream& stream);
-    // Sends every byte; waits while the network would block.
+    // Sends every byte; waits while the network would block, up to the idle timeout
+    // each time (SocketError then).
     void Send(const char* data, std::size_t count);
 
     int Handle() const { return m_socket.Get(); }

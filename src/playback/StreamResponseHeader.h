@@ -21,4 +21,8 @@ std::string HeaderDateNow();
 std::string FormatStreamHeader(const ByteRange& range, std::int64_t size, const std::string& date,
                                const std::string& lastModified);
 
+// The answer to a request the server does not serve (no token, a foreign Host), every
+// line ended by CR LF; Writeln adds the empty line. The connection closes after it.
+inline constexpr const char* kForbiddenHeader = "HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n";
+
 } // namespace velmora

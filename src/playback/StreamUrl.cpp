@@ -5,12 +5,13 @@
 
 namespace velmora {
 
-std::string FormatStreamUrl(const std::tm& localTime, std::string_view extension, int port)
+std::string FormatStreamUrl(const std::tm& localTime, std::string_view extension, std::string_view token, int port)
 {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d", localTime.tm_year + 1900,
                   localTime.tm_mon + 1, localTime.tm_mday, localTime.tm_hour, localTime.tm_sec);
-    return "http://localhost:" + std::to_string(port) + "/" + stamp + std::string(extension);
+    return "http://localhost:" + std::to_string(port) + "/" + std::string(token) + "/" + stamp +
+           std::string(extension);
 }
 
 std::string StreamUrlExtension(std::string_view fileName)

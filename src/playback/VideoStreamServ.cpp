@@ -1,6 +1,7 @@
 #include "playback/VideoStreamServ.h"
 
 #include "playback/ByteRange.h"
+#include "playback/StreamAccess.h"
 #include "playback/StreamItemIdent.h"
 #include "playback/StreamResponseHeader.h"
 #include "store/Connection.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 
 namespace velmora {
 
@@ -34,6 +36,13 @@ std::optional<std::string> FieldValue(const std::string& line, std::string_view 
     return value;
 }
 
+std::string Trimmed(const std::string& value)
+{
+    const auto first = value.find_first_not_of(" \t");
+    const auto last = value.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+}
+
 // The thread's store connections are closed when its connection is served, not at
 // some later thread exit.
 struct CloseStoreAtEnd {
@@ -42,30 +51,66 @@ struct CloseStoreAtEnd {
 
 } // namespace
 
-std::unique_ptr<TNMGeneralServer> TVideoStreamServ::InstantiateServer() const
+TVideoStreamServ::TVideoStreamServ() : TVideoStreamServ(NewStreamToken())
 {
-    return std::make_unique<TVideoStreamServ>();
 }
 
-std::optional<std::string> TVideoStreamServ::ReadRequestHeader()
+TVideoStreamServ::TVideoStreamServ(std::string token) : m_token(std::move(token))
 {
-    std::optional<std::string> range;
+    Port = kStreamServerPort;
+}
+
+std::unique_ptr<TNMGeneralServer> TVideoStreamServ::InstantiateServer() const
+{
+    return std::unique_ptr<TVideoStreamServ>(new TVideoStreamServ(m_token));
+}
+
+std::string TVideoStreamServ::ItemUrl(std::string_view extension) const
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return FormatStreamUrl(local, extension, m_token, BoundPort());
+}
+
+TVideoStreamServ::RequestHeader TVideoStreamServ::ReadRequestHeader()
+{
+    RequestHeader request;
     for (int lines = 0; lines < kMaxRequestLines; ++lines) {
         const std::string line = ReadLn();
         if (line.empty() || line == "\r\n" || line == "\n")
-            return range;   // the end of the header, or the peer sends no more
-        if (lines > 0 && !range)
-            range = FieldValue(line, "Range");
+            return request;   // the end of the header, or the peer sends no more
+        if (lines == 0) {
+            request.requestLine = line;
+            continue;
+        }
+        if (!request.range)
+            request.range = FieldValue(line, "Range");
+        if (auto host = FieldValue(line, "Host"))
+            request.hosts.push_back(Trimmed(*host));
     }
     throw SocketError("the request header is too long");
 }
 
+bool TVideoStreamServ::Admits(const RequestHeader& request) const
+{
+    // Exactly one Host: with two, another program could read the one this server did not.
+    return RequestCarriesToken(request.requestLine, m_token) && request.hosts.size() == 1 &&
+           IsLoopbackHost(request.hosts.front(), BoundPort());
+}
+
 void TVideoStreamServ::ServeConnection()
 {
+    const int recordIdent = StreamItemIdent.load();
+    const RequestHeader request = ReadRequestHeader();
+    if (!Admits(request)) {
+        Writeln(kForbiddenHeader);
+        return;
+    }
+
     CloseStoreAtEnd closeStore;
     db::Connection connection(LibraryConnectionString(0));
     connection.Open();
-    const int recordIdent = StreamItemIdent.load();
     int storeNo = 0;
     std::int64_t size = 0;
     {
@@ -77,8 +122,7 @@ void TVideoStreamServ::ServeConnection()
         size = query.AsInteger("rec_size");
     }
 
-    const std::optional<std::string> rangeHeader = ReadRequestHeader();
-    const ByteRange range = ByteRange::Parse(rangeHeader, size);
+    const ByteRange range = ByteRange::Parse(request.range, size);
     const std::string date = HeaderDateNow();
     const std::string lastModified = HeaderDateNow();
     Writeln(FormatStreamHeader(range, size, date, lastModified));

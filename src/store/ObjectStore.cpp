@@ -7,6 +7,7 @@
 #include "store/LibraryFiles.h"
 #include "store/LibraryPassword.h"
 #include "store/MemoryStream.h"
+#include "store/PrivateFiles.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <unistd.h>
 
 namespace velmora {
 
@@ -120,10 +122,12 @@ void ObjectStore::CreateStoreFile(int storeNo)
     if (!fs::exists(templ))
         throw std::runtime_error("The store template \"" + templ.string() + "\" is missing");
     std::error_code error;
-    fs::copy_file(templ, partial, fs::copy_options::overwrite_existing, error);
-    if (error)
-        throw std::runtime_error("Cannot create the store file \"" + target.string() +
-                                 "\": " + error.message());
+    ::unlink(partial.c_str());   // a file left by a copy that was cut short
+    try {
+        CopyToPrivateFile(templ.string(), partial.string());
+    } catch (const std::exception& failure) {
+        throw std::runtime_error("Cannot create the store file \"" + target.string() + "\": " + failure.what());
+    }
     // A journal left by an earlier file of the same name must not be replayed into the new one.
     fs::remove(target.string() + "-wal", error);
     fs::remove(target.string() + "-shm", error);

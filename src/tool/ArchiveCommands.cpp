@@ -3,6 +3,7 @@
 #include "tool/LibraryAccess.h"
 #include "tool/TextProgress.h"
 
+#include "archive/ArchiveError.h"
 #include "archive/ArchiveExport.h"
 #include "archive/ArchiveNames.h"
 #include "archive/TransferArchive.h"
@@ -72,15 +73,23 @@ int Import(const std::vector<std::string>& args)
     if (categoryId != kUnclassifiedId && !CategoryExists(library->MainConnection(), categoryId))
         throw ToolError("there is no category " + category + " in the library");
 
-    TransferArchive archive(archivePath);
-    if (!archive.AcceptsPassword(password))
-        throw ToolError("wrong password for the archive " + archivePath);
-    TextProgress progress(false);
-    TextMessages messages;
-    FileImport import(*library, progress, messages);
-    const int added = ImportArchiveItems(archive, password, import, categoryId, progress);
-    std::cout << "imported " << added << " item(s) from " << archivePath << '\n';
-    return 0;
+    try {
+        TransferArchive archive(archivePath);
+        if (!archive.AcceptsPassword(password))
+            throw ToolError("wrong password for the archive " + archivePath);
+        TextProgress progress(false);
+        TextMessages messages;
+        FileImport import(*library, progress, messages);
+        const int added = ImportArchiveItems(archive, password, import, categoryId, progress);
+        std::cout << "imported " << added << " item(s) from " << archivePath << '\n';
+        return 0;
+    } catch (const ArchiveError& error) {
+        // Told as the program tells it; no archive at all, or one being written, is
+        // said plainly.
+        if (!IsToldWhenOpening(error.reason()))
+            throw;
+        throw ToolError(ImportFailedMessage(error));
+    }
 }
 
 constexpr ToolCommand kArchiveCommands[] = {

@@ -1,5 +1,6 @@
 // Cipher commands: encrypt and decrypt standard input to standard output through the
 // cipher streams, Base64 in both directions, and the password check value.
+#include "tool/LibraryAccess.h"
 #include "tool/ToolCommand.h"
 
 #include "store/Base64.h"
@@ -21,10 +22,24 @@ namespace {
 // Large pieces keep the cipher running on many blocks per call; memory stays constant.
 constexpr std::int64_t kPieceSize = 1 << 20;
 
+// Names the key's variable in the help text too.
+constexpr const char* kKeyVariable = "VELMORA_KEY";
+
 void RequireArguments(const std::vector<std::string>& args, std::size_t count, const char* usage)
 {
     if (args.size() != count)
         throw ToolError(std::string("usage: velmora-tool ") + usage);
+}
+
+// The key as an argument, or from VELMORA_KEY when the argument is left out: any local
+// user can read a running command's arguments, but not its environment.
+std::string KeyArgument(const std::vector<std::string>& args, const char* usage)
+{
+    if (args.size() > 1)
+        throw ToolError(std::string("usage: velmora-tool ") + usage);
+    if (args.size() == 1)
+        return args[0];
+    return RequiredEnvironment(kKeyVariable, "the key");
 }
 
 std::string ReadAllInput()
@@ -48,8 +63,7 @@ void WriteOutput(const std::string& bytes)
 
 int Encrypt(const std::vector<std::string>& args)
 {
-    RequireArguments(args, 1, "encrypt KEY");
-    const TBlowfish cipher(args[0]);
+    const TBlowfish cipher(KeyArgument(args, "encrypt [KEY]"));
     FileStream in(STDIN_FILENO, "standard input");
     FileStream out(STDOUT_FILENO, "standard output");
     TEncryptionStream encryption(out, cipher);
@@ -66,8 +80,7 @@ int Encrypt(const std::vector<std::string>& args)
 
 int Decrypt(const std::vector<std::string>& args)
 {
-    RequireArguments(args, 1, "decrypt KEY");
-    const TBlowfish cipher(args[0]);
+    const TBlowfish cipher(KeyArgument(args, "decrypt [KEY]"));
     FileStream in(STDIN_FILENO, "standard input");
     FileStream out(STDOUT_FILENO, "standard output");
     TDecryptionStream decryption(in, cipher);
@@ -104,17 +117,16 @@ int Base64Decode(const std::vector<std::string>& args)
 
 int CheckValue(const std::vector<std::string>& args)
 {
-    RequireArguments(args, 1, "check-value KEY");
-    WriteOutput(CheckValueFor(args[0]) + "\n");
+    WriteOutput(CheckValueFor(KeyArgument(args, "check-value [KEY]")) + "\n");
     return 0;
 }
 
 const ToolCommand kCommands[] = {
-    {"encrypt", "KEY", "encrypt standard input to standard output", Encrypt},
-    {"decrypt", "KEY", "decrypt standard input (whole blocks, zero fill included)", Decrypt},
+    {"encrypt", "[KEY]", "encrypt standard input to standard output", Encrypt},
+    {"decrypt", "[KEY]", "decrypt standard input (whole blocks, zero fill included)", Decrypt},
     {"base64-encode", "", "standard input as Base64 text (one line)", Base64Encode},
     {"base64-decode", "", "Base64 text on standard input back to bytes", Base64Decode},
-    {"check-value", "KEY", "the password check value of KEY (Base64)", CheckValue},
+    {"check-value", "[KEY]", "the password check value of KEY (Base64)", CheckValue},
 };
 
 } // namespace

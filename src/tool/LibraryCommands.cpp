@@ -8,11 +8,14 @@
 #include "store/LibraryFiles.h"
 #include "store/MediaExtensions.h"
 #include "store/NewItem.h"
+#include "store/NewLibrary.h"
 #include "store/ObjectStore.h"
+#include "store/PrivateFiles.h"
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -28,14 +31,9 @@ int Init(const std::vector<std::string>& args)
     const LibraryArgs parsed = ParseLibraryArgs(args);
     if (!parsed.positional.empty())
         throw ToolError("init takes no arguments besides --data DIR");
-    const fs::path target = fs::path(parsed.dataDir) / kMainDatabaseName;
-    if (fs::exists(target))
+    if (fs::exists(fs::path(parsed.dataDir) / kMainDatabaseName))
         throw ToolError("there is a library in " + parsed.dataDir + " already; init leaves it as it is");
-    const fs::path shipped = fs::path(GetShippedDir()) / kMainDatabaseName;
-    if (!fs::exists(shipped))
-        throw ToolError("the shipped library " + shipped.string() + " is missing");
-    fs::create_directories(parsed.dataDir);
-    fs::copy_file(shipped, target);
+    CreateLibrary(parsed.dataDir);
     if (std::getenv("VELMORA_PASSWORD"))
         OpenLibrary(parsed.dataDir);   // the first password given becomes the library's
     std::cout << "made an empty library in " << parsed.dataDir << '\n';
@@ -103,6 +101,14 @@ int Fsck(const std::vector<std::string>& args)
     const LibraryArgs parsed = ParseLibraryArgs(args);
     auto library = OpenLibrary(parsed.dataDir);
     const auto problems = CheckLibrary(ObjectStore::ForThisThread());
+    // Not an inconsistency, so the exit code does not change; files made before
+    // libraries were private keep the modes they were made with.
+    for (const auto& file : ExposedLibraryFiles(GetDataDir())) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(file.mode));
+        std::cerr << "warning: " << file.path << " is readable by other users (mode " << mode
+                  << "); chmod 600 it\n";
+    }
     for (const auto& problem : problems)
         std::cout << problem << '\n';
     if (problems.empty())

@@ -26,12 +26,25 @@ int ParseItemIdent(const std::string& text)
     return ident;
 }
 
+// 0 lets the system choose a free port.
+int ParsePort(const std::string& text)
+{
+    if (text.empty())
+        return kStreamServerPort;
+    int port = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc() || end != text.data() + text.size() || port < 0 || port > 65535)
+        throw ToolError("\"" + text + "\" is not a port number");
+    return port;
+}
+
 int Serve(const std::vector<std::string>& args)
 {
-    const LibraryArgs parsed = ParseLibraryArgs(args);
+    const LibraryArgs parsed = ParseLibraryArgs(args, {"--port"});
     if (parsed.positional.size() != 1)
-        throw ToolError("usage: velmora-tool serve --data DIR ID");
+        throw ToolError("usage: velmora-tool serve --data DIR [--port N] ID");
     const int ident = ParseItemIdent(parsed.positional[0]);
+    const int port = ParsePort(parsed.Option("--port"));
     auto library = OpenLibrary(parsed.dataDir);
     std::string extension;
     {
@@ -52,13 +65,10 @@ int Serve(const std::vector<std::string>& args)
 
     StreamItemIdent = ident;
     TVideoStreamServ server;
+    server.Port = port;
     if (!server.Listen())
         return 2;   // the server has said why on standard error
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::cout << "serving item " << ident << " at " << FormatStreamUrl(local, extension, server.BoundPort())
-              << std::endl;
+    std::cout << "serving item " << ident << " at " << server.ItemUrl(extension) << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);
@@ -67,8 +77,9 @@ int Serve(const std::vector<std::string>& args)
 }
 
 const ToolCommand kCommands[] = {
-    {"serve", "--data DIR ID",
-     "run the stream server on its port, serving item ID until SIGINT or SIGTERM (password in VELMORA_PASSWORD)",
+    {"serve", "--data DIR [--port N] ID",
+     "run the stream server on its port (15654; 0: any free one), serving item ID until SIGINT or SIGTERM "
+     "(password in VELMORA_PASSWORD); prints the URL to fetch it from",
      Serve},
 };
 

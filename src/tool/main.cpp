@@ -34,6 +34,9 @@ void PrintUsage(const std::vector<ToolCommand>& commands, std::ostream& out)
             out << ' ';
         out << ' ' << c.summary << '\n';
     }
+    out << "\nKEY left out: the key is taken from the environment variable VELMORA_KEY. A KEY given as\n"
+           "an argument is visible to other users of the machine while the command runs\n"
+           "(ps, /proc/PID/cmdline); prefer VELMORA_KEY.\n";
 }
 
 } // namespace

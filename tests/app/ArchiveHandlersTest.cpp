@@ -22,6 +22,7 @@
 
 #include "app/MainWindowSession.h"
 #include "dialogs/DialogTestDoubles.h"
+#include "support/CraftedArchives.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -268,6 +269,7 @@ private slots:
     void cancelAtThePasswordLeavesTheLibraryAndReloadsTheList();
     void cancelInTheProgressWindowKeepsWhatWasImported();
     void damagedArchivesAreToldAndOtherFilesIgnored();
+    void craftedArchivesAreRefusedWithTheMessage();
     void pendingArchiveIsImportedAtTheFirstActivation();
     void pendingArchiveThatFailedIsTriedAgain();
     void handedOverArchiveIsImported();
@@ -909,6 +911,33 @@ void ArchiveHandlersTest::damagedArchivesAreToldAndOtherFilesIgnored()
         } else {
             QVERIFY2(session.boxes.messages.empty(), qPrintable(c.path));
         }
+    }
+}
+
+void ArchiveHandlersTest::craftedArchivesAreRefusedWithTheMessage()
+{
+    Session session;
+    TfrmMain& main = session.Open();
+    QTemporaryDir archives;
+    const std::string crashing = archives.filePath(QStringLiteral("crash.eta")).toStdString();
+    const std::string endless = archives.filePath(QStringLiteral("endless.eta")).toStdString();
+    velmora::test::MakeSchemaCrashArchive(crashing, kArchivePassword);
+    velmora::test::MakeEndlessViewArchive(endless, kArchivePassword);
+
+    for (const std::string& path : {crashing, endless}) {
+        session.boxes.messages.clear();
+        session.dialogs.files.push_back(QString::fromStdString(path));
+        const auto asked = EnterArchivePassword(QString::fromLatin1(kArchivePassword));
+        main.actFileImport->trigger();   // returns: neither crashed nor hung
+        QCoreApplication::processEvents();
+        QVERIFY2(!asked.Ran(), path.c_str());
+        QCOMPARE(session.boxes.messages.size(), std::size_t(1));
+        QCOMPARE(session.boxes.messages[0].text,
+                 std::string("Unable to import the archive for the following reason: \r\n"
+                             "the file is not a valid transfer archive"));
+        QCOMPARE(session.boxes.messages[0].flags, 16);
+        QVERIFY(AllItems(main).empty());
+        QVERIFY(!ProgressShown());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveError.h"
 #include "store/Transaction.h"
+#include "support/CraftedArchives.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +99,17 @@ TEST_F(ArchiveBadInputTest, EachIsRefusedWhenOpenedAndAddsNothing)
                           "CREATE TABLE record (rec_size INTEGER, rec_tnorigname TEXT, rec_description TEXT);");
              return nullptr;
          }},
+        // Exactly the template's objects: anything else could hold a trap for the parser.
+        {"an index", Reason::MissingSchema, changed("CREATE INDEX by_size ON record (rec_size)")},
+        {"a trigger", Reason::MissingSchema,
+         changed("CREATE TRIGGER noisy AFTER UPDATE ON Options BEGIN SELECT 1; END")},
+        {"a further table", Reason::MissingSchema, changed("CREATE TABLE extra (x)")},
+        {"a further column", Reason::MissingSchema, changed("ALTER TABLE record ADD COLUMN rec_more TEXT")},
+        {"a view beside the tables", Reason::MissingSchema, changed("CREATE VIEW sizes AS SELECT rec_size FROM record")},
+        {"record as an endless view", Reason::MissingSchema,
+         [](const std::string& path) { MakeEndlessViewArchive(path, kArchivePassword); return nullptr; }},
+        {"a schema row the parser crashes on", Reason::Unreadable,
+         [](const std::string& path) { MakeSchemaCrashArchive(path, kArchivePassword); return nullptr; }},
         {"no check value", Reason::BadContent, changed("UPDATE Options SET opt_pass = NULL")},
         {"no Options row", Reason::BadContent, changed("DELETE FROM Options")},
         {"rec_object shorter than rec_size", Reason::BadContent,

@@ -75,10 +75,7 @@ void PlayerFixture::TearDown()
 void PlayerFixture::Open(int item, const char* extension)
 {
     StreamItemIdent = item;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    player->setSource(QUrl(QString::fromStdString(FormatStreamUrl(local, extension, server.BoundPort()))));
+    player->setSource(QUrl(QString::fromStdString(server.ItemUrl(extension))));
 }
 
 bool PlayerFixture::WaitFor(const std::function<bool()>& condition)

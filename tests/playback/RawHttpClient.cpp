@@ -10,7 +10,8 @@
 
 namespace velmora::test {
 
-RawHttpClient::RawHttpClient(const std::string& host, int port)
+RawHttpClient::RawHttpClient(const std::string& host, int port, std::string token, int receiveBuffer)
+    : m_port(port), m_token(std::move(token))
 {
     sockaddr_storage storage{};
     socklen_t length = 0;
@@ -30,6 +31,8 @@ RawHttpClient::RawHttpClient(const std::string& host, int port)
         length = sizeof(sockaddr_in);
     }
     m_fd.Reset(::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (m_fd.Valid() && receiveBuffer > 0)
+        ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     if (!m_fd.Valid() || ::connect(m_fd.Get(), reinterpret_cast<sockaddr*>(&storage), length) != 0)
         throw std::runtime_error("cannot connect to " + host + " port " + std::to_string(port) + ": " +
                                  std::strerror(errno));
@@ -46,9 +49,10 @@ void RawHttpClient::Send(const std::string& bytes)
     }
 }
 
-void RawHttpClient::SendRequest(const std::vector<std::string>& headerLines, const std::string& path)
+void RawHttpClient::SendRequest(const std::vector<std::string>& headerLines)
 {
-    std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost:15654\r\nUser-Agent: test\r\n";
+    std::string request = "GET /" + m_token + "/200501020907.MPEG HTTP/1.1\r\nHost: localhost:" +
+                          std::to_string(m_port) + "\r\nUser-Agent: test\r\n";
     for (const auto& line : headerLines)
         request += line + "\r\n";
     Send(request + "\r\n");
@@ -111,9 +115,10 @@ std::string HttpResponse::Field(const std::string& name) const
     return {};
 }
 
-HttpResponse Fetch(int port, const std::vector<std::string>& headerLines, const std::string& host)
+HttpResponse Fetch(int port, const std::string& token, const std::vector<std::string>& headerLines,
+                   const std::string& host)
 {
-    RawHttpClient client(host, port);
+    RawHttpClient client(host, port, token);
     client.SendRequest(headerLines);
     HttpResponse response;
     response.header = client.ReadHeader();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,13 +16,16 @@ class RawHttpClient {
 public:
     static constexpr std::chrono::seconds kPatience{60};
 
-    // Connects to host (an IPv4 or IPv6 literal) at port; throws when that fails.
-    RawHttpClient(const std::string& host, int port);
+    // Connects to host (an IPv4 or IPv6 literal) at port; throws when that fails. token:
+    // the server's, for the path of SendRequest. receiveBuffer: when not 0, the socket's
+    // receive buffer is made that small, so a client that stops reading stalls the
+    // server's sends at once.
+    RawHttpClient(const std::string& host, int port, std::string token = {}, int receiveBuffer = 0);
 
     void Send(const std::string& bytes);
-    // A request for path with the given extra header lines (each without its line end).
-    void SendRequest(const std::vector<std::string>& headerLines = {},
-                     const std::string& path = "/200501020907.MPEG");
+    // A request for the URL the server hands out ("/TOKEN/200501020907.MPEG", Host
+    // "localhost:PORT") with the given extra header lines (each without its line end).
+    void SendRequest(const std::vector<std::string>& headerLines = {});
 
     // Reads until the empty line that ends the response header; returns the header's
     // lines without their CR LF. Bytes after it stay for ReadBody.
@@ -42,6 +45,8 @@ private:
     bool ReceiveMore();
 
     UniqueFd m_fd;
+    int m_port;
+    std::string m_token;
     std::string m_pending;
 };
 
@@ -51,7 +56,7 @@ struct HttpResponse {
     std::string body;
     std::string Field(const std::string& name) const;   // "" when absent
 };
-HttpResponse Fetch(int port, const std::vector<std::string>& headerLines = {},
+HttpResponse Fetch(int port, const std::string& token, const std::vector<std::string>& headerLines = {},
                    const std::string& host = "127.0.0.1");
 
 } // namespace velmora::test

@@ -1,9 +1,10 @@
-// velmora-tool serve: the stream server on its own port, fetched by curl and stopped by
-// signals. These tests need port 15654 to themselves (see CMakeLists.txt).
+// velmora-tool serve: the stream server in a process of its own, fetched by curl and
+// stopped by signals. Each serve listens on a free port (--port 0): tests of other
+// checkouts, or a running program, may hold 15654.
 #include "RawHttpClient.h"
 #include "support/LibraryFixture.h"
 
-#include "playback/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -40,14 +41,22 @@ protected:
         LibraryFixture::TearDown();
     }
 
-    void StartServe(const std::string& ident)
+    void StartServe(const std::string& ident, int port = 0)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("VELMORA_PASSWORD", kPassword);
         serve.setProcessEnvironment(environment);
         serve.start(QString::fromStdString((BinDir() / "velmora-tool").string()),
-                    {"serve", "--data", QString::fromStdString(dir.str()), QString::fromStdString(ident)});
+                    {"serve", "--data", QString::fromStdString(dir.str()), "--port", QString::number(port),
+                     QString::fromStdString(ident)});
         ASSERT_TRUE(serve.waitForStarted(kPatienceMs));
+    }
+    // The port and the token of a URL serve printed.
+    static int UrlPort(const std::string& url) { return std::stoi(url.substr(url.rfind(':') + 1)); }
+    static std::string UrlToken(const std::string& url)
+    {
+        const auto start = url.find('/', std::string("http://").size()) + 1;
+        return url.substr(start, url.find('/', start) - start);
     }
     // The URL serve prints once it listens; empty when it ends first.
     std::string WaitForUrl()
@@ -82,10 +91,15 @@ TEST_F(StreamCommandsTest, CurlFetchesTheItemFromTheUrlAndSigtermStopsCleanly)
 {
     StartServe(std::to_string(item));
     const std::string url = WaitForUrl();
-    EXPECT_TRUE(std::regex_match(url, std::regex(R"(http://localhost:15654/\d{12}\.MPEG)"))) << url;
+    EXPECT_TRUE(std::regex_match(url, std::regex(R"(http://localhost:\d+/[0-9a-f]{32}/\d{12}\.MPEG)"))) << url;
 
     // "localhost" may be tried as ::1 or 127.0.0.1 first: both are served.
     ASSERT_EQ(Curl({"--output", QString::fromStdString((dir / "whole").string()), QString::fromStdString(url)}), 0);
+    // Without the token the server answers 403 (curl's exit code 22 under --fail).
+    EXPECT_EQ(Curl({"--output", QString::fromStdString((dir / "refused").string()),
+                    QString::fromStdString("http://localhost:" + std::to_string(UrlPort(url)) + "/" +
+                                           url.substr(url.rfind('/') + 1))}),
+              22);
     EXPECT_TRUE(ReadFile(dir / "whole") == content);
     ASSERT_EQ(Curl({"--range", "750000-", "--output", QString::fromStdString((dir / "part").string()),
                     QString::fromStdString(url)}), 0);
@@ -101,8 +115,9 @@ TEST_F(StreamCommandsTest, SigintStopsTheServerWhileItServesAConnection)
 {
     item = AddItem(PatternBytes(20 * 500000, 22), "long.mpeg");
     StartServe(std::to_string(item));
-    ASSERT_NE(WaitForUrl(), "");
-    RawHttpClient client("127.0.0.1", 15654);
+    const std::string url = WaitForUrl();
+    ASSERT_NE(url, "");
+    RawHttpClient client("127.0.0.1", UrlPort(url), UrlToken(url));
     client.SendRequest();
     EXPECT_EQ(client.ReadHeader()[0], "HTTP/1.1 200 OK ");
 
@@ -115,35 +130,35 @@ TEST_F(StreamCommandsTest, SigintStopsTheServerWhileItServesAConnection)
 
 TEST_F(StreamCommandsTest, TakenPortIsReportedOnceAndServeFails)
 {
-    // Another program holds the port on both loopback addresses (::1 where there is IPv6).
+    // Another program holds a port on both loopback addresses (::1 where there is IPv6).
     std::vector<UniqueFd> taken;
-    // SO_REUSEADDR: the connections of the tests before may leave the port in TIME_WAIT.
     const int on = 1;
     taken.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    ::setsockopt(taken.back().Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(15654);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::bind(taken.back().Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(taken.back().Get(), 1), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(taken.back().Get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
     taken.emplace_back(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
     ::setsockopt(taken.back().Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     ::setsockopt(taken.back().Get(), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
     sockaddr_in6 address6{};
     address6.sin6_family = AF_INET6;
-    address6.sin6_port = htons(15654);
+    address6.sin6_port = address.sin_port;
     address6.sin6_addr = in6addr_loopback;
     if (taken.back().Valid() && ::bind(taken.back().Get(), reinterpret_cast<sockaddr*>(&address6), sizeof address6) == 0) {
         ASSERT_EQ(::listen(taken.back().Get(), 1), 0);
     }
 
-    StartServe(std::to_string(item));
+    StartServe(std::to_string(item), port);
     ASSERT_TRUE(serve.waitForFinished(kPatienceMs));
     const std::string err = serve.readAllStandardError().toStdString();
     EXPECT_EQ(serve.exitCode(), 2);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("port 15654"), std::string::npos) << err;
+    EXPECT_NE(err.find("port " + std::to_string(port)), std::string::npos) << err;
 }
 
 TEST_F(StreamCommandsTest, UnknownItemIsRefused)

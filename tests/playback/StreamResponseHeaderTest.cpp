@@ -65,13 +65,13 @@ TEST(StreamResponseHeader, PartialAndUnsatisfiableRangesSayWhatIsSent)
               "Connection: Keep-Alive\r\n");
 }
 
-TEST(StreamUrl, HasTheTimeWithoutMinutesAndTheUpperCaseExtension)
+TEST(StreamUrl, HasTheTokenThenTheTimeWithoutMinutesAndTheUpperCaseExtension)
 {
-    EXPECT_EQ(FormatStreamUrl(SampleTime(), StreamUrlExtension("clip.mpeg")),
-              "http://localhost:15654/200501020907.MPEG");
+    EXPECT_EQ(FormatStreamUrl(SampleTime(), StreamUrlExtension("clip.mpeg"), "0a1b"),
+              "http://localhost:15654/0a1b/200501020907.MPEG");
     EXPECT_EQ(StreamUrlExtension("song.final.Mp3"), ".MP3");
     EXPECT_EQ(StreamUrlExtension("noextension"), "");
-    EXPECT_EQ(FormatStreamUrl(SampleTime(), "", 8080), "http://localhost:8080/200501020907");
+    EXPECT_EQ(FormatStreamUrl(SampleTime(), "", "t", 8080), "http://localhost:8080/t/200501020907");
 }
 
 } // namespace

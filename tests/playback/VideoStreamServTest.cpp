@@ -37,6 +37,7 @@ protected:
         server.Port = 0;   // a free port: tests run side by side
         ASSERT_TRUE(server.Listen());
         port = server.BoundPort();
+        token = server.Token();
     }
     void TearDown() override
     {
@@ -69,11 +70,12 @@ protected:
     std::string content;
     int item = 0;
     int port = 0;
+    std::string token;
 };
 
 TEST_F(VideoStreamServTest, AnswersWithTheFixedHeaderAndExactlyTheItem)
 {
-    const HttpResponse response = Fetch(port);
+    const HttpResponse response = Fetch(port, token);
     ASSERT_EQ(response.header.size(), 9u);
     EXPECT_EQ(response.header[0], "HTTP/1.1 200 OK ");
     // The tests run in the C locale: English names.
@@ -93,6 +95,67 @@ TEST_F(VideoStreamServTest, AnswersWithTheFixedHeaderAndExactlyTheItem)
     EXPECT_TRUE(response.body == content);
 }
 
+TEST_F(VideoStreamServTest, OnlyTheTokenAndALoopbackHostAreServed)
+{
+    EXPECT_TRUE(std::regex_match(token, std::regex("[0-9a-f]{32}"))) << token;
+    EXPECT_NE(TVideoStreamServ().Token(), token) << "every server draws its own";
+    const std::string p = std::to_string(port);
+    struct Case {
+        std::string target;
+        std::vector<std::string> hosts;
+        bool served;
+    };
+    const std::string t = "/" + token;
+    const std::vector<Case> cases{
+        {t + "/200501020907.MPEG", {"localhost:" + p}, true},
+        {t + "/x", {"localhost"}, true},
+        {t + "/x", {"LocalHost:" + p}, true},
+        {t + "/x", {"127.0.0.1"}, true},
+        {t + "/x", {"127.0.0.1:" + p}, true},
+        {t + "/x", {"[::1]"}, true},
+        {t + "/x", {"[::1]:" + p}, true},
+        {t + "/", {"  localhost  "}, true},
+        {"/200501020907.MPEG", {"localhost"}, false},
+        {"/../../etc/passwd", {"localhost"}, false},
+        {"/", {"localhost"}, false},
+        {t, {"localhost"}, false},
+        {t + "0/x", {"localhost"}, false},
+        {t.substr(0, t.size() - 1) + "/x", {"localhost"}, false},
+        {"/x" + t + "/x", {"localhost"}, false},
+        {"http://localhost:" + p + t + "/x", {"localhost"}, false},
+        {t + "/x", {}, false},
+        {t + "/x", {"evil.example"}, false},
+        {t + "/x", {"evil.example:" + p}, false},
+        {t + "/x", {"localhost.evil.example"}, false},
+        {t + "/x", {"127.0.0.2"}, false},
+        {t + "/x", {"localhost:" + std::to_string(port + 1)}, false},
+        {t + "/x", {"localhost:"}, false},
+        {t + "/x", {"::1"}, false},
+        {t + "/x", {""}, false},
+        {t + "/x", {"localhost", "evil.example"}, false},
+    };
+    for (const auto& c : cases) {
+        std::string request = "GET " + c.target + " HTTP/1.1\r\n";
+        for (const auto& host : c.hosts)
+            request += "Host:" + host + "\r\n";
+        SCOPED_TRACE(request);
+        RawHttpClient client("127.0.0.1", port);
+        client.Send(request + "User-Agent: test\r\n\r\n");
+        const std::vector<std::string> header = client.ReadHeader();
+        const std::string body = client.ReadToEnd();   // and the server closes
+        if (c.served) {
+            ASSERT_EQ(header.size(), 9u);
+            EXPECT_EQ(header[0], "HTTP/1.1 200 OK ");
+            EXPECT_EQ(header[6], "Content-Length: 1234567");
+            EXPECT_TRUE(body == content);
+        } else {
+            EXPECT_EQ(header, (std::vector<std::string>{"HTTP/1.1 403 Forbidden", "Content-Length: 0",
+                                                        "Connection: close"}));
+            EXPECT_EQ(body, "");
+        }
+    }
+}
+
 TEST_F(VideoStreamServTest, ServesOnBothLoopbackAddressesOnly)
 {
     // ::1 exists where the machine has IPv6 at all.
@@ -104,7 +167,7 @@ TEST_F(VideoStreamServTest, ServesOnBothLoopbackAddressesOnly)
     if (probe >= 0)
         ::close(probe);
     if (haveIpv6) {
-        EXPECT_TRUE(Fetch(port, {}, "::1").body == content);
+        EXPECT_TRUE(Fetch(port, token, {}, "::1").body == content);
     }
 
     // A server bound to every address would answer on any address of 127/8.
@@ -129,7 +192,7 @@ class VideoStreamServRangeTest : public VideoStreamServTest,
 TEST_P(VideoStreamServRangeTest, AnswersTheRangeAsked)
 {
     const RangeCase& c = GetParam();
-    const HttpResponse response = Fetch(port, {c.header});
+    const HttpResponse response = Fetch(port, token, {c.header});
     ASSERT_FALSE(response.header.empty());
     EXPECT_EQ(response.header[0], c.status);
     EXPECT_EQ(response.Field("Content-Range"), c.contentRange);
@@ -159,10 +222,10 @@ TEST_F(VideoStreamServTest, RangeReadsNoChunkBeforeTheOneItStartsIn)
 {
     // Chunk 1 loses its content but keeps its link to chunk 2.
     ExecuteStore(StoreOf(item), SqlFormat("Update recobject set ro_data = NULL where ro_record = %d and ro_chunk = 1", item));
-    const HttpResponse whole = Fetch(port);
+    const HttpResponse whole = Fetch(port, token);
     EXPECT_FALSE(whole.body == content);   // the damage shows where chunk 1 is read
 
-    const HttpResponse range = Fetch(port, {"Range: bytes=750000-"});
+    const HttpResponse range = Fetch(port, token, {"Range: bytes=750000-"});
     EXPECT_EQ(range.header[0], "HTTP/1.1 206 Partial Content");
     EXPECT_TRUE(range.body == content.substr(750000));
 }
@@ -170,11 +233,11 @@ TEST_F(VideoStreamServTest, RangeReadsNoChunkBeforeTheOneItStartsIn)
 TEST_F(VideoStreamServTest, BrokenChainEndsTheResponseAndClosesTheConnection)
 {
     ExecuteStore(StoreOf(item), SqlFormat("Delete from recobject where ro_record = %d and ro_chunk = 2", item));
-    const HttpResponse response = Fetch(port);   // returns only once the server closes
+    const HttpResponse response = Fetch(port, token);   // returns only once the server closes
     EXPECT_EQ(response.Field("Content-Length"), "1234567");
     EXPECT_TRUE(response.body == content.substr(0, 500000));
 
-    const HttpResponse range = Fetch(port, {"Range: bytes=1100000-"});   // the chain walk breaks
+    const HttpResponse range = Fetch(port, token, {"Range: bytes=1100000-"});   // the chain walk breaks
     EXPECT_EQ(range.body, "");
     EXPECT_TRUE(WaitUntilIdle());
 }
@@ -182,7 +245,7 @@ TEST_F(VideoStreamServTest, BrokenChainEndsTheResponseAndClosesTheConnection)
 TEST_F(VideoStreamServTest, NoMatchingItemClosesWithoutAResponse)
 {
     StreamItemIdent = item + 1000;
-    RawHttpClient client("127.0.0.1", port);
+    RawHttpClient client("127.0.0.1", port, token);
     client.SendRequest();
     EXPECT_EQ(client.ReadToEnd(), "");
 }
@@ -191,16 +254,16 @@ TEST_F(VideoStreamServTest, EveryConnectionServesTheItemNamedWhenItStarts)
 {
     const std::string other = PatternBytes(600001, 8);
     const int otherItem = AddItem(other, "other.mp3");
-    EXPECT_TRUE(Fetch(port).body == content);
-    EXPECT_TRUE(Fetch(port).body == content);   // again from the first byte
+    EXPECT_TRUE(Fetch(port, token).body == content);
+    EXPECT_TRUE(Fetch(port, token).body == content);   // again from the first byte
     StreamItemIdent = otherItem;
-    EXPECT_TRUE(Fetch(port).body == other);     // same URL, the new item
+    EXPECT_TRUE(Fetch(port, token).body == other);     // same URL, the new item
 }
 
 TEST_F(VideoStreamServTest, EmptyItemGetsAnEmptyBody)
 {
     StreamItemIdent = AddItem("", "empty.wav");
-    const HttpResponse response = Fetch(port);
+    const HttpResponse response = Fetch(port, token);
     EXPECT_EQ(response.header[0], "HTTP/1.1 200 OK ");
     EXPECT_EQ(response.Field("Content-Length"), "0");
     EXPECT_EQ(response.body, "");
@@ -210,7 +273,7 @@ TEST_F(VideoStreamServTest, ClientLeavingMidBodyEndsItsThreadAndServingGoesOn)
 {
     StreamItemIdent = AddItem(PatternBytes(5 * 500000, 9), "long.mpeg");
     {
-        RawHttpClient client("127.0.0.1", port);
+        RawHttpClient client("127.0.0.1", port, token);
         client.SendRequest();
         client.ReadHeader();
         EXPECT_EQ(client.ReadBody(100000).size(), 100000u);
@@ -218,13 +281,13 @@ TEST_F(VideoStreamServTest, ClientLeavingMidBodyEndsItsThreadAndServingGoesOn)
     }
     EXPECT_TRUE(WaitUntilIdle());
     StreamItemIdent = item;
-    EXPECT_TRUE(Fetch(port).body == content);
+    EXPECT_TRUE(Fetch(port, token).body == content);
 }
 
 TEST_F(VideoStreamServTest, AnswersOnlyOnceTheRequestHeaderIsComplete)
 {
-    RawHttpClient client("127.0.0.1", port);
-    client.Send("GET /x.MPEG HTTP/1.1\r\nHost: localhost\r\n");
+    RawHttpClient client("127.0.0.1", port, token);
+    client.Send("GET /" + token + "/x.MPEG HTTP/1.1\r\nHost: localhost\r\n");
     client.Send("Range: bytes=1000000-\r\n");   // arrives later: still honoured
     client.Send("\r\n");
     const auto header = client.ReadHeader();
@@ -235,12 +298,60 @@ TEST_F(VideoStreamServTest, AnswersOnlyOnceTheRequestHeaderIsComplete)
 TEST_F(VideoStreamServTest, SilentConnectionIsDropped)
 {
     server.IdleTimeout = 300ms;
-    RawHttpClient silent("127.0.0.1", port);
-    RawHttpClient requestLineOnly("127.0.0.1", port);
+    RawHttpClient silent("127.0.0.1", port, token);
+    RawHttpClient requestLineOnly("127.0.0.1", port, token);
     requestLineOnly.Send("GET / HTTP/1.1\r\n");
     EXPECT_EQ(silent.ReadToEnd(), "");
     EXPECT_EQ(requestLineOnly.ReadToEnd(), "");
     EXPECT_TRUE(WaitUntilIdle());
+}
+
+// The real idle time, not a shortened one: what a stalled client costs is what matters.
+TEST_F(VideoStreamServTest, ClientsThatStopReadingAreDroppedAfterThirtySecondsAndServingGoesOn)
+{
+    ASSERT_EQ(server.IdleTimeout, 30s);
+    const std::string longContent = PatternBytes(20 * 500000, 12);
+    StreamItemIdent = AddItem(longContent, "long.mpeg");
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::unique_ptr<RawHttpClient>> stalled;
+    for (int i = 0; i < 100; ++i) {
+        // A small receive window: the server's sends block after a few kilobytes.
+        stalled.push_back(std::make_unique<RawHttpClient>("127.0.0.1", port, token, 4096));
+        try {
+            stalled.back()->SendRequest();
+        } catch (const std::runtime_error&) {
+            // One beyond the limit may be closed before its request goes out.
+        }
+    }
+    ASSERT_TRUE(WaitForConnections(TNMGeneralServer::kMaxConnections));
+    std::this_thread::sleep_for(20s);
+    EXPECT_EQ(server.LiveConnections(), TNMGeneralServer::kMaxConnections) << "dropped before their time";
+
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 30s);
+    for (auto& client : stalled)
+        EXPECT_LT(client->ReadToEnd().size(), longContent.size());
+    EXPECT_TRUE(Fetch(port, token).body == longContent);
+}
+
+TEST_F(VideoStreamServTest, AConnectionBeyondThirtyTwoIsClosedAtOnce)
+{
+    // Silent clients hold their connections for the idle time (30 seconds).
+    std::vector<std::unique_ptr<RawHttpClient>> held;
+    for (int i = 0; i < TNMGeneralServer::kMaxConnections; ++i)
+        held.push_back(std::make_unique<RawHttpClient>("127.0.0.1", port, token));
+    ASSERT_TRUE(WaitForConnections(TNMGeneralServer::kMaxConnections));
+
+    RawHttpClient extra("127.0.0.1", port, token);
+    extra.SendRequest();
+    const std::string answer = extra.ReadToEnd();
+    EXPECT_TRUE(answer.empty()) << "served " << answer.size() << " bytes";
+    // Closed while the others are still held: refused, not queued behind them.
+    EXPECT_EQ(server.LiveConnections(), TNMGeneralServer::kMaxConnections);
+
+    held.pop_back();
+    ASSERT_TRUE(WaitForConnections(TNMGeneralServer::kMaxConnections - 1));
+    EXPECT_TRUE(Fetch(port, token).body == content);
 }
 
 TEST_F(VideoStreamServTest, TwentyConcurrentClientsEachGetTheirItem)
@@ -257,7 +368,7 @@ TEST_F(VideoStreamServTest, TwentyConcurrentClientsEachGetTheirItem)
     std::vector<std::vector<std::string>> headers;
     for (int i = 0; i < kClients; ++i) {
         StreamItemIdent = items[i];
-        clients.push_back(std::make_unique<RawHttpClient>("127.0.0.1", port));
+        clients.push_back(std::make_unique<RawHttpClient>("127.0.0.1", port, token));
         clients.back()->SendRequest();
         headers.push_back(clients.back()->ReadHeader());
     }
@@ -276,8 +387,8 @@ TEST_F(VideoStreamServTest, TwentyConcurrentClientsEachGetTheirItem)
 TEST_F(VideoStreamServTest, StopEndsEveryConnection)
 {
     StreamItemIdent = AddItem(PatternBytes(20 * 500000, 11), "long.mpeg");
-    RawHttpClient idle("127.0.0.1", port);
-    RawHttpClient reading("127.0.0.1", port);
+    RawHttpClient idle("127.0.0.1", port, token);
+    RawHttpClient reading("127.0.0.1", port, token);
     reading.SendRequest();
     reading.ReadHeader();
     reading.ReadBody(1000);
@@ -290,7 +401,7 @@ TEST_F(VideoStreamServTest, StopEndsEveryConnection)
     // Far more than the socket buffers hold: the server cannot have sent it all while
     // this client was not reading.
     EXPECT_LT(reading.ReadToEnd().size(), 20u * 500000 - 1000);
-    EXPECT_THROW(RawHttpClient("127.0.0.1", port), std::runtime_error);
+    EXPECT_THROW(RawHttpClient("127.0.0.1", port, token), std::runtime_error);
 }
 
 TEST_F(VideoStreamServTest, PortTakenIsReportedOnceAndTheProgramGoesOn)
@@ -304,7 +415,7 @@ TEST_F(VideoStreamServTest, PortTakenIsReportedOnceAndTheProgramGoesOn)
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("port " + std::to_string(port)), std::string::npos) << err;
     EXPECT_NE(err.find("Address already in use"), std::string::npos) << err;
-    EXPECT_TRUE(Fetch(port).body == content);   // the first server is unharmed
+    EXPECT_TRUE(Fetch(port, token).body == content);   // the first server is unharmed
 }
 
 } // namespace

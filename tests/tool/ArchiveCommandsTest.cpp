@@ -1,3 +1,4 @@
+#include "support/CraftedArchives.h"
 #include "support/TestSupport.h"
 
 #include "catalogue/Categories.h"
@@ -130,6 +131,24 @@ TEST_F(ArchiveCommandsTest, RefusalsGiveOneLineAndAddNothing)
     EXPECT_EQ(Tool(to, "second", {"ls"}).out, "");
     EXPECT_FALSE(fs::exists(templateCopy));
     EXPECT_FALSE(fs::exists(archive + "2"));
+}
+
+TEST_F(ArchiveCommandsTest, CraftedArchivesAreRefusedWithTheMessageAndAddNothing)
+{
+    ASSERT_EQ(Tool(to, "second", {"init"}).exitCode, 0);
+    const fs::path crashing = sources.path() / "crash.eta";
+    const fs::path endless = sources.path() / "endless.eta";
+    MakeSchemaCrashArchive(crashing, "the archive's");
+    MakeEndlessViewArchive(endless, "the archive's");
+    for (const fs::path& path : {crashing, endless}) {
+        SCOPED_TRACE(path.filename().string());
+        const auto r = Tool(to, "second", {"import", "--archive", path.string()});
+        EXPECT_EQ(r.exitCode, 2) << r.err;   // neither killed by a signal nor hung
+        EXPECT_EQ(r.err, "velmora-tool import: Unable to import the archive for the following reason: \r\n"
+                         "the file is not a valid transfer archive\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(Tool(to, "second", {"ls"}).out, "");
 }
 
 // Starts velmora-tool and kills it with SIGKILL once ready() says so; -1 when killed.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -65,10 +66,43 @@ TEST(CipherCommands, CheckValueIsTheStoredForm)
     EXPECT_TRUE(PassesCheckTest("secret", Base64ToStr(result.out.substr(0, 32))));
 }
 
+TEST(CipherCommands, KeyLeftOutIsTakenFromTheEnvironment)
+{
+    const std::map<std::string, std::string> env{{"VELMORA_KEY", "env key"}};
+    const std::string plain = "twelve bytes";
+    const auto encrypted = RunProgram("velmora-tool", {"encrypt"}, env, plain);
+    ASSERT_EQ(encrypted.exitCode, 0) << encrypted.err;
+    EXPECT_EQ(encrypted.out, EncryptToBytes("env key", plain));
+    const auto decrypted = RunProgram("velmora-tool", {"decrypt"}, env, encrypted.out);
+    ASSERT_EQ(decrypted.exitCode, 0) << decrypted.err;
+    EXPECT_EQ(decrypted.out, plain + std::string(4, '\0'));
+    const auto check = RunProgram("velmora-tool", {"check-value"}, env);
+    ASSERT_EQ(check.exitCode, 0) << check.err;
+    EXPECT_TRUE(PassesCheckTest("env key", Base64ToStr(check.out.substr(0, 32))));
+
+    // An argument still wins over the variable.
+    EXPECT_EQ(RunProgram("velmora-tool", {"encrypt", "arg key"}, env, plain).out, EncryptToBytes("arg key", plain));
+
+    for (const char* command : {"encrypt", "decrypt", "check-value"}) {
+        const auto unset = RunProgram("velmora-tool", {command});
+        EXPECT_EQ(unset.exitCode, 2) << command;
+        EXPECT_EQ(unset.out, "") << command;
+        EXPECT_NE(unset.err.find("VELMORA_KEY"), std::string::npos) << unset.err;
+    }
+}
+
+TEST(CipherCommands, HelpWarnsThatAKeyArgumentIsVisibleToOtherUsers)
+{
+    const auto help = RunProgram("velmora-tool", {"help"});
+    ASSERT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("VELMORA_KEY"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("visible to other users"), std::string::npos) << help.out;
+}
+
 TEST(CipherCommands, WrongArgumentsExitWithTwo)
 {
     const std::vector<std::vector<std::string>> calls = {
-        {"encrypt"}, {"decrypt", "a", "b"}, {"check-value"}, {"base64-encode", "x"}};
+        {"encrypt", "a", "b"}, {"decrypt", "a", "b"}, {"check-value", "a", "b"}, {"base64-encode", "x"}};
     for (const auto& args : calls) {
         const auto result = RunProgram("velmora-tool", args);
         EXPECT_EQ(result.exitCode, 2) << args[0];

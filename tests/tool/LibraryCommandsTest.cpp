@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 namespace velmora::test {
@@ -74,6 +75,36 @@ TEST_F(LibraryCommandsTest, InitAddListCatAndCheckARoundTrip)
     }
     r = Tool({"fsck"});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+}
+
+TEST_F(LibraryCommandsTest, InitMakesAPrivateLibraryAndFsckPointsOutFilesOthersCanRead)
+{
+    const mode_t oldMask = ::umask(0);   // the tool inherits it: without care, 0777 and 0666
+    const fs::path fresh = dir / "fresh";
+    const auto made = RunProgram("velmora-tool", {"init", "--data", fresh.string()}, {{"VELMORA_PASSWORD", "pw one"}});
+    ::umask(oldMask);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const auto mode = [](const fs::path& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(mode(fresh), 0700u);
+    EXPECT_EQ(mode(fresh / "tndb.mdb"), 0600u);
+
+    auto fsck = RunProgram("velmora-tool", {"fsck", "--data", fresh.string()}, {{"VELMORA_PASSWORD", "pw one"}});
+    EXPECT_EQ(fsck.exitCode, 0) << fsck.err;
+    EXPECT_EQ(fsck.err, "");
+
+    // A library made before files were private: pointed out, left as it is, still consistent.
+    ASSERT_EQ(::chmod((fresh / "tndb.mdb").c_str(), 0644), 0);
+    fsck = RunProgram("velmora-tool", {"fsck", "--data", fresh.string()}, {{"VELMORA_PASSWORD", "pw one"}});
+    EXPECT_EQ(fsck.exitCode, 0) << fsck.err;
+    EXPECT_EQ(fsck.out, "library is consistent\n");
+    EXPECT_NE(fsck.err.find("warning: " + (fresh / "tndb.mdb").string() + " is readable by other users (mode 0644)"),
+              std::string::npos)
+        << fsck.err;
+    EXPECT_EQ(mode(fresh / "tndb.mdb"), 0644u);
 }
 
 TEST_F(LibraryCommandsTest, BadRequestsGiveOneLineAndExitCodeTwo)

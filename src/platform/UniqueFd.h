@@ -5,7 +5,7 @@
 
 namespace velmora {
 
-// Owns one file descriptor (a socket, an eventfd) and closes it with its owner.
+// Owns one file descriptor (a socket, a pipe, a file) and closes it with its owner.
 class UniqueFd {
 public:
     UniqueFd() = default;

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace velmora {
+
+class Stream;
+
+// A transfer archive opened with the database engine, for reading: only the archive
+// reader process does this (the engine's parser is not to be trusted with files from
+// other people in the program itself). Read-only, with a read transaction held for the
+// object's life (Mode "Read|Share Deny Read|Share Deny Write"), so no other connection
+// can commit a change to the file while it is open. Everything that can be known
+// without the password is checked by the constructor, which raises ArchiveError and
+// keeps nothing open when
+//   - the file is missing, is not a database or carries another database password
+//     (NotAnArchive),
+//   - another connection is in the middle of writing it (Locked),
+//   - its objects are not exactly those of the template: the same tables with the same
+//     columns, and no view, trigger, index or other object (MissingSchema),
+//   - the Options table has no check value (BadContent),
+//   - the file is shorter than its own header says, or a page of it fails its check
+//     (Damaged; every page is read once for this),
+//   - a row's rec_object is not rec_size rounded up to 8 bytes long, rec_size is not
+//     a number of 0 or more, or the row's texts are too long to pass on (BadContent).
+// So a reading that starts has a whole, consistent archive under it.
+class ArchiveFile {
+public:
+    // templatePath: the shipped empty archive whose objects the archive must have.
+    ArchiveFile(const std::string& path, const std::string& templatePath);
+    ~ArchiveFile();
+    ArchiveFile(const ArchiveFile&) = delete;
+    ArchiveFile& operator=(const ArchiveFile&) = delete;
+
+    // The number of rows of the record table.
+    std::int64_t RowCount();
+    // opt_pass of the first Options row, as stored.
+    std::string CheckValue();
+
+    struct Row {
+        std::int64_t size = 0;
+        std::string name;
+        std::string description;
+        std::string notes;
+        Stream* object = nullptr;   // rec_object, read in place; valid during the call
+    };
+    // Calls each with every row of the record table, in order.
+    void ForEachRow(const std::function<void(Row&)>& each);
+
+private:
+    void CheckSchema(const std::string& templatePath);
+    void CheckCheckValue();
+    void CheckLength();
+    void CheckPages();
+    void CheckRows();
+
+    std::string m_path;
+    db::Connection m_connection;
+};
+
+} // namespace velmora

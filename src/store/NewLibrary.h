@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+// Makes a new, empty library in folder: the folder (and any missing folder above it)
+// is created for the user alone, and the shipped main database is copied into it as
+// a file only the user can read; the first password given to it becomes its
+// password. Raises std::runtime_error when folder holds a library already, the
+// shipped database is missing, or a file cannot be made.
+void CreateLibrary(const std::string& folder);
+
+} // namespace velmora
