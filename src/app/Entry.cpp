@@ -3,7 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/HandOver.h"
 #include "app/MainWindow.h"
-#include "app/NewLibrary.h"
+#include "app/FirstRun.h"
 #include "app/OpenEtaForm.h"
 #include "app/ProgramInfo.h"
 #include "dialogs/GuiMessageBoxes.h"
@@ -11,6 +11,7 @@
 #include "platform/AppWindowHook.h"
 #include "platform/InstanceLock.h"
 #include "store/LibraryFiles.h"
+#include "store/NewLibrary.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -85,7 +86,7 @@ int RunVelmora(int argc, char** argv)
     // A folder without a library is offered as a new one before anything opens it.
     if (request.Mode() == StartMode::Interactive) {
         GuiMessageBoxes boxes;
-        const NewLibraryOutcome library = OfferNewLibrary(GetDataDir(), boxes, CreateLibraryWithTool);
+        const NewLibraryOutcome library = OfferNewLibrary(GetDataDir(), boxes, CreateLibrary);
         if (library == NewLibraryOutcome::Declined || library == NewLibraryOutcome::Failed)
             return kExitCode;
     }

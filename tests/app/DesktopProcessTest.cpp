@@ -2,13 +2,7 @@
 // test's own (Xvfb, no window manager), driven with the keyboard and the mouse. The
 // password gate and the lock against second starts; the windowless modes; the first
 // run in a folder without a library; the runtime folder another user got to first.
-// Each test has its own runtime, configuration and library folders; the list file of a
-// hand-over lives in the program folder, which these tests share with nobody (ctest
-// lock, see CMakeLists.txt).
-#include "app/HandOverProtocol.h"
-#include "platform/WindowMessages.h"
-
-#include "support/TestSupport.h"
+#include "app/ProgramProcessFixture.h"
 #include "support/XDesktop.h"
 
 #include <QDeadlineTimer>
@@ -18,27 +12,25 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
-#include <sstream>
-#include <string>
+#include <memory>
+#include <optional>
 #include <pwd.h>
+#include <string>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace velmora;
-using velmora::test::BinDir;
+using velmora::test::kHangGuardMs;
+using velmora::test::ListFilesInProgramFolder;
 using velmora::test::TempDir;
 using velmora::test::WriteFile;
 using velmora::test::XDesktop;
 
 namespace {
 
-constexpr const char* kPassword = "desk pw";
-// A hang guard, never a timing check: a process that takes this long has hung.
-constexpr int kHangGuardMs = 60000;
+constexpr const char* kPassword = velmora::test::kProcessPassword;
 
 // Captions, as regular expressions for xdotool.
 const QString kGate = QStringLiteral("^Password Protected$");
@@ -46,135 +38,22 @@ const QString kMainOrBox = QStringLiteral("^Velmora$");   // the application tit
 const QString kStandIn = QStringLiteral("^Password Protected Program$");
 const QString kArchivePassword = QStringLiteral("^Enter Password$");
 
-std::vector<std::string> ListFilesInProgramFolder()
-{
-    std::vector<std::string> names;
-    const std::regex sixDigits("[0-9]{6}");
-    for (const auto& entry : fs::directory_iterator(BinDir()))
-        if (std::regex_match(entry.path().filename().string(), sixDigits))
-            names.push_back(entry.path().filename().string());
-    return names;
-}
-
-class DesktopProcessTest : public ::testing::Test {
+class DesktopProcessTest : public velmora::test::ProgramProcessFixture {
 protected:
     void SetUp() override
     {
+        ProgramProcessFixture::SetUp();
         ASSERT_FALSE(desktop.Display().isEmpty()) << "Xvfb could not be started";
-        fs::permissions(runtime.path(), fs::perms::owner_all, fs::perm_options::replace);
-        setenv("XDG_RUNTIME_DIR", runtime.str().c_str(), 1);
         // A known place on the screen, and no monitored folder to scan.
         fs::create_directories(config / "Velmora");
         WriteFile(config / "Velmora" / "Velmora.ini",
                   "[Screen]\nTop=0\nLeft=0\nWidth=800\nHeight=600\nMaximized=0\n\n"
                   "[Settings]\nBackground Monitor=0\n");
-        for (const auto& name : ListFilesInProgramFolder())
-            fs::remove(BinDir() / name);
-    }
-    void TearDown() override
-    {
-        if (first.state() != QProcess::NotRunning) {
-            first.kill();
-            first.waitForFinished(kHangGuardMs);
-        }
-        for (const auto& name : ListFilesInProgramFolder())
-            fs::remove(BinDir() / name);
     }
 
-    QProcessEnvironment Environment() const
+    QProcessEnvironment Environment() const override
     {
-        QProcessEnvironment env = desktop.Environment(QProcessEnvironment::systemEnvironment());
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.str()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.str()));
-        env.insert("QT_LOGGING_RULES", "velmora.handover.debug=true");
-        env.remove("VELMORA_PASSWORD");
-        return env;
-    }
-
-    static QString Program() { return QString::fromStdString((BinDir() / "velmora").string()); }
-
-    void MakeLibrary(const fs::path& folder, bool withPassword = true)
-    {
-        std::map<std::string, std::string> env;
-        if (withPassword)
-            env["VELMORA_PASSWORD"] = kPassword;
-        const auto made = velmora::test::RunProgram("velmora-tool", {"init", "--data", folder.string()}, env);
-        ASSERT_EQ(made.exitCode, 0) << made.err;
-    }
-
-    // Starts the running instance.
-    void StartFirst(const QStringList& arguments)
-    {
-        first.setProcessEnvironment(Environment());
-        first.setWorkingDirectory(QString::fromStdString(files.str()));
-        first.start(Program(), arguments);
-        ASSERT_TRUE(first.waitForStarted(kHangGuardMs));
-    }
-
-    // Starts velmora and waits for it to end.
-    velmora::test::ProcessResult RunVelmora(const QStringList& arguments)
-    {
-        QProcess process;
-        process.setProcessEnvironment(Environment());
-        process.setWorkingDirectory(QString::fromStdString(files.str()));
-        process.start(Program(), arguments);
-        velmora::test::ProcessResult result;
-        if (!process.waitForFinished(kHangGuardMs)) {
-            process.kill();
-            process.waitForFinished();
-            ADD_FAILURE() << "velmora " << arguments.join(' ').toStdString() << " did not end";
-            return result;
-        }
-        result.exitCode = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        return result;
-    }
-
-    // The running instance's output so far.
-    const std::string& FirstOutput()
-    {
-        firstErr += first.readAllStandardError().toStdString();
-        return firstErr;
-    }
-
-    bool WaitForOutput(const std::string& text)
-    {
-        const QDeadlineTimer guard(kHangGuardMs);
-        while (!guard.hasExpired()) {
-            if (FirstOutput().find(text) != std::string::npos)
-                return true;
-            if (first.state() == QProcess::NotRunning)
-                return false;
-            first.waitForReadyRead(50);
-        }
-        return false;
-    }
-
-    bool WaitForFirstToEnd()
-    {
-        const bool ended = first.waitForFinished(kHangGuardMs);
-        FirstOutput();
-        return ended && first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0;
-    }
-
-    std::vector<std::string> ItemNames(const fs::path& folder, const std::string& password = kPassword)
-    {
-        const auto listed = velmora::test::RunProgram("velmora-tool", {"ls", "--data", folder.string()},
-                                                      {{"VELMORA_PASSWORD", password}});
-        EXPECT_EQ(listed.exitCode, 0) << listed.err;
-        std::vector<std::string> names;
-        std::istringstream lines(listed.out);
-        for (std::string line; std::getline(lines, line);) {
-            // rec_ident, size, original name, description
-            std::istringstream fields(line);
-            std::string ident, size, name;
-            std::getline(fields, ident, '\t');
-            std::getline(fields, size, '\t');
-            std::getline(fields, name, '\t');
-            names.push_back(name);
-        }
-        return names;
+        return desktop.Environment(ProgramProcessFixture::Environment());
     }
 
     // Types into the window as the user does: it gets the keyboard, then the keys.
@@ -226,12 +105,6 @@ protected:
     }
 
     XDesktop desktop;
-    TempDir runtime;
-    TempDir config;
-    TempDir library;
-    TempDir files;
-    QProcess first;
-    std::string firstErr;
 };
 
 TEST_F(DesktopProcessTest, LockedProgramAsksForThePasswordBeforeAddingAHandedOverFile)
@@ -405,10 +278,7 @@ TEST_F(DesktopProcessTest, AutomationModeShowsNoWindowAndNoGate)
 {
     MakeLibrary(library.path());
     StartFirst({"-embedding", QString::fromStdString(library.str())});
-    const QDeadlineTimer guard(kHangGuardMs);
-    while (!FindWindow(kOpenEtaCaption) && !guard.hasExpired() && first.state() == QProcess::Running)
-        QThread::msleep(20);
-    ASSERT_TRUE(FindWindow(kOpenEtaCaption)) << FirstOutput();
+    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
     // Once it has handled a second start's message it has long shown whatever it shows.
     EXPECT_EQ(RunVelmora({}).exitCode, 0);
     ASSERT_TRUE(WaitForOutput("bring to front")) << firstErr;

@@ -15,7 +15,8 @@ enum class NewLibraryOutcome {
     Failed,     // the library could not be made; the user has been told: the program ends
 };
 
-// Makes an empty library in a folder; throws with the reason when it cannot.
+// Makes an empty library in a folder (CreateLibrary); throws with the reason when it
+// cannot.
 using CreateLibraryFn = std::function<void(const std::string& folder)>;
 
 // A data folder without a main database ("tndb.mdb") is offered as a new library:
@@ -23,9 +24,5 @@ using CreateLibraryFn = std::function<void(const std::string& folder)>;
 // Yes/No), FOLDER as an absolute path. Yes makes it with create; the library has no
 // password yet, so the first one given at the gate becomes its password.
 NewLibraryOutcome OfferNewLibrary(const std::string& dataDir, MessageBoxes& boxes, const CreateLibraryFn& create);
-
-// Makes an empty library in folder from the shipped database by running
-// "velmora-tool init" from the program folder, without a password.
-void CreateLibraryWithTool(const std::string& folder);
 
 } // namespace velmora

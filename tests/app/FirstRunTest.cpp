@@ -1,9 +1,9 @@
-#include "app/NewLibrary.h"
+#include "app/FirstRun.h"
 
 #include "store/LibraryFiles.h"
+#include "store/NewLibrary.h"
 
 #include "dialogs/DialogTestDoubles.h"
-#include "platform/PlatformTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::RecordingMessageBoxes;
 using test::RunProgram;
-using test::ScopedEnv;
 using test::TempDir;
 
-TEST(NewLibraryTest, AFolderWithoutALibraryIsOfferedAndMadeOnYesOnly)
+TEST(FirstRunTest, AFolderWithoutALibraryIsOfferedAndMadeOnYesOnly)
 {
     TempDir dir;
     const fs::path missing = dir / "vault";
@@ -76,28 +75,21 @@ TEST(NewLibraryTest, AFolderWithoutALibraryIsOfferedAndMadeOnYesOnly)
               "There is no Velmora library in " + (dir / "relative").string() + ". Create a new library there?");
 }
 
-TEST(NewLibraryTest, TheToolMakesALibraryWhoseFirstPasswordIsStillToCome)
+TEST(FirstRunTest, YesMakesALibraryWhoseFirstPasswordIsStillToCome)
 {
     TempDir dir;
     const fs::path folder = dir / "new" / "vault";
-    // A password in the program's environment is not the new library's.
-    ScopedEnv password("VELMORA_PASSWORD", "from the environment");
-    CreateLibraryWithTool(folder.string());
+    RecordingMessageBoxes boxes;
+    boxes.answers = {mb::kResultYes};
+    EXPECT_EQ(OfferNewLibrary(folder.string(), boxes, CreateLibrary), NewLibraryOutcome::Created);
     EXPECT_TRUE(fs::exists(folder / kMainDatabaseName));
+    // Whatever password comes first is taken; the next start must give the same one.
     const auto opened = RunProgram("velmora-tool", {"ls", "--data", folder.string()},
                                    {{"VELMORA_PASSWORD", "the first one given"}});
     EXPECT_EQ(opened.exitCode, 0) << opened.err;
-    const auto again = RunProgram("velmora-tool", {"ls", "--data", folder.string()},
-                                  {{"VELMORA_PASSWORD", "from the environment"}});
-    EXPECT_NE(again.exitCode, 0);
-
-    // Never over an existing library: the reason comes back.
-    try {
-        CreateLibraryWithTool(folder.string());
-        FAIL() << "made over an existing library";
-    } catch (const std::runtime_error& refused) {
-        EXPECT_NE(std::string(refused.what()).find("already"), std::string::npos) << refused.what();
-    }
+    const auto other = RunProgram("velmora-tool", {"ls", "--data", folder.string()},
+                                  {{"VELMORA_PASSWORD", "another one"}});
+    EXPECT_NE(other.exitCode, 0);
 }
 
 } // namespace
