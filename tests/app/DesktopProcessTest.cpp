@@ -130,10 +130,7 @@ TEST_F(DesktopProcessTest, LockedProgramAsksForThePasswordBeforeAddingAHandedOve
     TypeInto(*prompt, QString::fromLatin1(kPassword));
     ASSERT_TRUE(WaitForOutput("add " + (files / "photo.jpg").string())) << firstErr;
     EXPECT_TRUE(desktop.WaitForWindow(kMainOrBox));
-    const QDeadlineTimer guard(kHangGuardMs);
-    while (ItemNames(library.path()).empty() && !guard.hasExpired())
-        QThread::msleep(50);
-    EXPECT_EQ(ItemNames(library.path()), std::vector<std::string>{"photo.jpg"});
+    EXPECT_EQ(WaitForItems(library.path()), std::vector<std::string>{"photo.jpg"});
 }
 
 TEST_F(DesktopProcessTest, CancelAtThePromptEndsTheProgramWithTheHandedOverFileNotAdded)
@@ -199,10 +196,7 @@ TEST_F(DesktopProcessTest, LockedProgramAsksForThePasswordBeforeAHandedOverArchi
         const auto archiveDialog = desktop.WaitForWindow(kArchivePassword);
         ASSERT_TRUE(archiveDialog) << FirstOutput();
         TypeInto(*archiveDialog, QStringLiteral("for you"));
-        const QDeadlineTimer guard(kHangGuardMs);
-        while (ItemNames(library.path()).empty() && !guard.hasExpired())
-            QThread::msleep(50);
-        EXPECT_EQ(ItemNames(library.path()), std::vector<std::string>{"song.mp3"});
+        EXPECT_EQ(WaitForItems(library.path()), std::vector<std::string>{"song.mp3"});
     }
 }
 

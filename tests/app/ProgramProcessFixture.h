@@ -152,6 +152,15 @@ protected:
         return names;
     }
 
+    // Waits until the library lists an item (or the guard passes); then its names.
+    std::vector<std::string> WaitForItems(const std::filesystem::path& folder)
+    {
+        const QDeadlineTimer guard(kHangGuardMs);
+        while (ItemNames(folder).empty() && !guard.hasExpired())
+            QThread::msleep(50);
+        return ItemNames(folder);
+    }
+
     // The running instance's standard error so far.
     const std::string& FirstOutput()
     {

@@ -60,18 +60,12 @@ TEST_F(InstanceLockTest, RefusedRuntimeFolderCountsAsFirstInstanceAndSaysWhy)
 {
     // A temp folder whose "velmora-<uid>" anyone may write to: its lock file could be
     // anyone's, so it is not used, and the start goes on without a lock.
-    TempDir tmp;
-    const auto open = tmp / ("velmora-" + std::to_string(geteuid()));
-    std::filesystem::create_directory(open);
-    std::filesystem::permissions(open, std::filesystem::perms::all);
-    ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
-    ScopedEnv tmpdir("TMPDIR", tmp.str());
-
+    const test::OpenRuntimeFolder open;
     InstanceLock lock(kTestName);
     EXPECT_TRUE(lock.IsFirstInstance());
     EXPECT_FALSE(lock.IsHeld());
-    EXPECT_NE(lock.Problem().find(open.string()), std::string::npos) << lock.Problem();
-    EXPECT_FALSE(std::filesystem::exists(open / "NRXVelmoraTest.lock"));
+    EXPECT_NE(lock.Problem().find(open.Path().string()), std::string::npos) << lock.Problem();
+    EXPECT_FALSE(std::filesystem::exists(open.Path() / "NRXVelmoraTest.lock"));
 }
 
 TEST_F(InstanceLockTest, OnlyOneProcessHoldsTheLockUntilItLetsGo)

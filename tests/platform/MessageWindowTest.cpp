@@ -65,18 +65,12 @@ TEST_F(MessageWindowTest, EndpointIsPerUserAndNamedAfterTheCaption)
 
 TEST_F(MessageWindowTest, NoWindowWithoutAPrivateFolder)
 {
-    TempDir tmp;
-    const auto open = tmp / ("velmora-" + std::to_string(geteuid()));
-    std::filesystem::create_directory(open);
-    std::filesystem::permissions(open, std::filesystem::perms::all);
-    ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
-    ScopedEnv tmpdir("TMPDIR", tmp.str());
-
+    const test::OpenRuntimeFolder open;
     MessageWindow window(kCaption);
     EXPECT_FALSE(window.Create());
     EXPECT_FALSE(FindWindow(kCaption));
     EXPECT_FALSE(PostMessage(kCaption, WindowMessage{1, 2, 3}));
-    EXPECT_TRUE(std::filesystem::is_empty(open));
+    EXPECT_TRUE(std::filesystem::is_empty(open.Path()));
 }
 
 TEST_F(MessageWindowTest, RegisteredMessageIsStableAndInTheRegisteredRange)
