@@ -1,9 +1,9 @@
 #include "app/Entry.h"
 
 #include "app/CommandLine.h"
+#include "app/FirstRun.h"
 #include "app/HandOver.h"
 #include "app/MainWindow.h"
-#include "app/FirstRun.h"
 #include "app/OpenEtaForm.h"
 #include "app/ProgramInfo.h"
 #include "dialogs/GuiMessageBoxes.h"

@@ -11,11 +11,6 @@ namespace {
 constexpr const char* kLockedTitle = "Password Protected Program";
 }
 
-TfrmPassword* TfrmMain::PasswordPrompt() const
-{
-    return qobject_cast<TfrmPassword*>(m_passwordForm.data());
-}
-
 bool TfrmMain::RunPasswordForm()
 {
     TfrmPassword form([this](const std::string& password) { return VerifyPassword(password); }, *m_boxes, this);

@@ -115,8 +115,6 @@ public:
     // wait, and bringing the program to the front asks for the password.
     bool Locked() const { return m_locked; }
     TaskbarStandIn* LockStandIn() const { return m_standIn.get(); }
-    // The password form while it is open (the gate or the unlock prompt), else null.
-    class TfrmPassword* PasswordPrompt() const;
 
     // Lists the items of the selected tree node.
     void ListSelectedNode();
@@ -395,7 +393,7 @@ private:
     std::string m_pendingArchive;
     bool m_locked = false;
     bool m_unlockPending = false;      // the next activation runs ReActivate
-    QPointer<QWidget> m_passwordForm;
+    QPointer<QWidget> m_passwordForm;  // the gate or the unlock prompt while it is open
     bool m_shellExtensionWasActive = false;
     std::deque<std::function<void()>> m_handOverJobs;
     bool m_runningHandOver = false;

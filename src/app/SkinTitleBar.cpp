@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -98,12 +97,12 @@ SkinTitleBar::SkinTitleBar(QWidget* window) : QFrame(window), m_window(window)
     connect(m_maximize, &QToolButton::clicked, this, &SkinTitleBar::ToggleMaximized);
     connect(m_close, &QToolButton::clicked, m_window, &QWidget::close);
 
-    // Two rows, so that everything fits the smallest window with room to spare: the
-    // title, the whole menu, help and the window buttons above; the page buttons below,
-    // as tabs over the page they show. The title gives way (elided) before anything else.
     // The menu bar never folds menus into its overflow button: it keeps its full width.
     m_menuBar->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
 
+    // Two rows, so that everything fits the smallest window with room to spare: the
+    // title, the whole menu, help and the window buttons above; the page buttons below,
+    // as tabs over the page they show. The title gives way (elided) before anything else.
     auto* top = new QHBoxLayout;
     top->setContentsMargins(8, 0, 0, 0);
     top->setSpacing(4);

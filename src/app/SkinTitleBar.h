@@ -12,8 +12,8 @@ namespace velmora {
 
 // The top area of the borderless main window's skin: the title, the main menu, the
 // "helpbutton" and window buttons of its own (minimise, maximise/restore, close) in one
-// row, the three page buttons "tab1".."tab3" in the row below. Dragging the empty part of the area moves the
-// window; a double click maximises or restores it.
+// row, the three page buttons "tab1".."tab3" in the row below. Dragging the empty part
+// of the area moves the window; a double click maximises or restores it.
 class SkinTitleBar : public QFrame {
     Q_OBJECT
 public:

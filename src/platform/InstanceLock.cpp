@@ -26,7 +26,8 @@ InstanceLock::InstanceLock(const std::string& name)
     }
     const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        m_problem = "cannot open the instance lock " + m_path + ": " + std::strerror(errno);
+        const int error = errno;
+        m_problem = "cannot open the instance lock " + m_path + ": " + std::strerror(error);
         return;
     }
     int result;

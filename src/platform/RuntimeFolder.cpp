@@ -28,8 +28,10 @@ std::string PrivateRuntimeFolder()
     // The temporary folder is shared: anyone may have made this name first, so it is
     // used only when it turns out to be ours alone.
     const std::string folder = QDir::tempPath().toStdString() + "/velmora-" + std::to_string(::geteuid());
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw RuntimeFolderRefused("cannot make the runtime folder " + folder + ": " + std::strerror(errno));
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        const int error = errno;
+        throw RuntimeFolderRefused("cannot make the runtime folder " + folder + ": " + std::strerror(error));
+    }
     if (!IsPrivateFolder(folder))
         throw RuntimeFolderRefused("the runtime folder " + folder +
                                    " is not a folder of this user's alone; it is not used");
