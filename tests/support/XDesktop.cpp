@@ -17,10 +17,13 @@ constexpr int kPollMs = 50;
 XDesktop::XDesktop()
 {
     // -displayfd 1: the server writes the display number it took to its standard output.
+    // -noreset: by default the server starts over when its last client goes, and a
+    // program started just then cannot connect.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
     m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                                             QStringLiteral("0"), QStringLiteral("1280x800x24"),
-                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                                            QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                            QStringLiteral("-noreset")});
     if (!m_server.waitForStarted(kGuardMs))
         return;
     QByteArray number;
