@@ -11,6 +11,7 @@
 #include "catalogue/CategoryTree.h"
 #include "catalogue/CategoryTreeView.h"
 #include "catalogue/FileImport.h"
+#include "catalogue/LibraryRecovery.h"
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/ChangePassword.h"
 #include "integration/DirMonitor.h"
@@ -162,6 +163,7 @@ bool TfrmMain::VerifyPassword(const std::string& password)
 {
     if (!m_library.VerifyPassword(password, true) && !m_library.VerifyPassword(password, false))
         return false;
+    RecoverLibrary(m_library, m_progress, *m_boxes);
     SetApplicationTitle(QString::fromStdString(m_library.Caption()));
     return true;
 }

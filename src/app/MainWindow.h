@@ -75,8 +75,8 @@ public:
     FileImport& Import() { return *m_fileImport; }
 
     // The password gate's test: accepted as typed (check value in Base64) or in the
-    // older raw form. An accepted password makes the library's caption the
-    // application title.
+    // older raw form. An accepted password first finishes what an interrupted run left
+    // (RecoverLibrary), then makes the library's caption the application title.
     bool VerifyPassword(const std::string& password);
 
     // The application title, which the taskbar shows while the window's own caption is

@@ -1,11 +1,12 @@
 #include "catalogue/FileImport.h"
 
 #include "catalogue/Categories.h"
+#include "catalogue/LibraryRecovery.h"
 #include "catalogue/SecureDelete.h"
 #include "dialogs/MessageBoxes.h"
 #include "dialogs/ProgressRoutines.h"
 #include "store/Cryptography.h"
-#include "store/FileStream.h"
+#include "store/SourceFile.h"
 #include "store/Library.h"
 #include "store/LibraryPassword.h"
 #include "store/MediaExtensions.h"
@@ -49,14 +50,18 @@ FileImport::FileImport(Library& library, ProgressRoutines& progress, MessageBoxe
 
 FileImport::KeyState FileImport::EnsureLibraryKey()
 {
-    if (UsableKey(LibraryPassword()))
+    if (UsableKey(LibraryPassword())) {
+        RecoverLibrary(m_library, m_progress, m_messages);
         return KeyState::Held;
+    }
     const LibraryKey before = CurrentLibraryKey();
     bool passed = false;
     if (before.password.empty())
         passed = m_library.LoadStoredPassword();
-    if (passed && UsableKey(LibraryPassword()))
+    if (passed && UsableKey(LibraryPassword())) {
+        RecoverLibrary(m_library, m_progress, m_messages);
         return KeyState::Loaded;
+    }
     // A stored password that fails the check value must not become the key that later
     // adds (which would find a key held) store content under.
     SetLibraryKey(before);
@@ -75,7 +80,7 @@ bool FileImport::AddItemFromStream(int categoryId, Stream& source, const std::st
     if (size == -1)
         size = source.Size() - source.Position();
     m_progress.SetProgressItem(fileName, static_cast<int>(size / kChunkSize + 1));
-    store.StoreItemContent(source, item.RecordIdent(), size, &m_progress);
+    item.Store(source, size, &m_progress);
     m_progress.StepProgress();
     // A category deleted meanwhile gets no link: the item would be listed nowhere.
     std::optional<int> category;
@@ -97,7 +102,7 @@ bool FileImport::AddFile(int categoryId, const std::string& path)
         // Opening a pipe or a device would block or read without end.
         if (!error && fs::exists(status) && !fs::is_regular_file(status))
             throw std::runtime_error("\"" + path + "\" is not a regular file");
-        FileStream file(path, FileMode::OpenRead);
+        SourceFile file(path);
         return AddItemFromStream(categoryId, file, name, name, -1);
     } catch (const std::exception& failure) {
         m_messages.ShowMessageBox("There was an error whilst attempting to open the file: " + path +

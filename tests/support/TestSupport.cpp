@@ -1,5 +1,10 @@
 #include "support/TestSupport.h"
 
+#include "store/Connection.h"
+#include "store/ConnectionString.h"
+#include "store/LibraryFiles.h"
+#include "store/Query.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -58,6 +63,15 @@ std::string PatternBytes(std::size_t count, unsigned seed)
     for (auto& b : bytes)
         b = static_cast<char>(gen() & 0xff);
     return bytes;
+}
+
+std::int64_t RawScalar(const std::filesystem::path& databaseFile, const std::string& sql)
+{
+    db::Connection connection(
+        db::ConnectionString::Build(databaseFile.string(), db::kShareDenyNone, GetDatabasePassword()));
+    connection.Open();
+    db::Query value(connection, "Select (" + sql + ") as v");
+    return value.AsInteger("v");
 }
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,

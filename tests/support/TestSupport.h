@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -37,6 +38,10 @@ struct ProcessResult {
     std::string out;
     std::string err;
 };
+
+// A number from a library's database file as it stands: read without opening the
+// library, which would first finish or take back interrupted work.
+std::int64_t RawScalar(const std::filesystem::path& databaseFile, const std::string& sql);
 
 // Runs a program of the build folder (e.g. "velmora-tool") with arguments, extra
 // environment variables and standard input; waits for it.
