@@ -40,8 +40,10 @@ public:
         m_pid = ::fork();
         if (m_pid == 0) {
             ::dup2(pipe[1], 3);   // the copy is inherited, the originals are not
+            // -noreset: a server that starts over when its last client goes refuses a
+            // program started again just then.
             ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "900x620x24", "-nolisten", "tcp",
-                     static_cast<char*>(nullptr));
+                     "-noreset", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(pipe[1]);
@@ -253,7 +255,7 @@ TEST_F(RecoveryProcessTest, ADeleteKilledHalfWayIsFinishedByTheNextStart)
     PassTheGate("pw one");
     // File > Tabs > Library; the one row, then Delete and Yes.
     Xdo({"key", "alt+f", "Return", "Down", "Return"});
-    Xdo({"mousemove", "235", "127", "click", "1"});
+    Xdo({"mousemove", "235", "158", "click", "1"});
     const std::set<std::string> before = Windows({"--name", "."});
     Xdo({"key", "Delete"});
     AwaitWindow({"--name", "."}, before);
