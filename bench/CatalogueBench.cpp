@@ -6,8 +6,6 @@
 #include "catalogue/ItemRows.h"
 #include "catalogue/ItemSize.h"
 #include "catalogue/Search.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/Library.h"
 #include "store/LibraryFiles.h"
 #include "store/LibraryPassword.h"
@@ -16,6 +14,8 @@
 #include "store/Query.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressRoutines.h"
 
 #include <benchmark/benchmark.h>
 

@@ -11,7 +11,6 @@
 #include "catalogue/ItemContent.h"
 #include "catalogue/ItemKind.h"
 #include "catalogue/ItemRows.h"
-#include "dialogs/ProgressRoutines.h"
 #include "playback/PictureDecoder.h"
 #include "store/AddItemOnThread.h"
 #include "store/Library.h"
@@ -19,6 +18,7 @@
 #include "store/LibraryPassword.h"
 #include "store/MemoryStream.h"
 #include "store/ObjectStore.h"
+#include "ui/ProgressRoutines.h"
 
 #include "ScratchDir.h"
 

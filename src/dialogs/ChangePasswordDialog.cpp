@@ -3,8 +3,8 @@
 #include "dialogs/ChangePasswordChecks.h"
 #include "dialogs/DialogParts.h"
 #include "dialogs/KeyPreview.h"
-#include "dialogs/MessageBoxes.h"
 #include "store/LibraryPassword.h"
+#include "ui/MessageBoxes.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

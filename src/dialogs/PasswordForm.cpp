@@ -2,9 +2,9 @@
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/KeyPreview.h"
-#include "dialogs/MessageBoxes.h"
 #include "dialogs/PasswordText.h"
 #include "store/PasswordPolicy.h"
+#include "ui/MessageBoxes.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

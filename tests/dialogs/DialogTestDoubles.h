@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressRoutines.h"
 
 #include <deque>
 #include <string>

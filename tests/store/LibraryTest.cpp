@@ -1,6 +1,5 @@
 #include "support/LibraryFixture.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/Base64.h"
 #include "store/CheckValue.h"
 #include "store/LibraryCheck.h"
@@ -10,6 +9,7 @@
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <gmock/gmock.h>
 

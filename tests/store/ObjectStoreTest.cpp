@@ -1,6 +1,5 @@
 #include "support/LibraryFixture.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/AddItemOnThread.h"
 #include "store/Blowfish.h"
 #include "store/DatabaseError.h"
@@ -12,6 +11,7 @@
 #include "store/ObjectStore.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <gmock/gmock.h>
 

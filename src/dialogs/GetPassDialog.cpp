@@ -1,9 +1,9 @@
-#include "archive/GetPassDialog.h"
+#include "dialogs/GetPassDialog.h"
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/KeyPreview.h"
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "archive/ArchiveBlobStream.h"
+#include "store/ArchiveBlobStream.h"
 
 #include "store/DatabaseError.h"
 #include "store/Statement.h"

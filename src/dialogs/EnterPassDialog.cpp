@@ -1,9 +1,9 @@
-#include "archive/EnterPassDialog.h"
+#include "dialogs/EnterPassDialog.h"
 
 #include "dialogs/DialogParts.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/KeyPreview.h"
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
