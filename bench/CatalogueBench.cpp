@@ -6,8 +6,6 @@
 #include "catalogue/ItemRows.h"
 #include "catalogue/ItemSize.h"
 #include "catalogue/Search.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/Library.h"
 #include "store/LibraryFiles.h"
 #include "store/LibraryPassword.h"
@@ -16,6 +14,8 @@
 #include "store/Query.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressRoutines.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,27 +39,8 @@ namespace {
 using velmora::bench::ScratchDir;
 
 // A fresh library with a password, as the program holds it after the gate.
-struct BenchLibrary {
-    BenchLibrary()
-    {
-        fs::copy_file(fs::path(GetShippedDir()) / kMainDatabaseName, dir.path() / kMainDatabaseName);
-        SetDataDir(dir.path().string());
-        SetLibraryPassword({}, 0);
-        library = std::make_unique<Library>();
-        library->Open();
-        if (!library->VerifyPassword("bench password", true))
-            throw std::runtime_error("the bench library refused its password");
-    }
-    ~BenchLibrary()
-    {
-        library.reset();
-        ObjectStore::ForThisThread().Close();
-        SetDataDir({});
-    }
+struct BenchLibrary : bench::ScratchLibrary {
     db::Connection& conn() { return library->MainConnection(); }
-
-    ScratchDir dir;
-    std::unique_ptr<Library> library;
 };
 
 // count catalogue rows made in one statement: names IMG_000001.jpg / .mp3 / .mpg in

@@ -10,6 +10,8 @@
 #include "store/NewItem.h"
 #include "store/ObjectStore.h"
 
+#include "ScratchDir.h"
+
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -46,20 +48,10 @@ std::string Bytes(std::size_t n, unsigned seed)
 }
 
 // A library in a scratch folder with a few items and a listening server, for the whole run.
-class BenchLibrary {
+class BenchLibrary : public bench::ScratchLibrary {
 public:
     BenchLibrary()
     {
-        std::string templ = (fs::temp_directory_path() / "velmora-bench-XXXXXX").string();
-        if (!mkdtemp(templ.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        m_dir = templ;
-        fs::copy_file(fs::path(GetShippedDir()) / kMainDatabaseName, m_dir / kMainDatabaseName);
-        SetDataDir(m_dir.string());
-        m_library = std::make_unique<Library>();
-        m_library->Open();
-        if (!m_library->VerifyPassword("bench password", false))
-            throw std::runtime_error("the scratch library refused its password");
         small = Add(100000, "small.mp3");
         large = Add(50 * kMB, "large.mpeg");
         medium = Add(10 * kMB, "medium.mpeg");
@@ -67,14 +59,7 @@ public:
         if (!server.Listen())
             throw std::runtime_error("the stream server cannot listen");
     }
-    ~BenchLibrary()
-    {
-        server.Stop();
-        ObjectStore::ForThisThread().Close();
-        m_library.reset();
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
+    ~BenchLibrary() { server.Stop(); }
 
     int Add(std::int64_t size, const std::string& name)
     {
@@ -90,10 +75,6 @@ public:
     int large = 0;
     int medium = 0;
     TVideoStreamServ server;
-
-private:
-    fs::path m_dir;
-    std::unique_ptr<Library> m_library;
 };
 
 BenchLibrary& Bench()

@@ -11,7 +11,6 @@
 #include "catalogue/ItemContent.h"
 #include "catalogue/ItemKind.h"
 #include "catalogue/ItemRows.h"
-#include "dialogs/ProgressRoutines.h"
 #include "playback/PictureDecoder.h"
 #include "store/AddItemOnThread.h"
 #include "store/Library.h"
@@ -19,6 +18,7 @@
 #include "store/LibraryPassword.h"
 #include "store/MemoryStream.h"
 #include "store/ObjectStore.h"
+#include "ui/ProgressRoutines.h"
 
 #include "ScratchDir.h"
 
@@ -74,16 +74,9 @@ QByteArray NoisyJpeg(unsigned seed)
 }
 
 // A library holding one category of large JPEGs, made once for all benchmarks.
-struct PhotoLibrary {
+struct PhotoLibrary : bench::ScratchLibrary {
     PhotoLibrary()
     {
-        fs::copy_file(fs::path(GetShippedDir()) / kMainDatabaseName, dir.path() / kMainDatabaseName);
-        SetDataDir(dir.path().string());
-        SetLibraryPassword({}, 0);
-        library = std::make_unique<Library>();
-        library->Open();
-        if (!library->VerifyPassword("bench password", true))
-            throw std::runtime_error("the bench library refused its password");
         category = InsertCategory(library->MainConnection(), 0, "Photos");
         std::vector<QByteArray> pictures;
         for (unsigned seed = 1; seed <= 4; ++seed)
@@ -97,15 +90,6 @@ struct PhotoLibrary {
                 throw std::runtime_error("a picture was not added");
         }
     }
-    ~PhotoLibrary()
-    {
-        library.reset();
-        ObjectStore::ForThisThread().Close();
-        SetDataDir({});
-    }
-
-    bench::ScratchDir dir;
-    std::unique_ptr<Library> library;
     int category = 0;
     std::int64_t pictureBytes = 0;
 };

@@ -7,11 +7,11 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveExport.h"
 #include "archive/ArchiveNames.h"
-#include "archive/EnterPassDialog.h"
-#include "archive/GetPassDialog.h"
 #include "archive/TransferArchive.h"
 #include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
+#include "dialogs/EnterPassDialog.h"
+#include "dialogs/GetPassDialog.h"
 
 #include <QAction>
 

@@ -1,7 +1,7 @@
 #include "app/FirstRun.h"
 
-#include "dialogs/MessageBoxes.h"
 #include "store/LibraryFiles.h"
+#include "ui/MessageBoxes.h"
 
 #include <filesystem>
 #include <stdexcept>

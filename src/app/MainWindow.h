@@ -127,24 +127,15 @@ public:
     void AddFileList(const std::vector<std::string>& files, int deleteMode) override;
     void ImportArchive(const std::string& path) override;
 
-    // >>> tree (public)
-    // <<< tree (public)
-    // >>> list (public)
     // The list's view as the library's options want it: without thumbnails the
     // thumbnail view cannot be chosen; with "thumbnails by default" it is chosen. Runs
     // before the first listing after the password check, and again when the options
     // change.
     void ApplyThumbnailOptions();
-    // <<< list (public)
-    // >>> preview (public)
+
     // The preview pane's picture and its error line.
     class TImageAspect* picture = nullptr;
     QLabel* lblErrMessage1 = nullptr;
-    // <<< preview (public)
-    // >>> ops (public)
-    // <<< ops (public)
-    // >>> archive (public)
-    // <<< archive (public)
 
     // Skin areas and pages.
     SkinTitleBar* TitleArea = nullptr;
@@ -296,7 +287,6 @@ private:
     void ConnectLibraryOperations();            // LibraryOperations.cpp
     void ConnectArchiveHandlers();              // ArchiveHandlers.cpp
 
-    // >>> tree (private)
     // Category tree (CategoryHandlers.cpp).
     void LoadCategoryChildren(QTreeWidgetItem* node);
     void ShowAddedCategory(const CategoryNode& category);
@@ -307,8 +297,7 @@ private:
     void mainTree1Edited(QTreeWidgetItem* node, const QString& text);
     void DropItemsOnCategory(QTreeWidgetItem* target, bool move);
     void treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths, DropEffect effect);
-    // <<< tree (private)
-    // >>> list (private)
+
     // What a drop of files from outside does on the tree or the list, by the keys held.
     DropEffect FileDropEffectFor(Qt::KeyboardModifiers keys);
     // Item list handlers (ItemListHandlers.cpp).
@@ -316,16 +305,14 @@ private:
     void mainList1Edited(int recIdent, const QString& description);
     void doChangeDescription();
     void listDropTargetDrop(const std::vector<std::string>& paths, int effect);
-    // <<< list (private)
-    // >>> preview (private)
+
     // The list's selection changed (mainList1SelectItem).
     void mainList1SelectItem();
     // Shows item recIdent in the preview pane when it is the one selected item.
     void PreviewItem(int recIdent);
     // Decodes the picture in stream by its upper-case extension into `picture`.
     void ShowPicture(const std::string& extension, Stream& stream);
-    // <<< preview (private)
-    // >>> ops (private)
+
     // Library operations on items (LibraryOperations.cpp).
     void addFilesToCurrentCategory();
     void doPaste();
@@ -335,8 +322,7 @@ private:
     void actFilePrintExecute();
     // Items leave the library in the clear with the preview pane's picture hidden.
     void HidePreviewPicture();
-    // <<< ops (private)
-    // >>> archive (private)
+
     // Transfer archives (ArchiveHandlers.cpp).
     void doExportToArchive();
     void actExportCategoryExecute();
@@ -351,7 +337,6 @@ private:
     void ImportArchiveNow(const std::string& path);
     // FormActivate's import of the archive named at start.
     void ImportPendingArchive();
-    // <<< archive (private)
 
     // Handlers.
     void doFileExit();
@@ -397,21 +382,11 @@ private:
     bool m_shellExtensionWasActive = false;
     std::deque<std::function<void()>> m_handOverJobs;
     bool m_runningHandOver = false;
-
-    // >>> tree (members)
-    // <<< tree (members)
-    // >>> list (members)
     bool m_thumbnailOptionsApplied = false;
-    // <<< list (members)
-    // >>> preview (members)
-    // <<< preview (members)
-    // >>> ops (members)
-    // <<< ops (members)
-    // >>> archive (members)
+
     bool m_importingArchive = false;               // an import runs (its dialogs pump events)
     bool m_pendingArchiveQueued = false;           // FormActivate has queued the pending import
     std::deque<std::string> m_waitingArchives;     // handed over meanwhile, imported after it
-    // <<< archive (members)
 };
 
 } // namespace velmora

@@ -1,11 +1,10 @@
 #include "archive/ArchiveExport.h"
 
-#include "archive/ArchiveBlobStream.h"
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveNames.h"
 #include "archive/ArchiveTemplate.h"
 #include "catalogue/ItemContent.h"
-#include "dialogs/ProgressRoutines.h"
+#include "store/ArchiveBlobStream.h"
 #include "store/Blowfish.h"
 #include "store/CheckValue.h"
 #include "store/Connection.h"
@@ -18,6 +17,7 @@
 #include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
+#include "ui/ProgressRoutines.h"
 
 #include <sqlite3.h>
 

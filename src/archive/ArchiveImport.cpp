@@ -2,9 +2,9 @@
 #include "archive/TransferArchive.h"
 
 #include "catalogue/FileImport.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/Blowfish.h"
 #include "store/DecryptionStream.h"
+#include "ui/ProgressRoutines.h"
 
 #include <optional>
 

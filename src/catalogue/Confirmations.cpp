@@ -1,6 +1,6 @@
 #include "catalogue/Confirmations.h"
 
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 namespace velmora {
 

@@ -3,8 +3,6 @@
 #include "catalogue/Categories.h"
 #include "catalogue/LibraryRecovery.h"
 #include "catalogue/SecureDelete.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/Cryptography.h"
 #include "store/SourceFile.h"
 #include "store/Library.h"
@@ -12,6 +10,8 @@
 #include "store/MediaExtensions.h"
 #include "store/NewItem.h"
 #include "store/ObjectStore.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressRoutines.h"
 
 #include <filesystem>
 #include <stdexcept>

@@ -1,10 +1,10 @@
 #include "catalogue/ItemContent.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/MemoryStream.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <algorithm>
 #include <stdexcept>

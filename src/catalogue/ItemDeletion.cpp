@@ -1,10 +1,10 @@
 #include "catalogue/ItemDeletion.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/Connection.h"
 #include "store/ItemRemoval.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
+#include "ui/ProgressRoutines.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "catalogue/LibraryRecovery.h"
 
-#include "dialogs/MessageBoxes.h"
 #include "store/Library.h"
+#include "ui/MessageBoxes.h"
 
 namespace velmora {
 

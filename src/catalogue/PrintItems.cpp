@@ -2,11 +2,11 @@
 
 #include "catalogue/ItemContent.h"
 #include "catalogue/PrintJob.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/FileStream.h"
 #include "store/MediaExtensions.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <array>
 #include <chrono>

@@ -1,13 +1,13 @@
 #include "catalogue/SaveToDisk.h"
 
 #include "catalogue/ItemContent.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/FileStream.h"
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressRoutines.h"
 
 #include <filesystem>
 #include <stdexcept>

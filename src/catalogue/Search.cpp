@@ -1,7 +1,7 @@
 #include "catalogue/Search.h"
 
-#include "dialogs/MessageBoxes.h"
 #include "store/SqlText.h"
+#include "ui/MessageBoxes.h"
 
 #include <exception>
 

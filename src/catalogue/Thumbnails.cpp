@@ -2,11 +2,11 @@
 
 #include "catalogue/ItemContent.h"
 #include "catalogue/ItemKind.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/MediaExtensions.h"
 #include "store/MemoryStream.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <cstdint>
 #include <stdexcept>

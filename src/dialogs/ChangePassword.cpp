@@ -1,8 +1,8 @@
 #include "dialogs/ChangePassword.h"
 
 #include "dialogs/ChangePasswordDialog.h"
-#include "dialogs/MessageBoxes.h"
 #include "store/Library.h"
+#include "ui/MessageBoxes.h"
 
 #include <memory>
 

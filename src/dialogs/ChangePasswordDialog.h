@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/PasswordDialog.h"
 
 #include <string>
 
@@ -14,7 +14,7 @@ class MessageBoxes;
 
 // Asks for the current password and the new one twice. exec() returns QDialog::Accepted
 // only when the entry passed every check; NewPassword() is then the password to set.
-class TdlgChangePass : public QDialog {
+class TdlgChangePass : public PasswordDialog {
     Q_OBJECT
 public:
     // boxes must outlive the dialog.
@@ -28,19 +28,13 @@ public:
     // The new password exactly as typed (UTF-8).
     std::string NewPassword() const;
 
-    QLabel* lblInfo = nullptr;
     QLineEdit* txtCurrentPass = nullptr;
     QLineEdit* txtPassword = nullptr;
     QLineEdit* txtConfirmPass = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
-    bool FormKeyPress(QKeyEvent* event);
-
     MessageBoxes& m_boxes;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include <QPointer>
 #include <QWidget>

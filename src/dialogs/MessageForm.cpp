@@ -4,7 +4,7 @@
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/KeepAbove.h"
 #include "dialogs/KeyPreview.h"
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/MessageFlags.h"
+#include "ui/MessageFlags.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/PasswordDialog.h"
 
 #include <functional>
 #include <string>
@@ -15,7 +15,7 @@ class MessageBoxes;
 
 // The password gate in front of the library. exec() returns QDialog::Accepted when the
 // password was accepted and QDialog::Rejected on Cancel.
-class TfrmPassword : public QDialog {
+class TfrmPassword : public PasswordDialog {
     Q_OBJECT
 public:
     // Tests the trimmed entry; may throw PasswordRefused (a brand-new library refusing a
@@ -30,18 +30,12 @@ public:
     void btnOKClick();
     void btnCancelClick();
 
-    QLabel* lblInfo = nullptr;
     QLabel* lblPassword = nullptr;
     QLineEdit* txtPass = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;   // FormShow
-
 private:
-    bool FormKeyPress(QKeyEvent* event);
-
     VerifyPasswordFn m_verify;
     MessageBoxes& m_boxes;
 };

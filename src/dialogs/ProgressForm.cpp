@@ -2,7 +2,7 @@
 
 #include "dialogs/KeepAbove.h"
 #include "dialogs/KeyPreview.h"
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "store/BlobHandle.h"
 #include "store/Stream.h"
 
 #include <string>
-
-struct sqlite3;
-struct sqlite3_blob;
 
 namespace velmora::db {
 
@@ -16,18 +14,14 @@ public:
     // Raises DatabaseError naming the file when the value cannot be opened.
     BlobReadStream(sqlite3* db, const std::string& table, const std::string& column,
                    std::int64_t rowid, const std::string& context);
-    ~BlobReadStream() override;
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
-    std::int64_t Size() override { return m_size; }
+    std::int64_t Size() override { return m_blob.Size(); }
 
 private:
-    sqlite3* m_db;
-    sqlite3_blob* m_blob = nullptr;
-    std::string m_context;
-    std::int64_t m_size = 0;
+    BlobHandle m_blob;
     std::int64_t m_position = 0;
 };
 

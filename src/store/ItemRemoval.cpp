@@ -1,6 +1,5 @@
 #include "store/ItemRemoval.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/DatabaseError.h"
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
@@ -8,6 +7,7 @@
 #include "store/SpaceReserve.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
+#include "ui/ProgressRoutines.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,5 @@
 #include "store/Library.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/Base64.h"
 #include "store/ContentLock.h"
 #include "store/DatabaseError.h"
@@ -17,6 +16,7 @@
 #include "store/Query.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
+#include "ui/ProgressRoutines.h"
 
 #include <optional>
 

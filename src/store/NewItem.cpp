@@ -1,12 +1,12 @@
 #include "store/NewItem.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/ItemRemoval.h"
 #include "store/LibraryFiles.h"
 #include "store/ProcessStamp.h"
 #include "store/SqlText.h"
 #include "store/StoredKey.h"
 #include "store/Transaction.h"
+#include "ui/ProgressRoutines.h"
 
 #include <filesystem>
 #include <stdexcept>

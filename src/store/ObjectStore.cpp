@@ -1,6 +1,5 @@
 #include "store/ObjectStore.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/Blowfish.h"
 #include "store/DecryptionStream.h"
 #include "store/EncryptionStream.h"
@@ -12,6 +11,7 @@
 #include "store/SqlText.h"
 #include "store/StoredKey.h"
 #include "store/Transaction.h"
+#include "ui/ProgressRoutines.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,7 @@
 #include "store/Query.h"
 
 #include "store/AsciiText.h"
+#include "store/BlobHandle.h"
 #include "store/BlobReadStream.h"
 #include "store/BlobSpool.h"
 #include "store/BlobWriteStream.h"
@@ -474,26 +475,12 @@ void Query::Impl::PostPending()
         for (const auto& [column, spool] : large) {
             if (!rowid)
                 break;
-            sqlite3_blob* blob = nullptr;
-            int rc = sqlite3_blob_open(db, "main", table.c_str(), column.c_str(), *rowid, 1, &blob);
-            if (rc != SQLITE_OK) {
-                const std::string message = DescribeError(db, rc, path, "write " + table + "." + column);
-                sqlite3_blob_close(blob);
-                RaiseError(rc, message);
-            }
-            try {
-                spool->ForEachPiece(kBlobPiece, [&](const char* data, std::int64_t n, std::int64_t offset) {
-                    const int wrc = sqlite3_blob_write(blob, data, static_cast<int>(n), static_cast<int>(offset));
-                    if (wrc != SQLITE_OK)
-                        RaiseError(wrc, DescribeError(db, wrc, path, "write " + table + "." + column));
-                });
-            } catch (...) {
-                sqlite3_blob_close(blob);
-                throw;
-            }
-            rc = sqlite3_blob_close(blob);
-            if (rc != SQLITE_OK)
-                RaiseError(rc, DescribeError(db, rc, path, "write " + table + "." + column));
+            const std::string what = "write " + table + "." + column;
+            BlobHandle blob(db, table, column, *rowid, true, path);
+            spool->ForEachPiece(kBlobPiece, [&](const char* data, std::int64_t n, std::int64_t offset) {
+                blob.WriteAt(data, n, offset, what);
+            });
+            blob.Close(what);
         }
         if (wrap)
             exec(outer ? "RELEASE vm_post" : "COMMIT");

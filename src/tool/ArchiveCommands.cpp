@@ -9,8 +9,8 @@
 #include "archive/TransferArchive.h"
 #include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressRoutines.h"
 
 #include <charconv>
 #include <iostream>

@@ -1,9 +1,9 @@
 #include "tool/LibraryAccess.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/LibraryFiles.h"
 #include "store/PasswordPolicy.h"
 #include "tool/ToolCommand.h"
+#include "ui/ProgressRoutines.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,7 +3,6 @@
 #include "tool/ToolCommand.h"
 
 #include "catalogue/ItemDeletion.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/ContentLock.h"
 #include "store/SpaceReserve.h"
 #include "store/FileStream.h"
@@ -18,6 +17,7 @@
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/ProgressRoutines.h"
+#include "ui/ProgressRoutines.h"
 
 #include <iostream>
 #include <string>

@@ -3,8 +3,7 @@
 #include "platform/MessageWindow.h"
 #include "platform/WindowMessages.h"
 
-#include "platform/PlatformTestSupport.h"
-#include "support/TestSupport.h"
+#include "HandOverFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +17,6 @@ namespace {
 
 using test::ProcessEventsUntil;
 using test::ReadFile;
-using test::ScopedEnv;
-using test::TempDir;
 using test::WriteFile;
 
 TEST(ListFileNameTest, SixDigitsOfTheLocalTimeTravelAsANumber)
@@ -43,7 +40,7 @@ TEST(ListFileNameTest, SixDigitsOfTheLocalTimeTravelAsANumber)
 }
 
 // The running instance's hand-over window, reduced to recording what it is posted.
-class HandOverTest : public ::testing::Test {
+class HandOverTest : public ::testing::Test, protected test::HandOverFolders {
 protected:
     void SetUp() override
     {
@@ -60,15 +57,6 @@ protected:
         return arrived && posted.size() == count;
     }
 
-    std::filesystem::path ListFile(const std::string& name) const { return appDir / name; }
-
-    TempDir runtime;
-    ScopedEnv xdg{"XDG_RUNTIME_DIR", runtime.str()};
-    TempDir appDir;
-    TempDir files;
-    std::string a = (files / "a.eta").string();
-    std::string b = (files / "b.jpg").string();
-    std::string c = (files / "c.eta").string();
     std::string pictures = (files / "pictures").string();
     MessageWindow window{kOpenEtaCaption};
     std::vector<WindowMessage> posted;

@@ -85,9 +85,7 @@ struct Session {
     Session()
     {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        velmora::test::MakeEmptyLibrary(data.path().toStdString());
-        SetDataDir(data.path().toStdString());
-        SetLibraryPassword({}, 0);
+        velmora::test::UseFreshLibrary(data.path().toStdString());
         SettingsStore settings;
         settings.WriteBool(SettingsStore::kSettings, "Background Monitor", false);
     }

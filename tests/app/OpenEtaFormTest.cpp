@@ -4,8 +4,7 @@
 #include "app/OpenEtaForm.h"
 #include "platform/WindowMessages.h"
 
-#include "platform/PlatformTestSupport.h"
-#include "support/TestSupport.h"
+#include "HandOverFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +19,6 @@ namespace velmora {
 namespace {
 
 using test::ProcessEventsUntil;
-using test::ScopedEnv;
-using test::TempDir;
 using test::WriteFile;
 
 // Records every call in one sequence, so the order across kinds shows.
@@ -45,7 +42,7 @@ public:
     std::vector<std::string> calls;
 };
 
-class OpenEtaFormTest : public ::testing::Test {
+class OpenEtaFormTest : public ::testing::Test, protected test::HandOverFolders {
 protected:
     void SetUp() override
     {
@@ -55,15 +52,6 @@ protected:
         WriteFile(library / "tndb.mdb", "x");
     }
 
-    std::filesystem::path ListFile(const std::string& name) const { return appDir / name; }
-
-    TempDir runtime;
-    ScopedEnv xdg{"XDG_RUNTIME_DIR", runtime.str()};
-    TempDir appDir;
-    TempDir files;
-    std::string a = (files / "a.eta").string();
-    std::string b = (files / "b.jpg").string();
-    std::string c = (files / "c.eta").string();
     std::filesystem::path pictures = files / "pictures";
     std::filesystem::path library = files / "lib";
     RecordingTarget target;

@@ -11,7 +11,7 @@
 #include "catalogue/CategoryTreeView.h"
 #include "store/Query.h"
 
-#include "support/VirtualDisplay.h"
+#include "support/XDesktop.h"
 
 #include <QAbstractItemView>
 #include <QListView>
@@ -275,12 +275,12 @@ void XdndDropTest::sourceIsToldCopyAndOnlyStoredFilesAreDeleted()
 
 int main(int argc, char** argv)
 {
-    VirtualDisplay display(1280, 1024);
-    if (display.Name().empty()) {
+    XDesktop display(1280, 1024);
+    if (display.Display().isEmpty()) {
         std::fprintf(stderr, "the virtual X server (Xvfb) did not start\n");
         return 1;
     }
-    qputenv("DISPLAY", QByteArray::fromStdString(display.Name()));
+    qputenv("DISPLAY", display.Display().toLatin1());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     XdndDropTest test;

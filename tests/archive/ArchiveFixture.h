@@ -47,12 +47,8 @@ protected:
     void UseTarget()
     {
         ObjectStore::ForThisThread().Close();
-        MakeEmptyLibrary(targetDir.path());
-        SetDataDir(targetDir.str());
-        SetLibraryPassword({}, 0);
-        target = std::make_unique<Library>();
-        target->Open();
-        ASSERT_TRUE(target->VerifyPassword(kTargetPassword, true));
+        target = OpenFreshLibrary(targetDir.path(), kTargetPassword);
+        ASSERT_NE(target, nullptr);
         import = std::make_unique<FileImport>(*target, importProgress, messages);
     }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
+#include "ui/MessageBoxes.h"
+#include "support/RecordingProgress.h"
 
 #include <deque>
 #include <string>
@@ -30,64 +30,6 @@ public:
 
     std::deque<int> answers;
     std::vector<Shown> shown;
-};
-
-// Keeps the progress calls as text lines and presses Cancel after a number of overall
-// steps (or never).
-class RecordingProgress : public ProgressRoutines {
-public:
-    void ShowProgress(const std::string& title, bool noCancel) override
-    {
-        Log("show " + title + (noCancel ? " nocancel" : ""));
-        cancelled = false;
-        shown = true;
-    }
-    void ShowProgressAt(const std::string& title, int left, int top, bool noCancel, int height, int width) override
-    {
-        Log("showat " + title + " " + std::to_string(left) + "," + std::to_string(top) + " " + std::to_string(width) +
-            "x" + std::to_string(height) + (noCancel ? " nocancel" : ""));
-        cancelled = false;
-        shown = true;
-    }
-    void SetProgressTotal(const std::string& text, int maximum) override
-    {
-        Log("total " + text + " " + std::to_string(maximum));
-    }
-    void SetProgressItem(const std::string& text, int maximum) override
-    {
-        Log("item " + text + " " + std::to_string(maximum));
-        itemSteps = 0;
-    }
-    void StepProgress() override
-    {
-        ++steps;
-        if (cancelAfterSteps >= 0 && steps >= cancelAfterSteps)
-            cancelled = true;
-    }
-    void StepItemProgress() override { ++itemSteps, ++allItemSteps; }
-    bool ProgressCancelled() const override
-    {
-        ++cancelChecks;
-        return cancelled || (cancelAfterChecks >= 0 && cancelChecks > cancelAfterChecks);
-    }
-    void CancelProgress() override { cancelled = true; }
-    void HideProgress() override
-    {
-        Log("hide");
-        shown = false;
-    }
-
-    void Log(std::string line) { calls.push_back(std::move(line)); }
-
-    std::vector<std::string> calls;
-    int steps = 0;
-    int itemSteps = 0;
-    int allItemSteps = 0;
-    int cancelAfterSteps = -1;
-    int cancelAfterChecks = -1;
-    mutable int cancelChecks = 0;
-    bool cancelled = false;
-    bool shown = false;
 };
 
 } // namespace velmora::test

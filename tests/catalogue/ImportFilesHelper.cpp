@@ -4,11 +4,11 @@
 //   catalogue_import_helper DATA_DIR MODE PATH...   (the password in VELMORA_PASSWORD)
 #include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/ProgressRoutines.h"
 #include "store/Library.h"
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressRoutines.h"
 
 #include <cstdlib>
 #include <exception>

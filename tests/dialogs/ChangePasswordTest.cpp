@@ -38,16 +38,6 @@ bool OpensWith(const std::string& password)
     return library.VerifyPassword(password, true) || library.VerifyPassword(password, false);
 }
 
-std::string ReadItem(int recordIdent)
-{
-    MemoryStream out;
-    ObjectStore::ForThisThread().ReadItem(out, recordIdent);
-    std::string bytes(static_cast<std::size_t>(out.Size()), '\0');
-    out.SetPosition(0);
-    out.ReadBuffer(bytes.data(), out.Size());
-    return bytes;
-}
-
 void Fill(TdlgChangePass& dialog, const QString& current, const QString& newPassword, const QString& confirm)
 {
     dialog.txtCurrentPass->setText(current);
@@ -81,20 +71,13 @@ private:
 void ChangePasswordTest::init()
 {
     dir = std::make_unique<velmora::test::TempDir>();
-    velmora::test::MakeEmptyLibrary(dir->path());
-    SetDataDir(dir->str());
-    SetLibraryPassword({}, 0);
-    library = std::make_unique<Library>();
-    library->Open();
-    QVERIFY(library->VerifyPassword(kOld, true));
+    library = velmora::test::OpenFreshLibrary(dir->path(), kOld);
+    QVERIFY(library);
 }
 
 void ChangePasswordTest::cleanup()
 {
-    library.reset();
-    ObjectStore::ForThisThread().Close();
-    SetLibraryPassword({}, 0);
-    SetDataDir({});
+    velmora::test::CloseLibrary(library);
     dir.reset();
 }
 
@@ -239,14 +222,14 @@ void ChangePasswordTest::confirmedChangeReEncryptsAndTheNewPasswordOpensTheLibra
     QCOMPARE(boxes.messages.size(), std::size_t(1));
     QCOMPARE(boxes.messages[0].text, std::string(kChangePasswordQuestion));
     QCOMPARE(boxes.messages[0].flags, 36);
-    QCOMPARE(progress.calls.front(), std::string("ShowProgress Re-Encrypting noCancel"));
-    QCOMPARE(progress.calls.back(), std::string("HideProgress"));
-    QVERIFY(std::count(progress.calls.begin(), progress.calls.end(), "SetProgressItem holiday.mpg 2") == 1);
+    QCOMPARE(progress.calls.front(), std::string("show Re-Encrypting nocancel"));
+    QCOMPARE(progress.calls.back(), std::string("hide"));
+    QVERIFY(std::count(progress.calls.begin(), progress.calls.end(), "item holiday.mpg 2") == 1);
 
     QCOMPARE(LibraryPassword(), kNew);
     QVERIFY(!OpensWith(kOld));
     QVERIFY(OpensWith(kNew));
-    QVERIFY(ReadItem(item) == big);
+    QVERIFY(velmora::test::ReadStoredItem(item) == big);
 }
 
 void ChangePasswordTest::changeRunsWithTheProgressWindow()
@@ -280,6 +263,7 @@ void ChangePasswordTest::answeringNoChangesNothing()
     doChangePass(nullptr, *library, boxes, progress);
     QCOMPARE(boxes.messages.size(), std::size_t(1));
     QVERIFY(progress.calls.empty());
+    QCOMPARE(progress.steps + progress.allItemSteps, 0);
     QCOMPARE(LibraryPassword(), kOld);
     QVERIFY(OpensWith(kOld));
     QVERIFY(!OpensWith(kNew));
@@ -296,6 +280,7 @@ void ChangePasswordTest::cancellingTheDialogAsksNothing()
     doChangePass(nullptr, *library, boxes, progress);
     QVERIFY(boxes.messages.empty());
     QVERIFY(progress.calls.empty());
+    QCOMPARE(progress.steps + progress.allItemSteps, 0);
     QVERIFY(OpensWith(kOld));
 }
 

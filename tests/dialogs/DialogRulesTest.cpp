@@ -1,8 +1,8 @@
 #include "dialogs/ChangePasswordChecks.h"
 #include "dialogs/DialogPlacement.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/MessageFlags.h"
 #include "dialogs/PasswordText.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MessageFlags.h"
 
 #include <gtest/gtest.h>
 

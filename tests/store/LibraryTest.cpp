@@ -1,6 +1,6 @@
 #include "support/LibraryFixture.h"
+#include "support/RecordingProgress.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/Base64.h"
 #include "store/CheckValue.h"
 #include "store/LibraryCheck.h"
@@ -10,6 +10,7 @@
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <gmock/gmock.h>
 
@@ -100,34 +101,6 @@ TEST_F(LibraryTest, GarbageCheckValuesRefuseEveryPasswordWithoutHarm)
     EXPECT_EQ(ReadItem(id), "content");
 }
 
-// Records what a password change reports.
-class RecordingProgress : public NullProgress {
-public:
-    void ShowProgress(const std::string& title, bool noCancel) override
-    {
-        this->title = title;
-        this->noCancel = noCancel;
-    }
-    void SetProgressTotal(const std::string& text, int maximum) override
-    {
-        totalText = text;
-        total = maximum;
-    }
-    void SetProgressItem(const std::string& text, int maximum) override
-    {
-        items.push_back(text + "/" + std::to_string(maximum));
-        if (failOnItem && static_cast<int>(items.size()) == failOnItem)
-            throw std::runtime_error("power cut");
-    }
-    void HideProgress() override { hidden = true; }
-
-    std::string title, totalText;
-    bool noCancel = false, hidden = false;
-    int total = -1;
-    int failOnItem = 0;
-    std::vector<std::string> items;
-};
-
 TEST_F(LibraryTest, AChangedPasswordReEncryptsEveryItem)
 {
     const std::string big = PatternBytes(1100000, 3);
@@ -136,12 +109,11 @@ TEST_F(LibraryTest, AChangedPasswordReEncryptsEveryItem)
     RecordingProgress progress;
     library->ChangePassword("new secret", progress);
 
-    EXPECT_EQ(progress.title, "Re-Encrypting");
-    EXPECT_TRUE(progress.noCancel);
-    EXPECT_EQ(progress.totalText, "Re-encrypting database contents, please wait.");
-    EXPECT_EQ(progress.total, 2);
-    EXPECT_THAT(progress.items, ::testing::ElementsAre("movie.mpg/3", "empty.wav/1"));
-    EXPECT_TRUE(progress.hidden);
+    EXPECT_EQ(progress.calls.front(), "show Re-Encrypting nocancel");
+    EXPECT_THAT(progress.CallsStartingWith("total "),
+                ::testing::ElementsAre("total Re-encrypting database contents, please wait. 2"));
+    EXPECT_THAT(progress.CallsStartingWith("item "), ::testing::ElementsAre("item movie.mpg 3", "item empty.wav 1"));
+    EXPECT_EQ(progress.calls.back(), "hide");
 
     std::unique_ptr<Library> again;
     EXPECT_FALSE(OpenWith(kPassword, again));
@@ -161,7 +133,9 @@ TEST_F(LibraryTest, ChangingThePasswordOfAnEmptyLibraryRewritesOnlyTheCheckValue
     library->ChangePassword("other", progress);
     EXPECT_EQ(OptionText("opt_pass"), CheckValueFor("other"));
     EXPECT_EQ(OptionText("opt_caption"), caption);
-    EXPECT_EQ(progress.total, 0);
+    const auto totals = progress.CallsStartingWith("total ");
+    ASSERT_FALSE(totals.empty());
+    EXPECT_THAT(totals.back(), ::testing::EndsWith(" 0"));
     EXPECT_THROW(library->ChangePassword(" other", progress), PasswordRefused);
 }
 
@@ -175,7 +149,7 @@ TEST_F(LibraryTest, AnInterruptedChangeReadsEverythingAndIsFinishedAtTheNextOpen
     RecordingProgress progress;
     progress.failOnItem = 3;   // two items re-encrypted, then the power goes
     EXPECT_THROW(library->ChangePassword("after", progress), std::runtime_error);
-    EXPECT_TRUE(progress.hidden);
+    EXPECT_EQ(progress.calls.back(), "hide");
 
     // Either password opens the library in its mixed state, and every item reads.
     for (const char* password : {kPassword, "after"}) {
@@ -216,8 +190,8 @@ TEST_F(LibraryTest, OpeningFinishesAnInterruptedChangeUnderTheProgressWindow)
     RecordingProgress progress;
     const RecoveryReport report = next->RecoverInterruptedWork(progress);
     EXPECT_TRUE(report.passwordChangeFinished);
-    EXPECT_EQ(progress.title, "Re-Encrypting");
-    EXPECT_TRUE(progress.hidden);
+    EXPECT_EQ(progress.calls.front(), "show Re-Encrypting nocancel");
+    EXPECT_EQ(progress.calls.back(), "hide");
     EXPECT_FALSE(OpenWith(kPassword, next));
     ASSERT_TRUE(OpenWith("after", next));
     EXPECT_EQ(ReadItem(id), content);

@@ -1,6 +1,6 @@
 #include "support/LibraryFixture.h"
+#include "support/RecordingProgress.h"
 
-#include "dialogs/ProgressRoutines.h"
 #include "store/AddItemOnThread.h"
 #include "store/Blowfish.h"
 #include "store/DatabaseError.h"
@@ -12,6 +12,7 @@
 #include "store/ObjectStore.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "ui/ProgressRoutines.h"
 
 #include <gmock/gmock.h>
 
@@ -41,13 +42,6 @@ protected:
         return StoreScalar(storeNo, SqlFormat("Select ro_nextstore from recobject where ro_record = %d "
                                               "and ro_chunk = %d", id, chunk));
     }
-};
-
-// Counts the steps an operation reports.
-class CountingProgress : public NullProgress {
-public:
-    void StepItemProgress() override { ++itemSteps; }
-    int itemSteps = 0;
 };
 
 TEST_F(ObjectStoreTest, FirstItemMakesStoreOneFromTheTemplate)
@@ -115,10 +109,10 @@ TEST_F(ObjectStoreTest, FreeingCreditsEveryChunkAndDeletesExactlyItsRows)
     const int keep = AddItem(PatternBytes(700000, 1));
     const int id = AddItem(PatternBytes(1000001, 2));
     ASSERT_EQ(FreeSpace(1), 1887436800 - 500000LL * 5);
-    CountingProgress progress;
+    RecordingProgress progress;
     ASSERT_TRUE(BeginItemRemoval(store().MainConnection(), id));
     FinishItemRemoval(store().MainConnection(), store(), id, progress);
-    EXPECT_EQ(progress.itemSteps, 3);
+    EXPECT_EQ(progress.allItemSteps, 3);
     EXPECT_EQ(FreeSpace(1), 1887436800 - 500000LL * 2);
     EXPECT_EQ(StoreScalar(1, SqlFormat("Select count(*) from recobject where ro_record = %d", id)), 0);
     EXPECT_EQ(StoreScalar(1, "Select count(*) from recobject"), 2);

@@ -14,22 +14,40 @@ void MakeEmptyLibrary(const std::filesystem::path& folder)
     std::filesystem::copy_file(BinDir() / "shipped" / kMainDatabaseName, folder / kMainDatabaseName);
 }
 
-void LibraryFixture::SetUp()
+void UseFreshLibrary(const std::filesystem::path& folder)
 {
-    MakeEmptyLibrary(dir.path());
-    SetDataDir(dir.str());
+    MakeEmptyLibrary(folder);
+    SetDataDir(folder.string());
     SetLibraryPassword({}, 0);
-    library = std::make_unique<Library>();
-    library->Open();
-    ASSERT_TRUE(library->VerifyPassword(kPassword, true));
 }
 
-void LibraryFixture::TearDown()
+std::unique_ptr<Library> OpenFreshLibrary(const std::filesystem::path& folder, const std::string& password)
+{
+    UseFreshLibrary(folder);
+    auto library = std::make_unique<Library>();
+    library->Open();
+    if (!library->VerifyPassword(password, true))
+        return nullptr;
+    return library;
+}
+
+void CloseLibrary(std::unique_ptr<Library>& library)
 {
     library.reset();
     ObjectStore::ForThisThread().Close();
     SetLibraryPassword({}, 0);
     SetDataDir({});
+}
+
+void LibraryFixture::SetUp()
+{
+    library = OpenFreshLibrary(dir.path(), kPassword);
+    ASSERT_NE(library, nullptr);
+}
+
+void LibraryFixture::TearDown()
+{
+    CloseLibrary(library);
 }
 
 int LibraryFixture::AddItem(const std::string& bytes, const std::string& name)
@@ -41,7 +59,7 @@ int LibraryFixture::AddItem(const std::string& bytes, const std::string& name)
     return static_cast<int>(Scalar("Select max(rec_ident) from Record"));
 }
 
-std::string LibraryFixture::ReadItem(int recordIdent)
+std::string ReadStoredItem(int recordIdent)
 {
     MemoryStream out;
     ObjectStore::ForThisThread().ReadItem(out, recordIdent);
@@ -49,6 +67,11 @@ std::string LibraryFixture::ReadItem(int recordIdent)
     out.SetPosition(0);
     out.ReadBuffer(bytes.data(), out.Size());
     return bytes;
+}
+
+std::string LibraryFixture::ReadItem(int recordIdent)
+{
+    return ReadStoredItem(recordIdent);
 }
 
 std::int64_t LibraryFixture::Scalar(const std::string& sql)

@@ -4,6 +4,9 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace velmora::test {
 
 namespace {
@@ -14,16 +17,18 @@ constexpr int kPollMs = 50;
 
 } // namespace
 
-XDesktop::XDesktop()
+XDesktop::XDesktop(int width, int height)
 {
     // -displayfd 1: the server writes the display number it took to its standard output.
     // -noreset: by default the server starts over when its last client goes, and a
     // program started just then cannot connect.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
+    // The server goes with the test, however the test ends.
+    m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    const QString screen = QStringLiteral("%1x%2x24").arg(width).arg(height);
     m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                            QStringLiteral("0"), QStringLiteral("1280x800x24"),
-                                            QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                            QStringLiteral("-noreset")});
+                                            QStringLiteral("0"), screen, QStringLiteral("-nolisten"),
+                                            QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!m_server.waitForStarted(kGuardMs))
         return;
     QByteArray number;

@@ -15,8 +15,9 @@ namespace velmora::test {
 
 class XDesktop {
 public:
-    // Starts the server; Display() is empty when it could not be started.
-    XDesktop();
+    // Starts the server with a screen of that size; Display() is empty when it could not
+    // be started. Tests that set DISPLAY for their own application make it first.
+    explicit XDesktop(int width = 1280, int height = 800);
     ~XDesktop();
     XDesktop(const XDesktop&) = delete;
     XDesktop& operator=(const XDesktop&) = delete;

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "store/BlobHandle.h"
 #include "store/Stream.h"
 
 #include <cstdint>
 #include <string>
-
-struct sqlite3;
-struct sqlite3_blob;
 
 namespace velmora {
 
@@ -20,22 +18,18 @@ public:
     // Raises DatabaseError naming the file when the value cannot be opened.
     ArchiveBlobStream(sqlite3* db, const std::string& table, const std::string& column, std::int64_t rowid,
                       const std::string& context);
-    ~ArchiveBlobStream() override;
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     // Tells the position (offset 0 from the current one); no other move.
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
-    std::int64_t Size() override { return m_size; }
+    std::int64_t Size() override { return m_blob.Size(); }
 
     // Closes the value, raising DatabaseError when the close reports a failure.
     void Close();
 
 private:
-    sqlite3* m_db;
-    sqlite3_blob* m_blob = nullptr;
-    std::string m_context;
-    std::int64_t m_size = 0;
+    db::BlobHandle m_blob;
     std::int64_t m_position = 0;
 };
 

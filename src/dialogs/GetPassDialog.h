@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/PasswordDialog.h"
 
 #include <string>
 
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,7 +15,7 @@ class MessageBoxes;
 // Asks for the password of a new transfer archive, typed twice. exec() returns
 // QDialog::Accepted only when the entry is not empty and both entries agree;
 // Password() is then the archive password.
-class TdlgGetPass : public QDialog {
+class TdlgGetPass : public PasswordDialog {
     Q_OBJECT
 public:
     // boxes must outlive the dialog; the dialog is centred on owner's window.
@@ -30,18 +29,12 @@ public:
     // The password exactly as typed (UTF-8).
     std::string Password() const;
 
-    QLabel* lblInfo = nullptr;
     QLineEdit* txtPassword = nullptr;
     QLineEdit* txtConfirmPass = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
-    bool FormKeyPress(QKeyEvent* event);
-
     MessageBoxes& m_boxes;
 };
 

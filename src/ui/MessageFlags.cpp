@@ -1,6 +1,6 @@
-#include "dialogs/MessageFlags.h"
+#include "ui/MessageFlags.h"
 
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 namespace velmora {
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/PasswordDialog.h"
 
 #include <functional>
 #include <string>
 
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -17,7 +16,7 @@ class MessageBoxes;
 // Asks for the password of a transfer archive being imported. exec() returns
 // QDialog::Accepted once a candidate opens the archive's check value; Password() is
 // then that candidate.
-class TdlgEnterPass : public QDialog {
+class TdlgEnterPass : public PasswordDialog {
     Q_OBJECT
 public:
     // Tests a candidate against the open archive: with base64 true the stored check
@@ -36,17 +35,12 @@ public:
     // The entry exactly as typed (UTF-8).
     std::string Password() const;
 
-    QLabel* lblInfo = nullptr;
     QLabel* lblPassword = nullptr;
     QLineEdit* txtPass = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;   // FormShow
-
 private:
-    bool FormKeyPress(QKeyEvent* event);
     bool Check(const std::string& candidate, bool base64) const;
 
     CheckPasswordFn m_check;

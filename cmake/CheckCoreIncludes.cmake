@@ -1,0 +1,107 @@
+# Run as a test (cmake -DLISTS=<file> -P CheckCoreIncludes.cmake): fails, naming the
+# file, when GUI-free code includes a widget, so that the core keeps building and
+# testing without a display. LISTS sets SOURCE_DIR, CORE_FILES and GUI_FILES (the source
+# lists of velmora_core and velmora_gui) and GUI_HEADER_DIRS (Qt's widget and GUI
+# header folders).
+#
+# Every file of velmora_core, the header beside each, and every project header they
+# reach must not include
+#   - a file of velmora_gui or the header beside one,
+#   - a Qt widget or GUI header,
+# and those in the folders below the shell must include nothing from dialogs/ or app/.
+cmake_minimum_required(VERSION 3.25)
+include(${LISTS})
+
+set(lower_folders store catalogue archive playback integration platform ui)
+
+# A source and the header beside it.
+function(with_header out)
+  set(files)
+  foreach(file IN LISTS ARGN)
+    list(APPEND files ${file})
+    string(REGEX REPLACE "\\.cpp$" ".h" header "${file}")
+    if(NOT header STREQUAL file AND EXISTS ${header})
+      list(APPEND files ${header})
+    endif()
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+with_header(core_files ${CORE_FILES})
+with_header(gui_files ${GUI_FILES})
+
+function(project_path out file)
+  file(RELATIVE_PATH relative ${SOURCE_DIR}/.. ${file})
+  set(${out} ${relative} PARENT_SCOPE)
+endfunction()
+
+set(failures)
+set(visited)
+set(reached_from)
+set(work ${core_files})
+while(work)
+  list(POP_FRONT work file)
+  if(file IN_LIST visited)
+    continue()
+  endif()
+  list(APPEND visited ${file})
+  project_path(shown ${file})
+  # A header reached from the core is named with the file that reached it.
+  if(NOT file IN_LIST core_files)
+    string(MAKE_C_IDENTIFIER "${file}" key)
+    project_path(from ${from_${key}})
+    string(APPEND shown " (included by ${from})")
+  endif()
+  file(RELATIVE_PATH in_src ${SOURCE_DIR} ${file})
+  string(REGEX MATCH "^[^/]+" folder "${in_src}")
+  get_filename_component(dir ${file} DIRECTORY)
+
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "include[ \t]*\"([^\"]+)\"")
+      set(name ${CMAKE_MATCH_1})
+      set(target)
+      if(EXISTS ${SOURCE_DIR}/${name})
+        get_filename_component(target ${SOURCE_DIR}/${name} ABSOLUTE)
+      elseif(EXISTS ${dir}/${name})
+        get_filename_component(target ${dir}/${name} ABSOLUTE)
+      endif()
+      if(NOT target)
+        continue()
+      endif()
+      if(target IN_LIST gui_files)
+        list(APPEND failures "${shown} includes \"${name}\", a widget file of velmora_gui")
+      elseif(folder IN_LIST lower_folders AND name MATCHES "^(app|dialogs)/")
+        list(APPEND failures "${shown} includes \"${name}\" from the shell above it")
+      elseif(NOT target IN_LIST visited)
+        string(MAKE_C_IDENTIFIER "${target}" key)
+        if(NOT DEFINED from_${key})
+          set(from_${key} ${file})
+        endif()
+        list(APPEND work ${target})
+      endif()
+    elseif(line MATCHES "include[ \t]*<([^>]+)>")
+      set(name ${CMAKE_MATCH_1})
+      set(gui OFF)
+      if(name MATCHES "^Qt(Widgets|Gui)/")
+        set(gui ON)
+      else()
+        foreach(qt_dir IN LISTS GUI_HEADER_DIRS)
+          if(EXISTS ${qt_dir}/${name})
+            set(gui ON)
+          endif()
+        endforeach()
+      endif()
+      if(gui)
+        list(APPEND failures "${shown} includes <${name}>, a Qt widget or GUI header")
+      endif()
+    endif()
+  endforeach()
+endwhile()
+
+list(LENGTH visited checked)
+if(failures)
+  list(JOIN failures "\n  " text)
+  message(FATAL_ERROR "GUI-free code includes what it must not:\n  ${text}")
+endif()
+message(STATUS "${checked} GUI-free files include no widget")
