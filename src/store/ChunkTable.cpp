@@ -1,0 +1,140 @@
+#include "store/ChunkTable.h"
+
+#include "store/ChunkBuffer.h"
+#include "store/Connection.h"
+#include "store/DatabaseError.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <string>
+
+namespace velmora {
+
+namespace {
+
+// Resets a statement however its use ends, so that it lets go of its read snapshot.
+class ResetAfter {
+public:
+    explicit ResetAfter(db::Statement& statement) : m_statement(statement) {}
+    ~ResetAfter()
+    {
+        m_statement.Reset();
+        sqlite3_clear_bindings(m_statement.Handle());
+    }
+    ResetAfter(const ResetAfter&) = delete;
+    ResetAfter& operator=(const ResetAfter&) = delete;
+
+private:
+    db::Statement& m_statement;
+};
+
+} // namespace
+
+ChunkTable::ChunkTable(db::Connection& store) : m_store(store)
+{
+    // Store files made before chunks recorded their key generation hold every chunk under
+    // generation 0.
+    db::Statement columns(m_store.Handle(), "PRAGMA table_info(recobject)", m_store.DataSource());
+    bool found = false;
+    while (columns.Step()) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(columns.Handle(), 1));
+        if (name && sqlite3_stricmp(name, "ro_keygen") == 0)
+            found = true;
+    }
+    m_hasGeneration = found;
+}
+
+db::Statement& ChunkTable::Prepared(db::Statement& statement, const char* sql)
+{
+    if (!statement.Valid())
+        statement = db::Statement(m_store.Handle(), sql, m_store.DataSource());
+    return statement;
+}
+
+std::optional<ChunkTable::Row> ChunkTable::Read(int recordIdent, int chunkNo, ChunkBuffer& buffer)
+{
+    db::Statement& find = Prepared(m_find, m_hasGeneration
+        ? "SELECT _rowid_, ro_nextstore, ro_keygen, typeof(ro_data) FROM recobject WHERE ro_record = ? AND ro_chunk = ?"
+        : "SELECT _rowid_, ro_nextstore, 0, typeof(ro_data) FROM recobject WHERE ro_record = ? AND ro_chunk = ?");
+    // The value is read while the row's statement still stands on it: one snapshot for both.
+    ResetAfter reset(find);
+    find.BindInt64(1, recordIdent);
+    find.BindInt64(2, chunkNo);
+    if (!find.Step())
+        return std::nullopt;
+    Row row;
+    row.rowid = sqlite3_column_int64(find.Handle(), 0);
+    row.nextStore = sqlite3_column_int(find.Handle(), 1);
+    row.generation = sqlite3_column_int(find.Handle(), 2);
+    const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(find.Handle(), 3));
+    row.length = ReadValue(row, type.c_str(), buffer);
+    return row;
+}
+
+std::int64_t ChunkTable::ReadValue(const Row& row, const char* type, ChunkBuffer& buffer)
+{
+    if (std::strcmp(type, "null") == 0)
+        return 0;
+    if (std::strcmp(type, "blob") != 0 && std::strcmp(type, "text") != 0) {
+        // A number where the content belongs reads as its text, as a read stream gives it.
+        db::Statement& text = Prepared(m_valueText, "SELECT CAST(ro_data AS TEXT) FROM recobject WHERE _rowid_ = ?");
+        ResetAfter reset(text);
+        text.BindInt64(1, row.rowid);
+        if (!text.Step())
+            return 0;
+        const auto length = static_cast<std::int64_t>(sqlite3_column_bytes(text.Handle(), 0));
+        buffer.Reserve(length);
+        std::memcpy(buffer.Data(), sqlite3_column_text(text.Handle(), 0), static_cast<std::size_t>(length));
+        return length;
+    }
+    sqlite3* db = m_store.Handle();
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(db, "main", "recobject", "ro_data", row.rowid, 0, &blob);
+    if (rc != SQLITE_OK) {
+        const std::string message = db::DescribeError(db, rc, m_store.DataSource(), "read recobject.ro_data");
+        sqlite3_blob_close(blob);
+        db::RaiseError(rc, message);
+    }
+    const std::int64_t length = sqlite3_blob_bytes(blob);
+    buffer.Reserve(length);
+    rc = length > 0 ? sqlite3_blob_read(blob, buffer.Data(), static_cast<int>(length), 0) : SQLITE_OK;
+    const int closed = sqlite3_blob_close(blob);
+    if (rc == SQLITE_OK)
+        rc = closed;
+    if (rc != SQLITE_OK)
+        db::RaiseError(rc, db::DescribeError(db, rc, m_store.DataSource(), "read recobject.ro_data"));
+    return length;
+}
+
+void ChunkTable::Insert(int recordIdent, int chunkNo, int nextStore, int generation, const void* data,
+                        std::int64_t size)
+{
+    db::Statement& insert = Prepared(
+        m_insert, "INSERT INTO recobject (ro_record, ro_chunk, ro_nextstore, ro_keygen, ro_data) VALUES (?, ?, ?, ?, ?)");
+    ResetAfter reset(insert);
+    insert.BindInt64(1, recordIdent);
+    insert.BindInt64(2, chunkNo);
+    insert.BindInt64(3, nextStore);
+    insert.BindInt64(4, generation);
+    insert.BindBlob(5, data, size);   // in place: copied from there into the pages
+    insert.Run();
+}
+
+bool ChunkTable::Rewrite(const Row& row, int recordIdent, int chunkNo, int fromGeneration, int toGeneration,
+                         const void* data, std::int64_t size)
+{
+    db::Statement& rewrite = Prepared(m_rewrite, "UPDATE recobject SET ro_data = ?, ro_keygen = ? "
+                                                 "WHERE _rowid_ = ? AND ro_record = ? AND ro_chunk = ? AND ro_keygen = ?");
+    ResetAfter reset(rewrite);
+    rewrite.BindBlob(1, data, size);
+    rewrite.BindInt64(2, toGeneration);
+    rewrite.BindInt64(3, row.rowid);
+    rewrite.BindInt64(4, recordIdent);
+    rewrite.BindInt64(5, chunkNo);
+    rewrite.BindInt64(6, fromGeneration);
+    rewrite.Run();
+    return sqlite3_changes(m_store.Handle()) == 1;
+}
+
+} // namespace velmora
