@@ -107,6 +107,26 @@ private:
     std::thread::id m_thread;
 };
 
+// The log of a store file being written is copied into the file (checkpointed) by the
+// thread that reads the source, about every 1000 pages as the engine would, so that the
+// copying and its syncs are off the writer's thread. The writer's own checkpoints then
+// come only at four times that, to let the log start again from its beginning.
+constexpr std::size_t kChunksPerCheckpoint = 32;
+constexpr int kEnginePagesPerCheckpoint = 1000;
+constexpr int kWriterPagesPerCheckpoint = 4 * kEnginePagesPerCheckpoint;
+
+// The writer's own checkpoints come late while an add runs, however it ends.
+class LateCheckpoints {
+public:
+    explicit LateCheckpoints(ObjectStore& store) : m_store(store) { m_store.SetLateCheckpoints(true); }
+    ~LateCheckpoints() { m_store.SetLateCheckpoints(false); }
+    LateCheckpoints(const LateCheckpoints&) = delete;
+    LateCheckpoints& operator=(const LateCheckpoints&) = delete;
+
+private:
+    ObjectStore& m_store;
+};
+
 // Transfers of more chunks than this run their steps side by side.
 bool WorthThreads(std::int64_t size)
 {
@@ -157,7 +177,16 @@ db::Connection& ObjectStore::StoreConnection(int storeNo)
     m_store.SetConnectionString(wanted);
     m_store.Open();
     m_openStore = storeNo;
+    if (m_lateCheckpoints)
+        sqlite3_wal_autocheckpoint(m_store.Handle(), kWriterPagesPerCheckpoint);
     return m_store;
+}
+
+void ObjectStore::SetLateCheckpoints(bool late)
+{
+    m_lateCheckpoints = late;
+    if (m_store.Connected())
+        sqlite3_wal_autocheckpoint(m_store.Handle(), late ? kWriterPagesPerCheckpoint : kEnginePagesPerCheckpoint);
 }
 
 bool ObjectStore::RebookSpaceWhenIdle()
@@ -191,6 +220,16 @@ bool ObjectStore::RebookSpaceWhenIdle()
     transaction.Commit();
     m_bookingsAdrift = false;
     return true;
+}
+
+void ObjectStore::CheckpointStore(int storeNo)
+{
+    try {
+        sqlite3_wal_checkpoint_v2(StoreConnection(storeNo).Handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                  nullptr);
+    } catch (const std::exception&) {
+        // The writer's own checkpoints still come.
+    }
 }
 
 void ObjectStore::ReleaseJournalSpace()
@@ -393,6 +432,8 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
         // Each chunk's space is booked once, in the store that receives it: the first
         // one's here, every later one's with the chunk before it, which names its store.
         ObjectStore& store = self();
+        if (!booked.empty() && booked.size() % kChunksPerCheckpoint == 0)
+            store.CheckpointStore(booked.back());
         if (booked.empty())
             booked.push_back(store.AllocateChunkSpace(kChunkCharge));
         chunk.number = static_cast<int>(booked.size());
@@ -408,6 +449,7 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
     const auto encrypt = InHalves([&cipher](PipelineChunk& chunk, std::int64_t from, std::int64_t to) {
         Encrypt(cipher, chunk, from, to);
     });
+    const LateCheckpoints late(*this);
     const ChunkPipeline::Stage write = [&](PipelineChunk& chunk) {
         WriteObjectChunk(chunk, recordIdent);
         ++written;

@@ -114,6 +114,13 @@ public:
     // checkpoint would take the last free space to grow the store file.) Failures are
     // ignored: it is an attempt.
     void ReleaseJournalSpace();
+    // While late, the store connection's own checkpoints come at four times the
+    // engine's interval: another thread does them meanwhile (CheckpointStore).
+    void SetLateCheckpoints(bool late);
+    // Copies what the store file's log holds into the file, on this thread's own
+    // connection to it, without waiting: while another connection writes the store, so
+    // that the copying is off its thread. Failures are ignored: it is an attempt.
+    void CheckpointStore(int storeNo);
     // Closes both connections (a thread ends, or the data folder changed).
     void Close();
 
@@ -132,6 +139,7 @@ private:
     std::unique_ptr<ChunkTable> m_chunks;   // on m_store
     std::unique_ptr<PipelineChunk> m_scratch;
     bool m_bookingsAdrift = false;
+    bool m_lateCheckpoints = false;
 };
 
 } // namespace velmora

@@ -33,7 +33,7 @@ public:
 };
 
 // Keeps the progress calls as text lines and presses Cancel after a number of overall
-// steps (or never).
+// steps, of item steps, or of cancel checks (or never).
 class RecordingProgress : public ProgressRoutines {
 public:
     void ShowProgress(const std::string& title, bool noCancel) override
@@ -64,7 +64,12 @@ public:
         if (cancelAfterSteps >= 0 && steps >= cancelAfterSteps)
             cancelled = true;
     }
-    void StepItemProgress() override { ++itemSteps, ++allItemSteps; }
+    void StepItemProgress() override
+    {
+        ++itemSteps, ++allItemSteps;
+        if (cancelAfterItemSteps >= 0 && allItemSteps >= cancelAfterItemSteps)
+            cancelled = true;
+    }
     bool ProgressCancelled() const override
     {
         ++cancelChecks;
@@ -84,6 +89,7 @@ public:
     int itemSteps = 0;
     int allItemSteps = 0;
     int cancelAfterSteps = -1;
+    int cancelAfterItemSteps = -1;   // Cancel pressed while an item is on its way
     int cancelAfterChecks = -1;
     mutable int cancelChecks = 0;
     bool cancelled = false;
