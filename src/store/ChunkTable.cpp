@@ -29,6 +29,38 @@ private:
     db::Statement& m_statement;
 };
 
+// The row and its value written into it commit together or not at all: in a
+// transaction of their own, or a savepoint inside the caller's.
+class Atomically {
+public:
+    Atomically(db::Connection& connection, const char* name) : m_connection(connection), m_name(name)
+    {
+        m_nested = connection.InTransaction();
+        connection.Execute(m_nested ? "SAVEPOINT " + m_name : std::string("BEGIN IMMEDIATE"));
+    }
+    ~Atomically()
+    {
+        if (m_done)
+            return;
+        const std::string undo = m_nested ? "ROLLBACK TO " + m_name + "; RELEASE " + m_name : std::string("ROLLBACK");
+        sqlite3_exec(m_connection.Handle(), undo.c_str(), nullptr, nullptr, nullptr);
+    }
+    Atomically(const Atomically&) = delete;
+    Atomically& operator=(const Atomically&) = delete;
+
+    void Commit()
+    {
+        m_connection.Execute(m_nested ? "RELEASE " + m_name : std::string("COMMIT"));
+        m_done = true;
+    }
+
+private:
+    db::Connection& m_connection;
+    std::string m_name;
+    bool m_nested = false;
+    bool m_done = false;
+};
+
 } // namespace
 
 ChunkTable::ChunkTable(db::Connection& store) : m_store(store)
@@ -110,31 +142,61 @@ std::int64_t ChunkTable::ReadValue(const Row& row, const char* type, ChunkBuffer
 void ChunkTable::Insert(int recordIdent, int chunkNo, int nextStore, int generation, const void* data,
                         std::int64_t size)
 {
-    db::Statement& insert = Prepared(
-        m_insert, "INSERT INTO recobject (ro_record, ro_chunk, ro_nextstore, ro_keygen, ro_data) VALUES (?, ?, ?, ?, ?)");
-    ResetAfter reset(insert);
-    insert.BindInt64(1, recordIdent);
-    insert.BindInt64(2, chunkNo);
-    insert.BindInt64(3, nextStore);
-    insert.BindInt64(4, generation);
-    insert.BindBlob(5, data, size);   // in place: copied from there into the pages
-    insert.Run();
+    db::Statement& insert = Prepared(m_insert, "INSERT INTO recobject (ro_record, ro_chunk, ro_nextstore, ro_keygen, "
+                                               "ro_data) VALUES (?, ?, ?, ?, zeroblob(?))");
+    Atomically whole(m_store, "chunk");
+    {
+        ResetAfter reset(insert);
+        insert.BindInt64(1, recordIdent);
+        insert.BindInt64(2, chunkNo);
+        insert.BindInt64(3, nextStore);
+        insert.BindInt64(4, generation);
+        insert.BindInt64(5, size);
+        insert.Run();
+    }
+    WriteValue(sqlite3_last_insert_rowid(m_store.Handle()), data, size);
+    whole.Commit();
 }
 
 bool ChunkTable::Rewrite(const Row& row, int recordIdent, int chunkNo, int fromGeneration, int toGeneration,
                          const void* data, std::int64_t size)
 {
-    db::Statement& rewrite = Prepared(m_rewrite, "UPDATE recobject SET ro_data = ?, ro_keygen = ? "
+    db::Statement& rewrite = Prepared(m_rewrite, "UPDATE recobject SET ro_data = zeroblob(?), ro_keygen = ? "
                                                  "WHERE _rowid_ = ? AND ro_record = ? AND ro_chunk = ? AND ro_keygen = ?");
-    ResetAfter reset(rewrite);
-    rewrite.BindBlob(1, data, size);
-    rewrite.BindInt64(2, toGeneration);
-    rewrite.BindInt64(3, row.rowid);
-    rewrite.BindInt64(4, recordIdent);
-    rewrite.BindInt64(5, chunkNo);
-    rewrite.BindInt64(6, fromGeneration);
-    rewrite.Run();
-    return sqlite3_changes(m_store.Handle()) == 1;
+    Atomically whole(m_store, "chunk");
+    {
+        ResetAfter reset(rewrite);
+        rewrite.BindInt64(1, size);
+        rewrite.BindInt64(2, toGeneration);
+        rewrite.BindInt64(3, row.rowid);
+        rewrite.BindInt64(4, recordIdent);
+        rewrite.BindInt64(5, chunkNo);
+        rewrite.BindInt64(6, fromGeneration);
+        rewrite.Run();
+    }
+    if (sqlite3_changes(m_store.Handle()) != 1)
+        return false;
+    WriteValue(row.rowid, data, size);
+    whole.Commit();
+    return true;
+}
+
+void ChunkTable::WriteValue(std::int64_t rowid, const void* data, std::int64_t size)
+{
+    if (size == 0)
+        return;
+    sqlite3* db = m_store.Handle();
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(db, "main", "recobject", "ro_data", rowid, 1, &blob);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_blob_write(blob, data, static_cast<int>(size), 0);
+    const std::string message =
+        rc == SQLITE_OK ? std::string() : db::DescribeError(db, rc, m_store.DataSource(), "write recobject.ro_data");
+    const int closed = sqlite3_blob_close(blob);
+    if (rc == SQLITE_OK && closed != SQLITE_OK)
+        db::RaiseError(closed, db::DescribeError(db, closed, m_store.DataSource(), "write recobject.ro_data"));
+    if (rc != SQLITE_OK)
+        db::RaiseError(rc, message);
 }
 
 } // namespace velmora

@@ -16,9 +16,11 @@ class Connection;
 // The chunk rows (table recobject) of the store file a connection has open, through
 // statements prepared once for the connection: an add, a read-back or a re-encryption
 // passes thousands of chunks through them. A value moves between the database and the
-// caller's buffer with no copy on the side: bound in place on the way in, read by
-// incremental blob I/O on the way out. Statements are reset after each use, so no
-// read snapshot is held between calls. Lives no longer than its connection.
+// caller's buffer with no copy on the side, by incremental blob I/O both ways: written
+// into a zeroblob of its length, in the same transaction as its row (bench/
+// DatabaseBench.cpp: a bound value is copied once more, into the record, on its way).
+// Statements are reset after each use, so no read snapshot is held between calls.
+// Lives no longer than its connection.
 class ChunkTable {
 public:
     explicit ChunkTable(db::Connection& store);
@@ -42,6 +44,7 @@ public:
 
 private:
     db::Statement& Prepared(db::Statement& statement, const char* sql);
+    void WriteValue(std::int64_t rowid, const void* data, std::int64_t size);
     std::int64_t ReadValue(const Row& row, const char* type, ChunkBuffer& buffer);
 
     db::Connection& m_store;
