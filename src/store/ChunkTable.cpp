@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 namespace velmora {
@@ -28,6 +29,16 @@ public:
 private:
     db::Statement& m_statement;
 };
+
+// Runs a statement that returns no rows with these numbers as its parameters.
+void RunWith(db::Statement& statement, std::initializer_list<std::int64_t> values)
+{
+    ResetAfter reset(statement);
+    int index = 0;
+    for (const std::int64_t value : values)
+        statement.BindInt64(++index, value);
+    statement.Run();
+}
 
 // The row and its value written into it commit together or not at all: in a
 // transaction of their own, or a savepoint inside the caller's.
@@ -145,15 +156,7 @@ void ChunkTable::Insert(int recordIdent, int chunkNo, int nextStore, int generat
     db::Statement& insert = Prepared(m_insert, "INSERT INTO recobject (ro_record, ro_chunk, ro_nextstore, ro_keygen, "
                                                "ro_data) VALUES (?, ?, ?, ?, zeroblob(?))");
     Atomically whole(m_store, "chunk");
-    {
-        ResetAfter reset(insert);
-        insert.BindInt64(1, recordIdent);
-        insert.BindInt64(2, chunkNo);
-        insert.BindInt64(3, nextStore);
-        insert.BindInt64(4, generation);
-        insert.BindInt64(5, size);
-        insert.Run();
-    }
+    RunWith(insert, {recordIdent, chunkNo, nextStore, generation, size});
     WriteValue(sqlite3_last_insert_rowid(m_store.Handle()), data, size);
     whole.Commit();
 }
@@ -164,16 +167,7 @@ bool ChunkTable::Rewrite(const Row& row, int recordIdent, int chunkNo, int fromG
     db::Statement& rewrite = Prepared(m_rewrite, "UPDATE recobject SET ro_data = zeroblob(?), ro_keygen = ? "
                                                  "WHERE _rowid_ = ? AND ro_record = ? AND ro_chunk = ? AND ro_keygen = ?");
     Atomically whole(m_store, "chunk");
-    {
-        ResetAfter reset(rewrite);
-        rewrite.BindInt64(1, size);
-        rewrite.BindInt64(2, toGeneration);
-        rewrite.BindInt64(3, row.rowid);
-        rewrite.BindInt64(4, recordIdent);
-        rewrite.BindInt64(5, chunkNo);
-        rewrite.BindInt64(6, fromGeneration);
-        rewrite.Run();
-    }
+    RunWith(rewrite, {size, toGeneration, row.rowid, recordIdent, chunkNo, fromGeneration});
     if (sqlite3_changes(m_store.Handle()) != 1)
         return false;
     WriteValue(row.rowid, data, size);

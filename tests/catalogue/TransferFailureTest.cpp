@@ -14,8 +14,6 @@
 
 #include <gmock/gmock.h>
 
-#include <functional>
-
 namespace velmora::test {
 namespace {
 
@@ -24,18 +22,6 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr std::size_t kSixteenChunks = 16 * 500000 - 123;
-
-// Runs an action at the first chunk the transfer reports.
-class ActingProgress : public RecordingProgress {
-public:
-    void StepItemProgress() override
-    {
-        RecordingProgress::StepItemProgress();
-        if (action)
-            std::exchange(action, nullptr)();
-    }
-    std::function<void()> action;
-};
 
 class TransferFailureTest : public CatalogueFixture {
 protected:

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <random>
@@ -96,10 +97,31 @@ protected:
         return RunProgram("velmora-tool", args,
                           {{"VELMORA_PASSWORD", password}, {"VELMORA_ARCHIVE_PASSWORD", "for the archive"}});
     }
-    // A moment of a run that takes full, anywhere from its start to its end.
-    std::chrono::microseconds SomeMomentOf(std::chrono::microseconds full)
+    // Runs velmora-tool command (on the library, with the archive password at hand)
+    // once to its end, then kRounds times killed at a moment drawn anywhere from its
+    // start to the end of that first run; check follows each, told whether the run was
+    // killed.
+    void KillAtRandomMoments(std::vector<std::string> command, const std::function<void(bool killed)>& check)
     {
-        return std::chrono::microseconds(std::uniform_int_distribution<long long>(0, full.count())(random));
+        command.insert(command.begin() + 1, {"--data", library.str()});
+        const std::map<std::string, std::string> env{{"VELMORA_PASSWORD", "pw one"},
+                                                     {"VELMORA_ARCHIVE_PASSWORD", "for the archive"}};
+        const ToolRun whole = RunTool(command, env, std::chrono::minutes(5));
+        ASSERT_FALSE(whole.killed);
+        check(false);
+        for (int round = 0; round < kRounds; ++round) {
+            const std::chrono::microseconds moment(
+                std::uniform_int_distribution<long long>(0, whole.took.count())(random));
+            SCOPED_TRACE("killed after " + std::to_string(moment.count()) + " us");
+            check(RunTool(command, env, moment).killed);
+        }
+    }
+    // A new library with a movie of several dozen chunks beside it.
+    void SetUpLibrary(unsigned seed)
+    {
+        ASSERT_EQ(Tool(library, "pw one", {"init"}).exitCode, 0);
+        content = PatternBytes(40000001, seed);
+        WriteFile(movie, content);
     }
     void ExpectConsistent(const TempDir& library, const std::string& password)
     {
@@ -109,26 +131,17 @@ protected:
 
     std::mt19937 random;
     TempDir sources;
+    TempDir library;
+    const fs::path movie = sources / "movie.avi";
+    std::string content;
 };
 
 TEST_F(KilledTransferTest, AnAddKilledAnywhereLeavesTheItemWholeOrGone)
 {
-    TempDir library;
-    ASSERT_EQ(Tool(library, "pw one", {"init"}).exitCode, 0);
-    const fs::path movie = sources / "movie.avi";
-    const std::string content = PatternBytes(40000001, 1);
-    WriteFile(movie, content);
-    const std::map<std::string, std::string> env{{"VELMORA_PASSWORD", "pw one"}};
-    const std::vector<std::string> add{"add", "--data", library.str(), movie.string()};
-
-    const ToolRun whole = RunTool(add, env, std::chrono::minutes(5));
-    ASSERT_FALSE(whole.killed);
-    int expected = 1;
-    for (int round = 0; round < kRounds; ++round) {
-        const auto moment = SomeMomentOf(whole.took);
-        SCOPED_TRACE("killed after " + std::to_string(moment.count()) + " us");
-        const ToolRun run = RunTool(add, env, moment);
-        if (!run.killed)
+    SetUpLibrary(1);
+    int expected = 0;
+    KillAtRandomMoments({"add", movie.string()}, [&](bool killed) {
+        if (!killed)
             ++expected;
         ExpectConsistent(library, "pw one");
         const auto listed = Tool(library, "pw one", {"ls"});
@@ -142,29 +155,16 @@ TEST_F(KilledTransferTest, AnAddKilledAnywhereLeavesTheItemWholeOrGone)
         // A killed add may have got as far as completing its item.
         EXPECT_GE(items, expected);
         expected = items;
-    }
+    });
 }
 
 TEST_F(KilledTransferTest, AnExportKilledAnywhereLeavesTheLibraryAsItWasAndTheItemWholeOrGone)
 {
-    TempDir library;
-    ASSERT_EQ(Tool(library, "pw one", {"init"}).exitCode, 0);
-    const fs::path movie = sources / "movie.avi";
-    const std::string content = PatternBytes(40000001, 2);
-    WriteFile(movie, content);
+    SetUpLibrary(2);
     ASSERT_EQ(Tool(library, "pw one", {"add", movie.string()}).exitCode, 0);
     const fs::path archive = sources / "movie.eta";
-    const std::map<std::string, std::string> env{{"VELMORA_PASSWORD", "pw one"},
-                                                 {"VELMORA_ARCHIVE_PASSWORD", "for the archive"}};
-    const std::vector<std::string> exportItem{"export", "--data", library.str(), "--archive", archive.string(), "1"};
-
-    const ToolRun whole = RunTool(exportItem, env, std::chrono::minutes(5));
-    ASSERT_FALSE(whole.killed);
-    for (int round = 0; round < kRounds; ++round) {
-        const auto moment = SomeMomentOf(whole.took);
-        SCOPED_TRACE("killed after " + std::to_string(moment.count()) + " us");
-        fs::remove(archive);
-        RunTool(exportItem, env, moment);
+    // Each check ends with the archive gone: what the next run leaves is its own.
+    KillAtRandomMoments({"export", "--archive", archive.string(), "1"}, [&](bool) {
         ExpectConsistent(library, "pw one");
         EXPECT_TRUE(Tool(library, "pw one", {"cat", "1"}).out == content);
 
@@ -174,13 +174,14 @@ TEST_F(KilledTransferTest, AnExportKilledAnywhereLeavesTheLibraryAsItWasAndTheIt
         const auto imported = Tool(other, "pw two", {"import", "--archive", archive.string()});
         ExpectConsistent(other, "pw two");
         const auto listed = Tool(other, "pw two", {"ls"});
+        fs::remove(archive);
         if (imported.exitCode != 0 || listed.out.empty()) {
             EXPECT_EQ(listed.out, "");
-            continue;
+            return;
         }
         EXPECT_EQ(listed.out, "1\t40000001\tmovie.avi\tmovie.avi\n");
         EXPECT_TRUE(Tool(other, "pw two", {"cat", "1"}).out == content);
-    }
+    });
 }
 
 } // namespace
