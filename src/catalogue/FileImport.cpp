@@ -41,6 +41,14 @@ bool Hidden(const fs::path& entry)
     return !name.empty() && name.front() == '.';
 }
 
+// The add's message for a file or folder that cannot be opened.
+void ReportOpenError(MessageBoxes& messages, const std::string& path, const std::string& reason)
+{
+    messages.ShowMessageBox("There was an error whilst attempting to open the file: " + path +
+                                "\n\r\n\rException: " + reason,
+                            mb::kOk);
+}
+
 } // namespace
 
 FileImport::FileImport(Library& library, ProgressRoutines& progress, MessageBoxes& messages)
@@ -105,9 +113,7 @@ bool FileImport::AddFile(int categoryId, const std::string& path)
         SourceFile file(path);
         return AddItemFromStream(categoryId, file, name, name, -1);
     } catch (const std::exception& failure) {
-        m_messages.ShowMessageBox("There was an error whilst attempting to open the file: " + path +
-                                      "\n\r\n\rException: " + failure.what(),
-                                  mb::kOk);
+        ReportOpenError(m_messages, path, failure.what());
         return false;
     }
 }
@@ -115,7 +121,10 @@ bool FileImport::AddFile(int categoryId, const std::string& path)
 void FileImport::AddPath(int categoryId, const std::string& path, int mode)
 {
     if (IsFolder(path)) {
-        AddFolder(categoryId, path, mode);
+        // A link to a folder is only a name for it: its files are stored but never
+        // deleted, as a moved file's link target is not.
+        std::error_code error;
+        AddFolder(categoryId, path, fs::is_symlink(path, error) ? kKeepSources : mode);
         return;
     }
     if (AddFile(categoryId, path) && mode == kDeleteSources)
@@ -131,14 +140,22 @@ void FileImport::AddFolder(int categoryId, const std::string& folder, int mode)
     if (name.empty() || name == "." || name == "..")
         return;
 
+    // A folder that cannot be read is passed over with the add's message, before it
+    // becomes a category: the rest of the import goes on.
+    std::vector<fs::directory_entry> entries;
+    std::error_code error;
+    fs::directory_iterator it(path, error);
+    for (const fs::directory_iterator end; !error && it != end; it.increment(error))
+        if (!Hidden(it->path()))
+            entries.push_back(*it);
+    if (error) {
+        ReportOpenError(m_messages, folder, "Cannot open folder \"" + folder + "\": " + error.message());
+        return;
+    }
+
     const int id = InsertCategory(m_library.MainConnection(), categoryId, name);
     if (m_categoryAdded)
         m_categoryAdded(CategoryNode{id, categoryId, name, {}});
-
-    std::vector<fs::directory_entry> entries;
-    for (const auto& entry : fs::directory_iterator(path))
-        if (!Hidden(entry.path()))
-            entries.push_back(entry);
     m_progress.SetProgressTotal("Please Wait", static_cast<int>(entries.size()));
 
     for (const auto& entry : entries) {

@@ -2,6 +2,7 @@
 
 // The main window over a fresh library in a temporary folder, for widget tests.
 #include "app/MainWindow.h"
+#include "dialogs/PasswordForm.h"
 #include "dialogs/FileDialogs.h"
 #include "platform/SettingsStore.h"
 #include "store/AddItemOnThread.h"
@@ -18,6 +19,7 @@
 #include <QtTest/QtTest>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,10 +32,10 @@ inline constexpr const char* kPassword = "open sesame";
 // titles and filters asked with.
 class ScriptedFileDialogs : public FileDialogs {
 public:
-    QStringList OpenFiles(QWidget*, const QString& title, const QString& filter) override
+    QList<QUrl> OpenFiles(QWidget*, const QString& title, const QString& filter) override
     {
         asked << title << filter;
-        return openFiles.empty() ? QStringList() : Take(openFiles);
+        return openFiles.empty() ? QList<QUrl>() : Take(openFiles);
     }
     QString OpenFile(QWidget*, const QString& title, const QString& filter, const QString& fileName) override
     {
@@ -51,7 +53,14 @@ public:
         return files.empty() ? QString() : Take(files);
     }
 
-    std::deque<QStringList> openFiles;   // answers of OpenFiles
+    std::deque<QList<QUrl>> openFiles;   // answers of OpenFiles
+    void ChooseFiles(const QStringList& paths)
+    {
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        openFiles.push_back(urls);
+    }
     std::deque<QString> files;           // answers of OpenFile, SaveFile and ChooseFolder
     QStringList asked;
 
@@ -119,6 +128,31 @@ struct Session {
         QVERIFY(QTest::qWaitForWindowActive(main.get()));
     }
 };
+
+// Acts on the password prompt once it is open; a prompt the action leaves open is
+// cancelled, so a faulty test fails instead of waiting for ever.
+inline void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, tries] {
+        auto* form = qobject_cast<TfrmPassword*>(QApplication::activeModalWidget());
+        if (form == nullptr) {
+            if (++*tries > 1000) {
+                timer->deleteLater();
+                timer->stop();
+            }
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        action(*form);
+        if (form->isVisible())
+            form->done(QDialog::Rejected);
+    });
+    timer->start();
+}
 
 inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)
 {

@@ -3,6 +3,7 @@
 #include "app/ItemListView.h"
 #include "app/MainWindow.h"
 #include "app/TaskbarStandIn.h"
+#include "dialogs/ApplicationTitle.h"
 #include "catalogue/CategoryTreeView.h"
 #include "catalogue/Categories.h"
 #include "dialogs/PasswordForm.h"
@@ -42,6 +43,7 @@ using velmora::test::RecordingMessageBoxes;
 using velmora::test::Session;
 using velmora::test::FindNode;
 using velmora::test::kPassword;
+using velmora::test::WhenPasswordPromptOpens;
 
 namespace {
 
@@ -87,31 +89,6 @@ private:
     const char* m_category;
     QtMessageHandler m_previous = nullptr;
 };
-
-// Acts on the password prompt once it is open; a prompt the action leaves open is
-// cancelled, so a faulty test fails instead of waiting for ever.
-void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, tries] {
-        auto* form = qobject_cast<TfrmPassword*>(QApplication::activeModalWidget());
-        if (form == nullptr) {
-            if (++*tries > 1000) {
-                timer->deleteLater();
-                timer->stop();
-            }
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        action(*form);
-        if (form->isVisible())
-            form->done(QDialog::Rejected);
-    });
-    timer->start();
-}
 
 } // namespace
 
@@ -502,7 +479,7 @@ void MainWindowTest::lockThenUnlockWithTheRightPassword()
     TfrmMain& main = session.Open();
     main.MainLibrary().MainConnection().Execute("Update options set opt_caption = 'My Vault'");
     QVERIFY(main.VerifyPassword(kPassword));
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("My Vault"));
+    QCOMPARE(ApplicationTitle::Text(), QStringLiteral("My Vault"));
     session.ShowAndActivate();
     const int topLevelNodes = main.mainTree->topLevelItemCount();
     main.move(300, 280);
@@ -510,7 +487,7 @@ void MainWindowTest::lockThenUnlockWithTheRightPassword()
     main.actFileBoss->trigger();
     QVERIFY(main.Locked());
     QVERIFY(!main.isVisible());
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Password Protected Program"));
+    QCOMPARE(ApplicationTitle::Text(), QStringLiteral("Password Protected Program"));
     QVERIFY(main.LockStandIn()->isVisible());
     QVERIFY(main.LockStandIn()->isMinimized());
     QTest::qWait(50);   // the stand-in being shown is no activation
@@ -534,7 +511,7 @@ void MainWindowTest::lockThenUnlockWithTheRightPassword()
     QCOMPARE(session.boxes.messages.front().text, std::string("Invalid Password, please try again"));
     QVERIFY(!main.Locked());
     QVERIFY(!main.LockStandIn()->isVisible());
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("My Vault"));
+    QCOMPARE(ApplicationTitle::Text(), QStringLiteral("My Vault"));
     QCOMPARE(main.geometry().topLeft(), QPoint(100, 100));            // placement restored again
     QCOMPARE(main.mainTree->topLevelItemCount(), topLevelNodes);     // the tree is not rebuilt
 }

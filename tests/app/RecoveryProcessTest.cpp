@@ -5,6 +5,7 @@
 #include "store/LibraryFiles.h"
 
 #include "support/TestSupport.h"
+#include "support/XDesktop.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -12,14 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace velmora::test {
 namespace {
@@ -28,47 +25,6 @@ namespace fs = std::filesystem;
 
 // A hang guard, never a timing check: a process that takes this long has hung.
 constexpr int kHangGuardMs = 60000;
-
-// Xvfb on a display number it picks itself, the size of the window.
-class VirtualDisplay {
-public:
-    VirtualDisplay()
-    {
-        int pipe[2];
-        if (::pipe2(pipe, O_CLOEXEC) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(pipe[1], 3);   // the copy is inherited, the originals are not
-            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "900x620x24", "-nolisten", "tcp",
-                     static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(pipe[1]);
-        std::string number;
-        char c = 0;
-        while (::read(pipe[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        ::close(pipe[0]);
-        if (!number.empty())
-            m_name = ":" + number;
-    }
-    ~VirtualDisplay()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    const std::string& Name() const { return m_name; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_name;
-};
 
 class RecoveryProcessTest : public ::testing::Test {
 protected:
@@ -90,7 +46,7 @@ protected:
         env.remove("VELMORA_PASSWORD");
         if (onDisplay) {
             env.insert("QT_QPA_PLATFORM", "xcb");
-            env.insert("DISPLAY", QString::fromStdString(display->Name()));
+            env.insert("DISPLAY", display->Display());
         } else {
             env.insert("QT_QPA_PLATFORM", "offscreen");
         }
@@ -127,11 +83,7 @@ protected:
 
     std::string Xdo(const QStringList& arguments)
     {
-        QProcess xdo;
-        xdo.setProcessEnvironment(Environment(true));
-        xdo.start("xdotool", arguments);
-        xdo.waitForFinished(kHangGuardMs);
-        return xdo.readAllStandardOutput().toStdString();
+        return display->Run("xdotool", arguments).toStdString();
     }
     std::set<std::string> Windows(const QStringList& how)
     {
@@ -215,7 +167,7 @@ protected:
     TempDir config;
     TempDir library;
     TempDir sources;
-    std::unique_ptr<VirtualDisplay> display;
+    std::unique_ptr<XDesktop> display;
     QProcess velmora;
 };
 
@@ -246,14 +198,14 @@ TEST_F(RecoveryProcessTest, ADeleteKilledHalfWayIsFinishedByTheNextStart)
     const auto big = Add({MakeFile("big.avi", 100u << 20, 4)});
     const std::string bigChunks = "Select count(*) from recobject where ro_record = " + std::to_string(big[0]);
     const std::int64_t all = Store(bigChunks);
-    display = std::make_unique<VirtualDisplay>();
-    ASSERT_FALSE(display->Name().empty()) << "Xvfb did not start";
+    display = std::make_unique<XDesktop>();
+    ASSERT_FALSE(display->Display().isEmpty()) << "Xvfb did not start";
 
     Start({QString::fromStdString(library.str())}, true);
     PassTheGate("pw one");
     // File > Tabs > Library; the one row, then Delete and Yes.
     Xdo({"key", "alt+f", "Return", "Down", "Return"});
-    Xdo({"mousemove", "235", "127", "click", "1"});
+    Xdo({"mousemove", "235", "158", "click", "1"});
     const std::set<std::string> before = Windows({"--name", "."});
     Xdo({"key", "Delete"});
     AwaitWindow({"--name", "."}, before);
@@ -279,8 +231,8 @@ TEST_F(RecoveryProcessTest, APasswordChangeKilledHalfWayIsFinishedByTheNextStart
         files.push_back(MakeFile("f" + std::to_string(i) + ".wav", 1500000 + i, i));
     const auto ids = Add(files);
     ASSERT_EQ(ids.size(), files.size());
-    display = std::make_unique<VirtualDisplay>();
-    ASSERT_FALSE(display->Name().empty()) << "Xvfb did not start";
+    display = std::make_unique<XDesktop>();
+    ASSERT_FALSE(display->Display().isEmpty()) << "Xvfb did not start";
 
     Start({QString::fromStdString(library.str())}, true);
     PassTheGate("pw one");

@@ -55,4 +55,11 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
                          const std::map<std::string, std::string>& env = {},
                          const std::string& input = {});
 
+// The same as a user without privileges: as root (as in CI), through setpriv as
+// nobody, whose permission checks root would bypass; otherwise as this user.
+ProcessResult RunProgramUnprivileged(const std::string& program, const std::vector<std::string>& args,
+                                     const std::map<std::string, std::string>& env = {});
+// Hands a file or folder tree over to the user RunProgramUnprivileged runs as.
+void GiveToUnprivilegedUser(const std::filesystem::path& path);
+
 } // namespace velmora::test
