@@ -113,6 +113,9 @@ private:
 // come only at four times that, to let the log start again from its beginning.
 constexpr std::size_t kChunksPerCheckpoint = 32;
 constexpr int kEnginePagesPerCheckpoint = 1000;
+// Space is booked for this many chunks at a time (fewer at an item's end): a booking is
+// a transaction of the main database, costlier than its few bytes suggest.
+constexpr std::int64_t kChunksPerBooking = 8;
 constexpr int kWriterPagesPerCheckpoint = 4 * kEnginePagesPerCheckpoint;
 
 // The writer's own checkpoints come late while an add runs, however it ends.
@@ -256,30 +259,44 @@ void ObjectStore::Close()
 
 int ObjectStore::AllocateChunkSpace(std::int64_t request)
 {
+    return AllocateChunkSpace(request, 1).front();
+}
+
+std::vector<int> ObjectStore::AllocateChunkSpace(std::int64_t request, int count)
+{
     db::Connection& main = MainConnection();
     db::Transaction transaction(main);
-    db::Query space(main, "Select * From [space] where st_num <> 0 order by st_num");
-    int count = 0;
-    int chosen = 0;
-    for (; !space.Eof(); space.Next()) {
-        ++count;
-        if (space.AsInteger("st_freespace") > request) {
-            chosen = count;
-            break;
+    struct Row {
+        std::int64_t rowid;
+        std::int64_t free;
+        bool changed;
+    };
+    std::vector<Row> rows;   // in st_num order: row n is store n
+    {
+        db::Query space(main, "Select _rowid_ as id, st_freespace From [space] where st_num <> 0 order by st_num");
+        for (; !space.Eof(); space.Next())
+            rows.push_back({space.AsInteger("id"), space.AsInteger("st_freespace"), false});
+    }
+    std::vector<int> chosen;
+    for (int i = 0; i < count; ++i) {
+        auto row = std::find_if(rows.begin(), rows.end(), [request](const Row& r) { return r.free > request; });
+        if (row == rows.end()) {
+            const int storeNo = static_cast<int>(rows.size()) + 1;
+            main.Execute(SqlFormat("Insert into [space] (st_num, st_freespace) values (%d, %lld)", storeNo,
+                                   static_cast<long long>(kStoreCapacity)));
+            rows.push_back({sqlite3_last_insert_rowid(main.Handle()), kStoreCapacity, false});
+            // Made inside the transaction: if the copy fails the row is rolled back with it.
+            CreateStoreFile(storeNo);
+            row = rows.end() - 1;
         }
+        row->free -= request;
+        row->changed = true;
+        chosen.push_back(static_cast<int>(row - rows.begin()) + 1);
     }
-    if (chosen == 0) {
-        chosen = count + 1;
-        space.Append();
-        space.SetInteger("st_num", chosen);
-        space.SetInteger("st_freespace", kStoreCapacity);
-        space.Post();
-        // Made inside the transaction: if the copy fails the row is rolled back with it.
-        CreateStoreFile(chosen);
-    }
-    space.Edit();
-    space.SetInteger("st_freespace", space.AsInteger("st_freespace") - request);
-    space.Post();
+    for (const Row& row : rows)
+        if (row.changed)
+            main.Execute(SqlFormat("Update [space] set st_freespace = %lld where _rowid_ = %lld",
+                                   static_cast<long long>(row.free), static_cast<long long>(row.rowid)));
     transaction.Commit();
     return chosen;
 }
@@ -405,16 +422,17 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
     const LibraryKey key = CurrentLibraryKey();
     RequireUsableKey(key.password);
     const TBlowfish cipher(key.password);
-    // Booked by the source step, chunk by chunk, with the chunk after it; written by
-    // the sink. Whatever is booked and not written is credited again at the end.
+    // Booked by the source step ahead of the chunks, written by the sink. Whatever is
+    // booked and not written is credited again at the end.
     std::vector<int> booked;
+    std::size_t made = 0;
     std::size_t written = 0;
     std::set<int> stores;
     std::int64_t taken = 0;
 
     // Chunks are cut from the size taken at the start, whatever the source does meanwhile.
     const ChunkPipeline::Source read = [&, self = SameThread(*this)](PipelineChunk& chunk) {
-        if (taken == size && !booked.empty())
+        if (taken == size && made > 0)
             return false;
         const std::int64_t count = std::min(kChunkSize, size - taken);
         auto* target = reinterpret_cast<char*>(chunk.bytes.Data());
@@ -429,20 +447,23 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
         chunk.length = count;
         chunk.last = taken == size;
         PadToBlock(chunk);
-        // Each chunk's space is booked once, in the store that receives it: the first
-        // one's here, every later one's with the chunk before it, which names its store.
         ObjectStore& store = self();
-        if (!booked.empty() && booked.size() % kChunksPerCheckpoint == 0)
-            store.CheckpointStore(booked.back());
-        if (booked.empty())
-            booked.push_back(store.AllocateChunkSpace(kChunkCharge));
-        chunk.number = static_cast<int>(booked.size());
-        chunk.storeNo = booked.back();
-        chunk.nextStore = kEndOfChain;
-        if (!chunk.last) {
-            booked.push_back(store.AllocateChunkSpace(kChunkCharge));
-            chunk.nextStore = booked.back();
+        const std::size_t number = ++made;
+        if (number % kChunksPerCheckpoint == 0)
+            store.CheckpointStore(booked[number - 2]);
+        // Each chunk's space is booked once, in the store that receives it, before the
+        // chunk ahead of it names that store; a few chunks at a time.
+        const std::size_t needed = number + (chunk.last ? 0 : 1);
+        if (booked.size() < needed) {
+            const std::int64_t unbooked = ChunkCount(size) - static_cast<std::int64_t>(booked.size());
+            const auto more = static_cast<int>(std::max<std::int64_t>(
+                static_cast<std::int64_t>(needed - booked.size()), std::min(kChunksPerBooking, unbooked)));
+            const std::vector<int> stores = store.AllocateChunkSpace(kChunkCharge, more);
+            booked.insert(booked.end(), stores.begin(), stores.end());
         }
+        chunk.number = static_cast<int>(number);
+        chunk.storeNo = booked[number - 1];
+        chunk.nextStore = chunk.last ? kEndOfChain : booked[number];
         chunk.generation = key.generation;
         return true;
     };

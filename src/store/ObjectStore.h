@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -48,6 +49,9 @@ public:
     // never book the same space twice, and a store file that cannot be made from the
     // template leaves no space row behind.
     int AllocateChunkSpace(std::int64_t request);
+    // Books count requests, one after the other as AllocateChunkSpace would, in one
+    // transaction; returns their stores in order.
+    std::vector<int> AllocateChunkSpace(std::int64_t request, int count);
 
     // Writes one chunk of the item, encrypted under its key generation, as chunk
     // number of it in the store booked for it, naming the store booked for the next
