@@ -2,11 +2,14 @@
 # Import and read-back throughput of a large item against the reference tools, in one run:
 #   velmora-tool add   vs  openssl enc -bf-ecb  vs  cp      (writing the encrypted copy)
 #   velmora-tool cat   vs  openssl enc -d       vs  cp      (reading it back)
-# and the peak memory of add and cat. Usage: bench/import-vs-openssl.sh [SIZE_MIB] [BUILD_DIR]
+# and the peak memory of add and cat. With BASELINE_BUILD_DIR, that build's velmora-tool adds and
+# reads back the same file in the same run, for a before/after ratio.
+# Usage: bench/import-vs-openssl.sh [SIZE_MIB] [BUILD_DIR] [BASELINE_BUILD_DIR]
 set -euo pipefail
 size_mib="${1:-1024}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bin="${2:-$root/build}/bin"
+baseline="${3:+$3/bin/velmora-tool}"
 work="$(mktemp -d "${TMPDIR:-/var/tmp}/velmora-bench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
@@ -39,6 +42,14 @@ t_dec=$(seconds "${openssl_bf[@]}" -d -in "$work/source.bf" -out "$work/back.bf"
 t_cpb=$(seconds cp "$work/copy.mpg" "$work/copy2.mpg")
 cmp "$work/source.mpg" "$work/back.mpg" || { echo "read-back differs from the source" >&2; exit 1; }
 rm -f "$work/copy.mpg" "$work/copy2.mpg" "$work/back.bf" "$work/back.mpg" "$work/source.bf"
+if [ -n "$baseline" ]; then
+  "$baseline" init --data "$work/base" >/dev/null
+  sync
+  t_badd=$(seconds "$baseline" add --data "$work/base" "$work/source.mpg")
+  sync
+  t_bcat=$(seconds sh -c "'$baseline' cat --data '$work/base' 1 > '$work/back.mpg'")
+  rm -rf "$work/base" "$work/back.mpg"
+fi
 
 "$bin/velmora-tool" init --data "$work/lib2" >/dev/null
 mem_add=$(peak_kib "$bin/velmora-tool" add --data "$work/lib2" "$work/source.mpg")
@@ -51,8 +62,16 @@ printf '%-28s %8.2f %10s\n' "cp" "$t_cp" "$(rate "$t_cp")"
 printf '%-28s %8.2f %10s\n' "velmora-tool cat" "$t_cat" "$(rate "$t_cat")"
 printf '%-28s %8.2f %10s\n' "openssl enc -d -bf-ecb" "$t_dec" "$(rate "$t_dec")"
 printf '%-28s %8.2f %10s\n' "cp (read back)" "$t_cpb" "$(rate "$t_cpb")"
-echo "import / openssl enc:   $(ratio "$t_add" "$t_enc")   (goal >= 0.7)"
-echo "import / cp:            $(ratio "$t_add" "$t_cp")"
-echo "read-back / openssl -d: $(ratio "$t_cat" "$t_dec")"
-echo "read-back / cp:         $(ratio "$t_cat" "$t_cpb")"
+if [ -n "$baseline" ]; then
+  printf '%-28s %8.2f %10s\n' "baseline velmora-tool add" "$t_badd" "$(rate "$t_badd")"
+  printf '%-28s %8.2f %10s\n' "baseline velmora-tool cat" "$t_bcat" "$(rate "$t_bcat")"
+fi
+echo "add / openssl enc:      $(ratio "$t_add" "$t_enc")   (goal >= 1.5)"
+echo "add / cp:               $(ratio "$t_add" "$t_cp")"
+echo "cat / openssl enc -d:   $(ratio "$t_cat" "$t_dec")   (goal >= 2.5)"
+echo "cat / cp:               $(ratio "$t_cat" "$t_cpb")"
+if [ -n "$baseline" ]; then
+  echo "add / baseline add:     $(ratio "$t_add" "$t_badd")"
+  echo "cat / baseline cat:     $(ratio "$t_cat" "$t_bcat")"
+fi
 echo "peak memory: add $((mem_add / 1024)) MiB, cat $((mem_cat / 1024)) MiB   (goal < 64 MiB each)"

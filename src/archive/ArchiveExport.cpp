@@ -10,7 +10,6 @@
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Cryptography.h"
-#include "store/EncryptionStream.h"
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
@@ -143,10 +142,7 @@ void ExportItem(db::Connection& library, db::Connection& archive, const TBlowfis
     const std::int64_t rowid = sqlite3_last_insert_rowid(archive.Handle());
     {
         ArchiveBlobStream blob(archive.Handle(), "record", "rec_object", rowid, archive.DataSource());
-        TEncryptionStream encrypt(blob, cipher);
-        ReadItemToStream(library, id, encrypt, progress);
-        // Raises where the destructor would have to keep quiet about a lost last block.
-        encrypt.Finish();
+        ReadItemEncrypted(library, id, cipher, blob, progress);
         if (blob.Position() != blob.Size())
             throw std::runtime_error("The content of \"" + name + "\" is shorter than its size");
         blob.Close();

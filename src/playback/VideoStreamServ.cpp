@@ -153,6 +153,9 @@ void TVideoStreamServ::SendItemBody(int recordIdent, int firstStore, std::int64_
 
     std::int64_t offset = first % kChunkSize;   // into the first chunk sent
     std::int64_t remaining = last - first + 1;
+    // One chunk at a time, without reading ahead: reading and decrypting a chunk takes
+    // a few milliseconds, the pause after it kChunkPause, so a chunk read beside the
+    // pause would not bring the next one sooner.
     MemoryStream chunk;
     while (remaining > 0) {
         chunk.Clear();

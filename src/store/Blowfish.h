@@ -43,8 +43,13 @@ protected:
     void ClearTables() override;
 
 private:
+    // The low five bits of S1 and S3, all the round function takes of them, a byte each.
+    void PackLowBits();
+
     std::array<std::uint32_t, blowfish::kPWords> m_p{};
     std::array<std::array<std::uint32_t, blowfish::kSBoxWords>, blowfish::kSBoxes> m_s{};
+    std::array<std::uint8_t, blowfish::kSBoxWords> m_low1{};
+    std::array<std::uint8_t, blowfish::kSBoxWords> m_low3{};
 };
 
 } // namespace velmora

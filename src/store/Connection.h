@@ -18,7 +18,9 @@ namespace velmora::db {
 class Connection {
 public:
     // SQLCipher's page size: not stored in the file, so every file must be opened with
-    // the size it was created with. Chosen by bench/DatabaseBench.cpp.
+    // the size it was created with. Chosen by bench/DatabaseBench.cpp: a chunk is read
+    // at 896 MB/s and written at 176 MB/s, against 604 and 141 at 4 KiB and 266 and 80
+    // at 1 KiB.
     static constexpr int kCipherPageSize = 16384;
     // PRAGMA application_id of a transfer archive: such a file keeps its rollback
     // journal, because an archive being imported is opened read-only and locked.

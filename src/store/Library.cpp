@@ -241,7 +241,9 @@ void Library::RunReencryption(ProgressRoutines& progress)
             progress.StepProgress();
         }
     }
-    // Only now, with every chunk under the new key, do the check values name it.
+    // Only now, with every chunk under the new key and on the disk, do the check values
+    // name it: once they do, the old key is forgotten.
+    ObjectStore::ForThisThread().SyncAllStoreFiles();
     db::Transaction transaction(m_mainConn);
     {
         db::Query options(m_mainConn, "Select * from options");
@@ -259,19 +261,19 @@ void Library::RunReencryption(ProgressRoutines& progress)
 void Library::ReencryptItem(int recordIdent, const TBlowfish& oldCipher, ProgressRoutines& progress)
 {
     int storeNo = kEndOfChain;
+    std::int64_t size = 0;
     {
         db::Query record(m_mainConn,
-                         "Select rec_ident, rec_tnorigname, rec_objstore from Record where rec_ident = " +
+                         "Select rec_ident, rec_tnorigname, rec_objstore, rec_size from Record where rec_ident = " +
                              std::to_string(recordIdent));
         if (record.Eof())
             return;
         storeNo = static_cast<int>(record.AsInteger("rec_objstore"));
+        size = record.AsInteger("rec_size");
     }
     const int generation = CurrentLibraryKey().generation;
-    ObjectStore& store = ObjectStore::ForThisThread();
-    int chunkNo = 1;
-    while (store.ReencryptObjectChunk(oldCipher, *m_cipher, generation, recordIdent, chunkNo, storeNo))
-        progress.StepItemProgress();
+    ObjectStore::ForThisThread().ReencryptItemContent(oldCipher, *m_cipher, generation, recordIdent, storeNo, size,
+                                                      [&progress] { progress.StepItemProgress(); });
 }
 
 } // namespace velmora

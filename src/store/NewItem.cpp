@@ -1,5 +1,6 @@
 #include "store/NewItem.h"
 
+#include "store/FileSync.h"
 #include "store/ItemRemoval.h"
 #include "store/LibraryFiles.h"
 #include "store/ProcessStamp.h"
@@ -84,6 +85,10 @@ void NewItem::Complete(std::optional<int> categoryId)
                                *categoryId, m_recordIdent));
     main.Execute(SqlFormat("Delete from pendingadd where pa_record = %d", m_recordIdent));
     transaction.Commit();
+    // The engine syncs its log only at checkpoints: the item must outlive a power cut
+    // from here on (its source may be deleted next). Its content is on the disk already
+    // (StoreItemContent); an item that cannot be made durable is taken back.
+    SyncDatabaseFile(main.DataSource());
     m_completed = true;
 }
 

@@ -1,11 +1,11 @@
 #include "store/ObjectStore.h"
 
 #include "store/Blowfish.h"
-#include "store/DecryptionStream.h"
-#include "store/EncryptionStream.h"
+#include "store/ChunkPipeline.h"
+#include "store/ChunkTable.h"
+#include "store/FileSync.h"
 #include "store/LibraryFiles.h"
 #include "store/LibraryPassword.h"
-#include "store/MemoryStream.h"
 #include "store/PrivateFiles.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
@@ -17,8 +17,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -29,13 +31,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kChunkQuery = "Select * from recobject where ro_record = %d and ro_chunk=%d";
-
-int ChunkGeneration(const db::Query& chunk)
-{
-    return chunk.HasField("ro_keygen") ? static_cast<int>(chunk.AsInteger("ro_keygen")) : 0;
-}
-
 // No chunk may be stored under a key that leaves it readable to anyone: the empty
 // key and the cipher's default key build no tables at all.
 void RequireUsableKey(const std::string& password)
@@ -44,49 +39,116 @@ void RequireUsableKey(const std::string& password)
         throw std::runtime_error("No library password is set: content cannot be stored");
 }
 
-// Exactly size bytes of a source, from its position when made: chunks are cut from
-// the size taken at the start, whatever the source does meanwhile.
-class SizedSource final : public Stream {
-public:
-    SizedSource(Stream& source, std::int64_t size) : m_source(source), m_size(size) {}
+std::int64_t WholeBlocks(std::int64_t bytes)
+{
+    return bytes / TBlowfish::kBlockSize * TBlowfish::kBlockSize;
+}
 
-    std::int64_t Read(void* buffer, std::int64_t count) override
+// Completes the last block with zero bytes, as the cipher stream does.
+void PadToBlock(PipelineChunk& chunk)
+{
+    const std::int64_t padded = WholeBlocks(chunk.length + TBlowfish::kBlockSize - 1);
+    std::fill(chunk.bytes.Data() + chunk.length, chunk.bytes.Data() + padded, std::uint8_t{0});
+    chunk.size = padded;
+}
+
+// The blocks of chunk bytes [from, to), both on block boundaries.
+void Encrypt(const TCryptography& cipher, PipelineChunk& chunk, std::int64_t from, std::int64_t to)
+{
+    if (to > from)
+        cipher.EncryptBlocks(chunk.bytes.Data() + from, static_cast<std::size_t>((to - from) / TBlowfish::kBlockSize));
+}
+
+void Decrypt(const TCryptography& cipher, PipelineChunk& chunk, std::int64_t from, std::int64_t to)
+{
+    if (to > from)
+        cipher.DecryptBlocks(chunk.bytes.Data() + from, static_cast<std::size_t>((to - from) / TBlowfish::kBlockSize));
+}
+
+// The cipher is the costliest step of a transfer: its work on each chunk is cut in two
+// halves, one stage each, so that two threads share it (each works on a neighbouring
+// chunk). work(chunk, from, to) does the part [from, to) of chunk.size.
+using CipherWork = std::function<void(PipelineChunk&, std::int64_t, std::int64_t)>;
+std::vector<ChunkPipeline::Stage> InHalves(const CipherWork& work)
+{
+    auto middle = [](const PipelineChunk& chunk) { return WholeBlocks(chunk.size / 2); };
+    return {[work, middle](PipelineChunk& chunk) { work(chunk, 0, middle(chunk)); },
+            [work, middle](PipelineChunk& chunk) { work(chunk, middle(chunk), chunk.size); }};
+}
+
+// The ciphers of the key generations an item's chunks are under, made as they are
+// met. Made by the step that reads the chunks; the others only use them.
+class GenerationCiphers {
+public:
+    const TBlowfish& For(ObjectStore& store, int generation)
     {
-        const std::int64_t wanted = std::min(count, m_size - m_read);
-        auto* target = static_cast<char*>(buffer);
-        std::int64_t got = 0;
-        while (got < wanted) {
-            const std::int64_t n = m_source.Read(target + got, wanted - got);
-            if (n <= 0)
-                throw StreamError("The source ended after " + std::to_string(m_read + got) + " of its " +
-                                  std::to_string(m_size) + " bytes");
-            got += n;
-        }
-        m_read += got;
-        return got;
+        auto& cipher = m_ciphers[generation];
+        if (!cipher)
+            cipher = std::make_unique<TBlowfish>(store.PasswordForChunk(generation));
+        return *cipher;
     }
-    std::int64_t Write(const void*, std::int64_t) override { throw StreamError("An add's source is not written"); }
-    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override
-    {
-        if (origin == SeekOrigin::Beginning && offset == m_read)
-            return m_read;
-        if (offset != 0 || origin == SeekOrigin::Beginning)
-            throw StreamError("An add's source is read from start to end");
-        return origin == SeekOrigin::End ? m_size : m_read;
-    }
-    std::int64_t Size() override { return m_size; }
 
 private:
-    Stream& m_source;
-    std::int64_t m_size;
-    std::int64_t m_read = 0;
+    std::map<int, std::unique_ptr<TBlowfish>> m_ciphers;
 };
+
+// The store a pipeline's step uses: this one on the thread that owns it, else the
+// step's thread's own (connections are never passed between threads).
+class SameThread {
+public:
+    explicit SameThread(ObjectStore& owner) : m_owner(owner), m_thread(std::this_thread::get_id()) {}
+    ObjectStore& operator()() const
+    {
+        return std::this_thread::get_id() == m_thread ? m_owner : ObjectStore::ForThisThread();
+    }
+
+private:
+    ObjectStore& m_owner;
+    std::thread::id m_thread;
+};
+
+// The log of a store file being written is copied into the file (checkpointed) by the
+// thread that reads the source, about every 1000 pages as the engine would, so that the
+// copying and its syncs are off the writer's thread. The writer's own checkpoints then
+// come only at four times that, to let the log start again from its beginning.
+constexpr std::size_t kChunksPerCheckpoint = 32;
+constexpr int kEnginePagesPerCheckpoint = 1000;
+// Space is booked for this many chunks at a time (fewer at an item's end): a booking is
+// a transaction of the main database, costlier than its few bytes suggest.
+constexpr std::int64_t kChunksPerBooking = 8;
+constexpr int kWriterPagesPerCheckpoint = 4 * kEnginePagesPerCheckpoint;
+
+// The writer's own checkpoints come late while an add runs, however it ends.
+class LateCheckpoints {
+public:
+    explicit LateCheckpoints(ObjectStore& store) : m_store(store) { m_store.SetLateCheckpoints(true); }
+    ~LateCheckpoints() { m_store.SetLateCheckpoints(false); }
+    LateCheckpoints(const LateCheckpoints&) = delete;
+    LateCheckpoints& operator=(const LateCheckpoints&) = delete;
+
+private:
+    ObjectStore& m_store;
+};
+
+// Transfers of more chunks than this run their steps side by side.
+bool WorthThreads(std::int64_t size)
+{
+    return ChunkCount(size) > 1;
+}
 
 } // namespace
 
 std::int64_t ChunkCount(std::int64_t size)
 {
     return std::max<std::int64_t>(1, size / kChunkSize + (size % kChunkSize != 0 ? 1 : 0));
+}
+
+ObjectStore::ObjectStore() = default;
+
+// The statements on the store connection go before it.
+ObjectStore::~ObjectStore()
+{
+    Close();
 }
 
 ObjectStore& ObjectStore::ForThisThread()
@@ -112,12 +174,22 @@ db::Connection& ObjectStore::StoreConnection(int storeNo)
     const std::string wanted = LibraryConnectionString(storeNo);
     if (m_store.Connected() && m_openStore == storeNo && m_store.GetConnectionString() == wanted)
         return m_store;
+    m_chunks.reset();
     m_store.Close();
     m_openStore = 0;
     m_store.SetConnectionString(wanted);
     m_store.Open();
     m_openStore = storeNo;
+    if (m_lateCheckpoints)
+        sqlite3_wal_autocheckpoint(m_store.Handle(), kWriterPagesPerCheckpoint);
     return m_store;
+}
+
+void ObjectStore::SetLateCheckpoints(bool late)
+{
+    m_lateCheckpoints = late;
+    if (m_store.Connected())
+        sqlite3_wal_autocheckpoint(m_store.Handle(), late ? kWriterPagesPerCheckpoint : kEnginePagesPerCheckpoint);
 }
 
 bool ObjectStore::RebookSpaceWhenIdle()
@@ -153,14 +225,33 @@ bool ObjectStore::RebookSpaceWhenIdle()
     return true;
 }
 
+void ObjectStore::CheckpointStore(int storeNo)
+{
+    try {
+        sqlite3_wal_checkpoint_v2(StoreConnection(storeNo).Handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                  nullptr);
+    } catch (const std::exception&) {
+        // The writer's own checkpoints still come.
+    }
+}
+
 void ObjectStore::ReleaseJournalSpace()
 {
     if (m_main.Connected())
         sqlite3_exec(m_main.Handle(), "PRAGMA wal_checkpoint(RESTART)", nullptr, nullptr, nullptr);
 }
 
+ChunkTable& ObjectStore::Chunks(int storeNo)
+{
+    db::Connection& store = StoreConnection(storeNo);
+    if (!m_chunks)
+        m_chunks = std::make_unique<ChunkTable>(store);
+    return *m_chunks;
+}
+
 void ObjectStore::Close()
 {
+    m_chunks.reset();
     m_store.Close();
     m_openStore = 0;
     m_main.Close();
@@ -168,30 +259,44 @@ void ObjectStore::Close()
 
 int ObjectStore::AllocateChunkSpace(std::int64_t request)
 {
+    return AllocateChunkSpace(request, 1).front();
+}
+
+std::vector<int> ObjectStore::AllocateChunkSpace(std::int64_t request, int count)
+{
     db::Connection& main = MainConnection();
     db::Transaction transaction(main);
-    db::Query space(main, "Select * From [space] where st_num <> 0 order by st_num");
-    int count = 0;
-    int chosen = 0;
-    for (; !space.Eof(); space.Next()) {
-        ++count;
-        if (space.AsInteger("st_freespace") > request) {
-            chosen = count;
-            break;
+    struct Row {
+        std::int64_t rowid;
+        std::int64_t free;
+        bool changed;
+    };
+    std::vector<Row> rows;   // in st_num order: row n is store n
+    {
+        db::Query space(main, "Select _rowid_ as id, st_freespace From [space] where st_num <> 0 order by st_num");
+        for (; !space.Eof(); space.Next())
+            rows.push_back({space.AsInteger("id"), space.AsInteger("st_freespace"), false});
+    }
+    std::vector<int> chosen;
+    for (int i = 0; i < count; ++i) {
+        auto row = std::find_if(rows.begin(), rows.end(), [request](const Row& r) { return r.free > request; });
+        if (row == rows.end()) {
+            const int storeNo = static_cast<int>(rows.size()) + 1;
+            main.Execute(SqlFormat("Insert into [space] (st_num, st_freespace) values (%d, %lld)", storeNo,
+                                   static_cast<long long>(kStoreCapacity)));
+            rows.push_back({sqlite3_last_insert_rowid(main.Handle()), kStoreCapacity, false});
+            // Made inside the transaction: if the copy fails the row is rolled back with it.
+            CreateStoreFile(storeNo);
+            row = rows.end() - 1;
         }
+        row->free -= request;
+        row->changed = true;
+        chosen.push_back(static_cast<int>(row - rows.begin()) + 1);
     }
-    if (chosen == 0) {
-        chosen = count + 1;
-        space.Append();
-        space.SetInteger("st_num", chosen);
-        space.SetInteger("st_freespace", kStoreCapacity);
-        space.Post();
-        // Made inside the transaction: if the copy fails the row is rolled back with it.
-        CreateStoreFile(chosen);
-    }
-    space.Edit();
-    space.SetInteger("st_freespace", space.AsInteger("st_freespace") - request);
-    space.Post();
+    for (const Row& row : rows)
+        if (row.changed)
+            main.Execute(SqlFormat("Update [space] set st_freespace = %lld where _rowid_ = %lld",
+                                   static_cast<long long>(row.free), static_cast<long long>(row.rowid)));
     transaction.Commit();
     return chosen;
 }
@@ -224,83 +329,49 @@ void ObjectStore::CreateStoreFile(int storeNo)
     db::Query probe(check, "Select * from recobject where ro_record = 0");
 }
 
-bool ObjectStore::WriteObjectChunk(Stream& source, int recordIdent, int& chunkNo, int& storeNo,
-                                   int& nextStoreNo)
+void ObjectStore::WriteObjectChunk(const PipelineChunk& chunk, int recordIdent)
 {
-    const LibraryKey key = CurrentLibraryKey();
-    RequireUsableKey(key.password);
-    // On failure nothing booked for this chunk or the next may stay charged: the
-    // chunk's own booking (made here or by the call before) and the next one's.
-    bool ownBooking = storeNo != kEndOfChain;
-    bool nextBooking = false;
-    try {
-        if (storeNo == kEndOfChain) {
-            storeNo = AllocateChunkSpace(kChunkCharge);
-            ownBooking = true;
-        }
-        db::Connection& store = StoreConnection(storeNo);
-        db::Query chunk(store, "Select * from recobject where ro_record = 0");
-        chunk.Append();
-        chunk.SetInteger("ro_record", recordIdent);
-        chunk.SetInteger("ro_chunk", chunkNo);
-        chunk.SetInteger("ro_nextstore", kEndOfChain);
-        chunk.SetInteger("ro_keygen", key.generation);
+    Chunks(chunk.storeNo).Insert(recordIdent, chunk.number, chunk.nextStore, chunk.generation, chunk.bytes.Data(),
+                                 chunk.size);
+}
 
-        const std::int64_t remaining = source.Size() - source.Position();
-        const bool more = remaining > kChunkSize;
-        {
-            auto blob = chunk.OpenWriteStream("ro_data");
-            TBlowfish cipher(key.password);
-            TEncryptionStream encryption(*blob, cipher);
-            const std::int64_t count = std::min(remaining, kChunkSize);
-            if (count > 0)
-                encryption.CopyFrom(source, count);
-        } // the encryption stream writes the last partial block as it is released
-        nextStoreNo = kEndOfChain;
-        if (more) {
-            nextStoreNo = AllocateChunkSpace(kChunkCharge);
-            nextBooking = true;
-            chunk.SetInteger("ro_nextstore", nextStoreNo);
-        }
-        chunk.Post();
-        ++chunkNo;
-        return more;
-    } catch (...) {
-        try {
-            if (ownBooking)
-                Credit(storeNo, kChunkCharge);
-            if (nextBooking)
-                Credit(nextStoreNo, kChunkCharge);
-        } catch (const std::exception&) {
-            m_bookingsAdrift = true;   // the original failure is the one worth reporting
-        }
-        nextStoreNo = kEndOfChain;
-        throw;
-    }
+bool ObjectStore::ReadObjectChunk(PipelineChunk& chunk, int recordIdent, int& chunkNo, int& storeNo)
+{
+    if (storeNo == kEndOfChain)
+        return false;
+    const auto row = Chunks(storeNo).Read(recordIdent, chunkNo, chunk.bytes);
+    if (!row)
+        return false;
+    // Bytes after the last whole block are not part of the cipher stream.
+    chunk.size = WholeBlocks(row->length);
+    chunk.length = chunk.size;
+    chunk.number = chunkNo;
+    chunk.storeNo = storeNo;
+    chunk.nextStore = row->nextStore;
+    chunk.generation = row->generation;
+    chunk.rowid = row->rowid;
+    chunk.last = row->nextStore == kEndOfChain;
+    ++chunkNo;
+    storeNo = row->nextStore;
+    return true;
 }
 
 bool ObjectStore::ReadObjectChunk(Stream& stream, int recordIdent, int& chunkNo, int& storeNo)
 {
     if (storeNo == kEndOfChain)
         return false;
-    db::Connection& store = StoreConnection(storeNo);
-    db::Query chunk(store, SqlFormat(kChunkQuery, recordIdent, chunkNo));
-    if (chunk.Eof())
+    if (!m_scratch)
+        m_scratch = std::make_unique<PipelineChunk>(kChunkSize);
+    PipelineChunk& chunk = *m_scratch;
+    if (!ReadObjectChunk(chunk, recordIdent, chunkNo, storeNo))
         return false;
-    {
-        auto blob = chunk.OpenReadStream("ro_data");
-        TBlowfish cipher(PasswordForChunk(ChunkGeneration(chunk)));
-        TDecryptionStream decryption(*blob, cipher);
-        stream.CopyFrom(decryption, 0);
-    }
-    ++chunkNo;
-    storeNo = static_cast<int>(chunk.AsInteger("ro_nextstore"));
+    Decrypt(TBlowfish(PasswordForChunk(chunk.generation)), chunk, 0, chunk.size);
+    stream.WriteBuffer(chunk.bytes.Data(), chunk.size);
     return true;
 }
 
 bool ObjectStore::ReencryptObjectChunk(const TBlowfish& oldCipher, const TBlowfish& newCipher,
-                                       int newGeneration, int recordIdent, int& chunkNo,
-                                       int& storeNo)
+                                       int newGeneration, int recordIdent, int& chunkNo, int& storeNo)
 {
     if (storeNo == kEndOfChain)
         return false;
@@ -308,31 +379,20 @@ bool ObjectStore::ReencryptObjectChunk(const TBlowfish& oldCipher, const TBlowfi
     // Taken before the chunk is read, so that its rewrite cannot meet another
     // connection's commit in between.
     db::Transaction transaction(store);
-    db::Query chunk(store, SqlFormat(kChunkQuery, recordIdent, chunkNo));
-    if (chunk.Eof())
+    if (!m_scratch)
+        m_scratch = std::make_unique<PipelineChunk>(kChunkSize);
+    PipelineChunk& chunk = *m_scratch;
+    const int at = storeNo;
+    if (!ReadObjectChunk(chunk, recordIdent, chunkNo, storeNo))
         return false;
-    if (ChunkGeneration(chunk) != newGeneration) {
-        MemoryStream plain;
-        {
-            auto blob = chunk.OpenReadStream("ro_data");
-            TDecryptionStream decryption(*blob, oldCipher);
-            plain.CopyFrom(decryption, 0);
-        }
-        plain.SetPosition(0);
-        chunk.Edit();
-        {
-            auto blob = chunk.OpenWriteStream("ro_data");
-            TEncryptionStream encryption(*blob, newCipher);
-            if (plain.Size() > 0)
-                encryption.CopyFrom(plain, 0);
-        }
+    if (chunk.generation != newGeneration) {
+        Decrypt(oldCipher, chunk, 0, chunk.size);
+        Encrypt(newCipher, chunk, 0, chunk.size);
         // Content and its key generation change in one statement: a chunk is never
         // left under one key while marked with the other.
-        chunk.SetInteger("ro_keygen", newGeneration);
-        chunk.Post();
+        Chunks(at).Rewrite({chunk.rowid, chunk.nextStore, chunk.generation, chunk.size}, recordIdent,
+                           chunk.number, chunk.generation, newGeneration, chunk.bytes.Data(), chunk.size);
     }
-    ++chunkNo;
-    storeNo = static_cast<int>(chunk.AsInteger("ro_nextstore"));
     transaction.Commit();
     return true;
 }
@@ -359,66 +419,198 @@ void ObjectStore::Credit(int storeNo, std::int64_t amount)
 
 int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress)
 {
-    SizedSource exact(source, size);
-    int storeNo = kEndOfChain;
-    int firstStore = kEndOfChain;
-    int chunkNo = 1;
-    int nextStoreNo = kEndOfChain;
-    int bookedAhead = kEndOfChain; // booked for a chunk whose write has not begun
-    try {
-        bool more = true;
-        while (more) {
-            bookedAhead = kEndOfChain; // WriteObjectChunk answers for it from here on
-            more = WriteObjectChunk(exact, recordIdent, chunkNo, storeNo, nextStoreNo);
-            bookedAhead = more ? nextStoreNo : kEndOfChain;
-            if (firstStore == kEndOfChain)
-                firstStore = storeNo;
-            storeNo = nextStoreNo;
-            if (progress)
-                progress->StepItemProgress();
+    const LibraryKey key = CurrentLibraryKey();
+    RequireUsableKey(key.password);
+    const TBlowfish cipher(key.password);
+    // Booked by the source step ahead of the chunks, written by the sink. Whatever is
+    // booked and not written is credited again at the end.
+    std::vector<int> booked;
+    std::size_t made = 0;
+    std::size_t written = 0;
+    std::set<int> stores;
+    std::int64_t taken = 0;
+
+    // Chunks are cut from the size taken at the start, whatever the source does meanwhile.
+    const ChunkPipeline::Source read = [&, self = SameThread(*this)](PipelineChunk& chunk) {
+        if (taken == size && made > 0)
+            return false;
+        const std::int64_t count = std::min(kChunkSize, size - taken);
+        auto* target = reinterpret_cast<char*>(chunk.bytes.Data());
+        for (std::int64_t got = 0; got < count;) {
+            const std::int64_t n = source.Read(target + got, count - got);
+            if (n <= 0)
+                throw StreamError("The source ended after " + std::to_string(taken + got) + " of its " +
+                                  std::to_string(size) + " bytes");
+            got += n;
         }
+        taken += count;
+        chunk.length = count;
+        chunk.last = taken == size;
+        PadToBlock(chunk);
+        ObjectStore& store = self();
+        const std::size_t number = ++made;
+        if (number % kChunksPerCheckpoint == 0)
+            store.CheckpointStore(booked[number - 2]);
+        // Each chunk's space is booked once, in the store that receives it, before the
+        // chunk ahead of it names that store; a few chunks at a time.
+        const std::size_t needed = number + (chunk.last ? 0 : 1);
+        if (booked.size() < needed) {
+            const std::int64_t unbooked = ChunkCount(size) - static_cast<std::int64_t>(booked.size());
+            const auto more = static_cast<int>(std::max<std::int64_t>(
+                static_cast<std::int64_t>(needed - booked.size()), std::min(kChunksPerBooking, unbooked)));
+            const std::vector<int> stores = store.AllocateChunkSpace(kChunkCharge, more);
+            booked.insert(booked.end(), stores.begin(), stores.end());
+        }
+        chunk.number = static_cast<int>(number);
+        chunk.storeNo = booked[number - 1];
+        chunk.nextStore = chunk.last ? kEndOfChain : booked[number];
+        chunk.generation = key.generation;
+        return true;
+    };
+    const auto encrypt = InHalves([&cipher](PipelineChunk& chunk, std::int64_t from, std::int64_t to) {
+        Encrypt(cipher, chunk, from, to);
+    });
+    const LateCheckpoints late(*this);
+    const ChunkPipeline::Stage write = [&](PipelineChunk& chunk) {
+        WriteObjectChunk(chunk, recordIdent);
+        ++written;
+        stores.insert(chunk.storeNo);
+        if (progress)
+            progress->StepItemProgress();
+    };
+    try {
+        ChunkPipeline pipeline(kChunkSize);
+        if (WorthThreads(size))
+            pipeline.Run(read, encrypt, write);
+        else
+            pipeline.RunHere(read, encrypt, write);
         source.ConfirmUnchanged();
+        SyncStoreFiles(stores);
     } catch (...) {
         try {
-            if (bookedAhead != kEndOfChain)
-                Credit(bookedAhead, kChunkCharge);
+            for (std::size_t k = written; k < booked.size(); ++k)
+                Credit(booked[k], kChunkCharge);
         } catch (const std::exception&) {
             m_bookingsAdrift = true;   // put right after the take-back; the add's own failure is reported
         }
         throw;
     }
-    return firstStore;
+    return booked.front();
+}
+
+std::int64_t ObjectStore::ReadItemContent(int recordIdent, int firstStore, std::int64_t size, const ContentSink& sink,
+                                          const TCryptography* reencrypt)
+{
+    GenerationCiphers ciphers;
+    // A row that never got its content names no store (0): there is nothing to read.
+    int storeNo = firstStore > 0 ? firstStore : kEndOfChain;
+    int chunkNo = 1;
+    std::int64_t offset = 0;   // of the chunk in the item
+    const ChunkPipeline::Source read = [&, self = SameThread(*this)](PipelineChunk& chunk) {
+        ObjectStore& store = self();
+        if (!store.ReadObjectChunk(chunk, recordIdent, chunkNo, storeNo))
+            return false;
+        chunk.cipher = &ciphers.For(store, chunk.generation);
+        chunk.length = std::clamp<std::int64_t>(size - offset, 0, chunk.size);
+        offset += chunk.size;
+        return true;
+    };
+    const auto decrypt = InHalves([reencrypt](PipelineChunk& chunk, std::int64_t from, std::int64_t to) {
+        Decrypt(*chunk.cipher, chunk, from, to);
+        if (!reencrypt)
+            return;
+        // Only the item's own bytes, their last block completed with zeros, as an
+        // encryption stream over the whole content writes them: every chunk before the
+        // one that reaches the item's end is whole blocks.
+        const std::int64_t padded = WholeBlocks(chunk.length + TBlowfish::kBlockSize - 1);
+        const std::int64_t end = std::min(to, padded);
+        if (end > from && chunk.length < end)
+            std::fill(chunk.bytes.Data() + std::max(from, chunk.length), chunk.bytes.Data() + end, std::uint8_t{0});
+        Encrypt(*reencrypt, chunk, from, end);
+    });
+    std::int64_t handed = 0;
+    const ChunkPipeline::Stage hand = [&](PipelineChunk& chunk) {
+        const std::int64_t count =
+            reencrypt ? WholeBlocks(chunk.length + TBlowfish::kBlockSize - 1) : chunk.length;
+        sink(chunk.bytes.Data(), count);
+        handed += chunk.length;
+    };
+    ChunkPipeline pipeline(kChunkSize);
+    if (WorthThreads(size))
+        pipeline.Run(read, decrypt, hand);
+    else
+        pipeline.RunHere(read, decrypt, hand);
+    return handed;
+}
+
+void ObjectStore::ReencryptItemContent(const TBlowfish& oldCipher, const TBlowfish& newCipher, int newGeneration,
+                                       int recordIdent, int firstStore, std::int64_t size,
+                                       const std::function<void()>& onChunk)
+{
+    int storeNo = firstStore > 0 ? firstStore : kEndOfChain;
+    int chunkNo = 1;
+    const ChunkPipeline::Source read = [&, self = SameThread(*this)](PipelineChunk& chunk) {
+        return self().ReadObjectChunk(chunk, recordIdent, chunkNo, storeNo);
+    };
+    const auto rekey = InHalves([&](PipelineChunk& chunk, std::int64_t from, std::int64_t to) {
+        if (chunk.generation == newGeneration)
+            return;
+        Decrypt(oldCipher, chunk, from, to);
+        Encrypt(newCipher, chunk, from, to);
+    });
+    const ChunkPipeline::Stage rewrite = [&](PipelineChunk& chunk) {
+        // Content and its key generation change in one statement; a chunk that is no
+        // longer as it was read (taken away meanwhile) is left alone.
+        if (chunk.generation != newGeneration)
+            Chunks(chunk.storeNo).Rewrite({chunk.rowid, chunk.nextStore, chunk.generation, chunk.size}, recordIdent,
+                                          chunk.number, chunk.generation, newGeneration, chunk.bytes.Data(),
+                                          chunk.size);
+        onChunk();
+    };
+    ChunkPipeline pipeline(kChunkSize);
+    if (WorthThreads(size))
+        pipeline.Run(read, rekey, rewrite);
+    else
+        pipeline.RunHere(read, rekey, rewrite);
 }
 
 std::int64_t ObjectStore::ReadItem(Stream& stream, int recordIdent)
 {
-    db::Connection& main = MainConnection();
-    db::Query record(main, SqlFormat("Select rec_objstore, rec_size from Record where rec_ident = %d",
-                                     recordIdent));
-    if (record.Eof())
-        throw std::runtime_error("There is no item " + std::to_string(recordIdent));
-    int storeNo = static_cast<int>(record.AsInteger("rec_objstore"));
-    const std::int64_t size = record.AsInteger("rec_size");
-    int chunkNo = 1;
-    // Each chunk is decrypted into a bounded buffer and cut to the item's true length,
-    // so the zero fill of the last block never reaches the caller.
-    std::int64_t written = 0;
-    MemoryStream piece;
-    while (written < size || chunkNo == 1) {
-        piece.SetSize(0);
-        piece.SetPosition(0);
-        if (!ReadObjectChunk(piece, recordIdent, chunkNo, storeNo))
-            break;
-        const std::int64_t take = std::min(piece.Size(), size - written);
-        if (take > 0) {
-            piece.SetPosition(0);
-            stream.CopyFrom(piece, take);
-            written += take;
-        }
-        if (storeNo == kEndOfChain)
-            break;
+    int firstStore = kEndOfChain;
+    std::int64_t size = 0;
+    {
+        db::Query record(MainConnection(), SqlFormat("Select rec_objstore, rec_size from Record where rec_ident = %d",
+                                                     recordIdent));
+        if (record.Eof())
+            throw std::runtime_error("There is no item " + std::to_string(recordIdent));
+        firstStore = static_cast<int>(record.AsInteger("rec_objstore"));
+        size = record.AsInteger("rec_size");
     }
-    return written;
+    return ReadItemContent(recordIdent, firstStore, size, [&stream](std::uint8_t* bytes, std::int64_t count) {
+        stream.WriteBuffer(bytes, count);
+    });
+}
+
+void ObjectStore::SyncAllStoreFiles()
+{
+    std::set<int> stores;
+    {
+        db::Query space(MainConnection(), "Select st_num From [space] where st_num <> 0");
+        for (; !space.Eof(); space.Next())
+            stores.insert(static_cast<int>(space.AsInteger("st_num")));
+    }
+    SyncStoreFiles(stores);
+}
+
+void ObjectStore::SyncStoreFiles(const std::set<int>& stores)
+{
+    for (const int storeNo : stores) {
+        const std::string file = JoinPath(GetDataDir(), StoreFileName(storeNo));
+        if (fs::exists(file))
+            SyncDatabaseFile(file);
+    }
+    // A store file made for these chunks is a new entry of the folder.
+    SyncFolder(GetDataDir());
 }
 
 } // namespace velmora

@@ -124,6 +124,21 @@ TEST_F(ArchiveExportTest, CancelStopsBeforeTheNextItemAndKeepsWhatWasWritten)
     EXPECT_EQ(exportProgress.calls.back(), "hide");
 }
 
+TEST_F(ArchiveExportTest, CancelPressedWhileAnItemIsOnItsWayWritesThatItemWhole)
+{
+    AddThree();
+    exportProgress.cancelAfterItemSteps = 1;
+    const int threads = ThreadCount();
+    const ExportResult result = Export({big, ten}, ArchivePath(), true);
+    EXPECT_EQ(ThreadCountSettledAt(threads), threads);
+    EXPECT_EQ(result.exported, 1);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(exportProgress.allItemSteps, 3);
+    EXPECT_EQ(ArchiveScalar(ArchivePath(), "select count(*) from record"), 1);
+    EXPECT_EQ(DecryptBytes(std::string(kArchivePassword), Blob(ArchivePath(), 1)),
+              PatternBytes(1000001, 7) + std::string(7, '\0'));
+}
+
 TEST_F(ArchiveExportTest, TheTargetIsReplacedWholeAndItsNameKeptAsGiven)
 {
     AddThree();

@@ -2,10 +2,11 @@
 
 #include "store/CheckValue.h"
 #include "store/DatabaseError.h"
+#include "store/LibraryCheck.h"
 
 #include <sqlite3.h>
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 namespace velmora::test {
 namespace {
@@ -121,6 +122,19 @@ TEST_F(ArchiveImportTest, CancelCompletesTheCurrentItemAndKeepsTheOnesAdded)
     EXPECT_EQ(ReadItem(2), contents[1]);
     EXPECT_EQ(importProgress.calls.back(), "hide");
     EXPECT_FALSE(import->LastAddedItem().has_value());
+}
+
+TEST_F(ArchiveImportTest, CancelPressedWhileAnItemIsOnItsWayCompletesThatItemOnly)
+{
+    ExportThreeAndSwitch({2, 1, 2});   // three chunks in flight first
+    importProgress.cancelAfterItemSteps = 1;
+    const int threads = ThreadCount();
+    EXPECT_EQ(Import(ArchivePath()), 1);
+    EXPECT_EQ(ThreadCountSettledAt(threads), threads);
+    EXPECT_EQ(importProgress.allItemSteps, 3);
+    EXPECT_EQ(Scalar("select count(*) from Record"), 1);
+    EXPECT_EQ(ReadItem(1), contents[2]);
+    EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()), ::testing::IsEmpty());
 }
 
 TEST_F(ArchiveImportTest, NoOtherConnectionCanCommitToTheArchiveWhileItIsOpen)

@@ -4,7 +4,9 @@
 #include "support/RecordingProgress.h"
 
 #include <deque>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora::test {
@@ -30,6 +32,19 @@ public:
 
     std::deque<int> answers;
     std::vector<Shown> shown;
+};
+
+// Runs an action once, at the first chunk an item reports: while the transfer is on
+// its way, between the size taken at the start and the last chunk.
+class ActingProgress : public RecordingProgress {
+public:
+    void StepItemProgress() override
+    {
+        RecordingProgress::StepItemProgress();
+        if (action)
+            std::exchange(action, nullptr)();
+    }
+    std::function<void()> action;
 };
 
 } // namespace velmora::test

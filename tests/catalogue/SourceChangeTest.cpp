@@ -22,19 +22,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-// Runs a change to the source once the first chunk is stored: between the size taken
-// at the start and the last chunk.
-class ChangingProgress : public RecordingProgress {
-public:
-    void StepItemProgress() override
-    {
-        RecordingProgress::StepItemProgress();
-        if (change)
-            std::exchange(change, nullptr)();
-    }
-    std::function<void()> change;
-};
-
 struct SourceChange {
     const char* name;
     // Changes the file at path; returns what it holds afterwards.
@@ -106,7 +93,7 @@ protected:
     }
 
     TempDir sources;
-    ChangingProgress progress;
+    ActingProgress progress;   // its action changes the source
     RecordingMessages messages;
     std::unique_ptr<FileImport> import;
 };
@@ -119,7 +106,7 @@ TEST_F(SourceChangeTest, AnAddWhoseSourceChangesFailsLeavesNothingAndKeepsTheSou
             SCOPED_TRACE(std::string(change.name) + (mode == kDeleteSources ? ", moved" : ", copied"));
             const fs::path path = Source(original);
             std::string now;
-            progress.change = [&] { now = change.apply(path, original); };
+            progress.action = [&] { now = change.apply(path, original); };
             messages.shown.clear();
 
             int chosen = mode;

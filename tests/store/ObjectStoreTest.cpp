@@ -1,6 +1,8 @@
 #include "support/LibraryFixture.h"
 #include "support/RecordingProgress.h"
 
+#include "ReferenceCipher.h"
+
 #include "store/AddItemOnThread.h"
 #include "store/Blowfish.h"
 #include "store/DatabaseError.h"
@@ -42,6 +44,15 @@ protected:
         return StoreScalar(storeNo, SqlFormat("Select ro_nextstore from recobject where ro_record = %d "
                                               "and ro_chunk = %d", id, chunk));
     }
+    std::string ChunkBytes(int storeNo, int id, int chunk)
+    {
+        db::Query q(store().StoreConnection(storeNo),
+                    SqlFormat("Select ro_data from recobject where ro_record = %d and ro_chunk = %d", id, chunk));
+        auto blob = q.OpenReadStream("ro_data");
+        std::string bytes(static_cast<std::size_t>(blob->Size()), '\0');
+        blob->ReadBuffer(bytes.data(), blob->Size());
+        return bytes;
+    }
 };
 
 TEST_F(ObjectStoreTest, FirstItemMakesStoreOneFromTheTemplate)
@@ -75,6 +86,13 @@ TEST_P(ChunkLayoutTest, ChunksAreCutAt500000AndTheLastIsPaddedToABlock)
         EXPECT_EQ(ChunkLength(1, id, chunk), 500000);
         EXPECT_EQ(NextStore(1, id, chunk), 1);
     }
+    // Each chunk is its piece of the content under the library's password, as the
+    // plain block-at-a-time cipher writes it: libraries of every version read alike.
+    const ReferenceBlowfish reference(kPassword);
+    for (int chunk = 1; chunk <= c.chunks; ++chunk)
+        EXPECT_TRUE(ChunkBytes(1, id, chunk) ==
+                    reference.Encrypt(content.substr(static_cast<std::size_t>(chunk - 1) * 500000, 500000)))
+            << "chunk " << chunk;
     EXPECT_EQ(ChunkLength(1, id, c.chunks), c.lastCipherLength);
     EXPECT_EQ(NextStore(1, id, c.chunks), -1);
     EXPECT_EQ(FreeSpace(1), 1887436800 - 500000LL * c.chunks);

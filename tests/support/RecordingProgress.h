@@ -9,7 +9,7 @@
 namespace velmora::test {
 
 // Keeps the progress calls as text lines (steps are counted, not written), presses
-// Cancel after a number of overall steps or cancel checks (or never), and can fail the
+// Cancel after a number of overall steps, of item steps or of cancel checks (or never), and can fail the
 // operation at its nth item as a power cut would.
 class RecordingProgress : public ProgressRoutines {
 public:
@@ -44,7 +44,12 @@ public:
         if (cancelAfterSteps >= 0 && steps >= cancelAfterSteps)
             cancelled = true;
     }
-    void StepItemProgress() override { ++itemSteps, ++allItemSteps; }
+    void StepItemProgress() override
+    {
+        ++itemSteps, ++allItemSteps;
+        if (cancelAfterItemSteps >= 0 && allItemSteps >= cancelAfterItemSteps)
+            cancelled = true;
+    }
     bool ProgressCancelled() const override
     {
         ++cancelChecks;
@@ -75,6 +80,7 @@ public:
     int items = 0;
     int failOnItem = 0;
     int cancelAfterSteps = -1;
+    int cancelAfterItemSteps = -1;   // Cancel pressed while an item is on its way
     int cancelAfterChecks = -1;
     mutable int cancelChecks = 0;
     bool cancelled = false;

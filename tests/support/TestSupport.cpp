@@ -8,12 +8,15 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 #include <pwd.h>
+#include <thread>
 #include <unistd.h>
 
 namespace velmora::test {
@@ -64,6 +67,25 @@ std::string PatternBytes(std::size_t count, unsigned seed)
     for (auto& b : bytes)
         b = static_cast<char>(gen() & 0xff);
     return bytes;
+}
+
+int ThreadCount()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+int ThreadCountSettledAt(int expected)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    int count = ThreadCount();
+    while (count > expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        count = ThreadCount();
+    }
+    return count;
 }
 
 std::int64_t RawScalar(const std::filesystem::path& databaseFile, const std::string& sql)

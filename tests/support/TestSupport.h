@@ -39,6 +39,12 @@ struct ProcessResult {
     std::string err;
 };
 
+// Threads of this process now (a pipeline's threads must all be gone once it returns).
+int ThreadCount();
+// ThreadCount once it has come down to expected, or after ten seconds: a joined thread
+// leaves the process's list a moment after it has ended.
+int ThreadCountSettledAt(int expected);
+
 // A number from a library's database file as it stands: read without opening the
 // library, which would first finish or take back interrupted work.
 std::int64_t RawScalar(const std::filesystem::path& databaseFile, const std::string& sql);

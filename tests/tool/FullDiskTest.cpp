@@ -1,46 +1,20 @@
 // A library on a small file system that an add fills: the add says so, and the library
 // still opens and reads without anything being freed; so does one on a disk filled by
 // something else, and an export to a full disk fails cleanly.
+#include "support/SmallFileSystem.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sstream>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace velmora::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A 20 MB tmpfs of its own, gone with the object.
-class SmallFileSystem {
-public:
-    SmallFileSystem()
-    {
-        if (::mount("velmora-test", m_mountPoint.str().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=20m,mode=0700") != 0)
-            m_error = std::strerror(errno);
-    }
-    ~SmallFileSystem()
-    {
-        if (m_error.empty())
-            ::umount2(m_mountPoint.str().c_str(), MNT_DETACH);
-    }
-    SmallFileSystem(const SmallFileSystem&) = delete;
-    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
-
-    const std::string& Error() const { return m_error; }
-    fs::path operator/(const std::string& name) const { return m_mountPoint / name; }
-
-private:
-    TempDir m_mountPoint;
-    std::string m_error;
-};
 
 // Writes zeros until the disk takes no more.
 void FillUp(const fs::path& file)

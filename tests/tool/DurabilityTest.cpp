@@ -1,0 +1,106 @@
+// What must be on the disk, and when, as the system calls of velmora-tool show it: an
+// added item is synced before the add reports it (its source may be deleted next), and
+// a password change syncs every re-encrypted chunk before the check values name the new
+// password (the old one is forgotten then). A power cut cannot be staged here; the order
+// of writes and syncs that makes them survive one can be seen.
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DurabilityTest : public ::testing::Test {
+protected:
+    ProcessResult Tool(std::vector<std::string> args, std::map<std::string, std::string> env = {})
+    {
+        env.emplace("VELMORA_PASSWORD", "pw one");
+        args.insert(args.begin() + 1, {"--data", library.str()});
+        return RunProgram("velmora-tool", args, env);
+    }
+    // The writes and syncs of a velmora-tool run, one call a line, with the file each
+    // descriptor names.
+    std::vector<std::string> Traced(std::vector<std::string> args, std::map<std::string, std::string> env = {})
+    {
+        env.emplace("VELMORA_PASSWORD", "pw one");
+        args.insert(args.begin() + 1, {"--data", library.str()});
+        const fs::path log = sources / "trace.txt";
+        std::vector<std::string> strace{"-f", "-qq", "-y", "-e", "trace=pwrite64,write,fsync,fdatasync", "-o",
+                                        log.string(), (BinDir() / "velmora-tool").string()};
+        strace.insert(strace.end(), args.begin(), args.end());
+        const auto run = RunProgram("/usr/bin/strace", strace, env);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        std::vector<std::string> calls;
+        std::istringstream lines(ReadFile(log));
+        for (std::string line; std::getline(lines, line);)
+            calls.push_back(line);
+        return calls;
+    }
+    // Index of the last call before end (or -1) that writes to file, or syncs it.
+    enum Kind { kWrite, kSync };
+    static int Last(const std::vector<std::string>& calls, Kind kind, const std::string& file, int end)
+    {
+        const std::vector<std::string> names =
+            kind == kWrite ? std::vector<std::string>{"pwrite64(", "write("} : std::vector<std::string>{"fsync(", "fdatasync("};
+        for (int i = end - 1; i >= 0; --i) {
+            const std::string& call = calls[i];
+            if (call.find("/" + file + ">") == std::string::npos)
+                continue;
+            for (const auto& name : names)
+                if (call.find(" " + name) != std::string::npos)
+                    return i;
+        }
+        return -1;
+    }
+
+    TempDir library;
+    TempDir sources;
+};
+
+TEST_F(DurabilityTest, AnAddedItemIsOnTheDiskBeforeTheAddReportsIt)
+{
+    ASSERT_EQ(Tool({"init"}).exitCode, 0);
+    const fs::path file = sources / "song.mp3";
+    WriteFile(file, PatternBytes(700000, 1));
+    const auto calls = Traced({"add", file.string()});
+
+    // The item's number on standard output ends the add.
+    int reported = static_cast<int>(calls.size());
+    for (int i = 0; i < static_cast<int>(calls.size()); ++i)
+        if (calls[i].find("write(1<") != std::string::npos)
+            reported = i;
+    ASSERT_LT(reported, static_cast<int>(calls.size())) << "the add printed no number";
+    const int commit = Last(calls, kWrite, "tndb.mdb-wal", reported);
+    ASSERT_GE(commit, 0);
+    const int chunks = Last(calls, kWrite, "tnstore1.mdb-wal", commit);
+    ASSERT_GE(chunks, 0);
+    EXPECT_GT(Last(calls, kSync, "tnstore1.mdb-wal", commit), chunks) << "the chunks were not synced before the item";
+    EXPECT_GT(Last(calls, kSync, "tndb.mdb-wal", reported), commit) << "the item was not synced before it was reported";
+}
+
+TEST_F(DurabilityTest, APasswordChangeSyncsTheChunksBeforeTheCheckValuesNameTheNewPassword)
+{
+    ASSERT_EQ(Tool({"init"}).exitCode, 0);
+    const fs::path file = sources / "song.mp3";
+    WriteFile(file, PatternBytes(1200000, 2));
+    ASSERT_EQ(Tool({"add", file.string()}).exitCode, 0);
+    const auto calls = Traced({"passwd"}, {{"VELMORA_NEW_PASSWORD", "pw two"}});
+
+    const int switched = Last(calls, kWrite, "tndb.mdb-wal", static_cast<int>(calls.size()));
+    ASSERT_GE(switched, 0);
+    const int rewritten = Last(calls, kWrite, "tnstore1.mdb-wal", switched);
+    ASSERT_GE(rewritten, 0) << "no chunk was rewritten";
+    EXPECT_GT(Last(calls, kSync, "tnstore1.mdb-wal", switched), rewritten)
+        << "the check values named the new password before the chunks under it were on the disk";
+    EXPECT_EQ(Tool({"cat", "1"}, {{"VELMORA_PASSWORD", "pw two"}}).out, PatternBytes(1200000, 2));
+}
+
+} // namespace
+} // namespace velmora::test

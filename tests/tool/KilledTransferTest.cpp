@@ -1,0 +1,188 @@
+// Adds and exports killed with SIGKILL at random moments while their chunks are on the
+// way between threads: the library is always consistent, and the item (in the library,
+// or in the archive) is either whole or not there.
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <random>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRounds = 5;
+
+// velmora-tool with extra environment, killed with SIGKILL after delay unless it has
+// ended by then. Returns how long it ran and whether it was killed.
+struct ToolRun {
+    std::chrono::microseconds took{};
+    bool killed = false;
+};
+
+ToolRun RunTool(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+            std::chrono::microseconds delay)
+{
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        environment.emplace_back(*e);
+    for (const auto& [k, v] : env)
+        environment.push_back(k + "=" + v);
+    std::vector<char*> envp;
+    for (auto& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string program = (BinDir() / "velmora-tool").string();
+    std::vector<std::string> argStrings{program};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStrings)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const auto start = Clock::now();
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0);
+    ToolRun run;
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() - start >= delay) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    run.took = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    return run;
+}
+
+class KilledTransferTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const unsigned seed = std::random_device{}();
+        random.seed(seed);
+        RecordProperty("seed", static_cast<int>(seed));
+        std::cerr << "random seed " << seed << '\n';
+    }
+    ProcessResult Tool(const TempDir& library, const std::string& password, std::vector<std::string> args)
+    {
+        args.insert(args.begin() + 1, {"--data", library.str()});
+        return RunProgram("velmora-tool", args,
+                          {{"VELMORA_PASSWORD", password}, {"VELMORA_ARCHIVE_PASSWORD", "for the archive"}});
+    }
+    // Runs velmora-tool command (on the library, with the archive password at hand)
+    // once to its end, then kRounds times killed at a moment drawn anywhere from its
+    // start to the end of that first run; check follows each, told whether the run was
+    // killed.
+    void KillAtRandomMoments(std::vector<std::string> command, const std::function<void(bool killed)>& check)
+    {
+        command.insert(command.begin() + 1, {"--data", library.str()});
+        const std::map<std::string, std::string> env{{"VELMORA_PASSWORD", "pw one"},
+                                                     {"VELMORA_ARCHIVE_PASSWORD", "for the archive"}};
+        const ToolRun whole = RunTool(command, env, std::chrono::minutes(5));
+        ASSERT_FALSE(whole.killed);
+        check(false);
+        for (int round = 0; round < kRounds; ++round) {
+            const std::chrono::microseconds moment(
+                std::uniform_int_distribution<long long>(0, whole.took.count())(random));
+            SCOPED_TRACE("killed after " + std::to_string(moment.count()) + " us");
+            check(RunTool(command, env, moment).killed);
+        }
+    }
+    // A new library with a movie of several dozen chunks beside it.
+    void SetUpLibrary(unsigned seed)
+    {
+        ASSERT_EQ(Tool(library, "pw one", {"init"}).exitCode, 0);
+        content = PatternBytes(40000001, seed);
+        WriteFile(movie, content);
+    }
+    void ExpectConsistent(const TempDir& library, const std::string& password)
+    {
+        const auto check = Tool(library, password, {"fsck"});
+        EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    }
+
+    std::mt19937 random;
+    TempDir sources;
+    TempDir library;
+    const fs::path movie = sources / "movie.avi";
+    std::string content;
+};
+
+TEST_F(KilledTransferTest, AnAddKilledAnywhereLeavesTheItemWholeOrGone)
+{
+    SetUpLibrary(1);
+    int expected = 0;
+    KillAtRandomMoments({"add", movie.string()}, [&](bool killed) {
+        if (!killed)
+            ++expected;
+        ExpectConsistent(library, "pw one");
+        const auto listed = Tool(library, "pw one", {"ls"});
+        std::istringstream lines(listed.out);
+        int items = 0;
+        for (std::string line; std::getline(lines, line); ++items) {
+            const std::string id = line.substr(0, line.find('\t'));
+            EXPECT_EQ(line.substr(line.find('\t')), "\t40000001\tmovie.avi\tmovie.avi") << line;
+            EXPECT_TRUE(Tool(library, "pw one", {"cat", id}).out == content) << "item " << id << " differs";
+        }
+        // A killed add may have got as far as completing its item.
+        EXPECT_GE(items, expected);
+        expected = items;
+    });
+}
+
+TEST_F(KilledTransferTest, AnExportKilledAnywhereLeavesTheLibraryAsItWasAndTheItemWholeOrGone)
+{
+    SetUpLibrary(2);
+    ASSERT_EQ(Tool(library, "pw one", {"add", movie.string()}).exitCode, 0);
+    const fs::path archive = sources / "movie.eta";
+    // Each check ends with the archive gone: what the next run leaves is its own.
+    KillAtRandomMoments({"export", "--archive", archive.string(), "1"}, [&](bool) {
+        ExpectConsistent(library, "pw one");
+        EXPECT_TRUE(Tool(library, "pw one", {"cat", "1"}).out == content);
+
+        // What the archive holds, as another library imports it: the item whole, or nothing.
+        TempDir other;
+        ASSERT_EQ(Tool(other, "pw two", {"init"}).exitCode, 0);
+        const auto imported = Tool(other, "pw two", {"import", "--archive", archive.string()});
+        ExpectConsistent(other, "pw two");
+        const auto listed = Tool(other, "pw two", {"ls"});
+        fs::remove(archive);
+        if (imported.exitCode != 0 || listed.out.empty()) {
+            EXPECT_EQ(listed.out, "");
+            return;
+        }
+        EXPECT_EQ(listed.out, "1\t40000001\tmovie.avi\tmovie.avi\n");
+        EXPECT_TRUE(Tool(other, "pw two", {"cat", "1"}).out == content);
+    });
+}
+
+} // namespace
+} // namespace velmora::test
