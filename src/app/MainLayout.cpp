@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -120,8 +121,10 @@ QWidget* TfrmMain::CreatePlayingPage()
     pnlMoviePlayer->setMinimumWidth(200);
     auto* caption = Label(pnlMoviePlayer, "lblMoviePlayer");
     caption->setAlignment(Qt::AlignCenter);
-    auto* playerLayout = new QVBoxLayout(pnlMoviePlayer);
-    playerLayout->addWidget(caption);
+    // The control lies over the caption (PlayerHost places it in the same cell).
+    auto* playerLayout = new QGridLayout(pnlMoviePlayer);
+    playerLayout->setContentsMargins(0, 0, 0, 0);
+    playerLayout->addWidget(caption, 0, 0);
 
     pnlPlaylist2 = Panel(splitter, "pnlPlaylist2");
     pnlPlaylist2->setMinimumWidth(180);

@@ -13,10 +13,11 @@ constexpr const char* kLockedTitle = "Password Protected Program";
 void TfrmMain::doFileBoss()
 {
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
-    // The preview window and its slideshow, the shell-extension control window and the
-    // player are not part of the program yet; the lock withdraws them once they are.
+    // The preview window and its slideshow and the shell-extension control window are
+    // not part of the program yet; the lock withdraws them once they are.
     m_progress.CancelProgress();
     m_shellExtensionWasActive = false;
+    LockPlayer();
     hide();
     m_unlockPending = true;
     m_standIn->ShowMinimised();

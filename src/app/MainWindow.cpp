@@ -16,6 +16,7 @@
 #include "integration/MonitorSettings.h"
 #include "platform/SettingsStore.h"
 #include "platform/Skin.h"
+#include "playback/PlayerHost.h"
 #include "playback/VideoStreamServ.h"
 #include "store/Cryptography.h"
 #include "store/LibraryFiles.h"
@@ -73,6 +74,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     m_skin = std::make_unique<Skin>(this);
     connect(m_skin.get(), &Skin::MouseDown, this, &TfrmMain::SkinMouseDown);
     connect(m_skin.get(), &Skin::MouseUp, this, &TfrmMain::SkinMouseUp);
+    ConnectPlayerHandlers();
     // The keyboard reaches the page buttons without a mouse press.
     for (int page = 1; page <= 3; ++page)
         connect(TitleArea->PageButton(page), &QPushButton::clicked, this, [this, page] { SelectPage(page); });
@@ -109,6 +111,8 @@ TfrmMain::TfrmMain(MainWindowOptions options)
 
 TfrmMain::~TfrmMain()
 {
+    // The player lets go of its stream and its windows first.
+    m_player.reset();
     // The skin detaches from its objects while they all still exist.
     m_skin.reset();
     // The monitor's and the server's threads end before anything they report to goes.
@@ -149,8 +153,10 @@ void TfrmMain::FormCreate()
         m_boxes->ShowMessageBox(std::string(kDatabaseOpenError) + "\r\n" + failure.what(), mb::kIconError);
         return;
     }
-    // The player, the settings page and the file association come with their own parts
-    // of the program; the player panel stays empty until then.
+    LoadPlayerSettings();
+    CreatePlayer();
+    // The rest of the settings page and the file association come with their own
+    // parts of the program.
 }
 
 bool TfrmMain::VerifyPassword(const std::string& password)

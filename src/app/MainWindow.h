@@ -6,6 +6,7 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/GuiProgress.h"
+#include "playback/PlaylistSeam.h"
 #include "playback/StreamUrl.h"
 #include "store/Library.h"
 
@@ -37,6 +38,8 @@ namespace velmora {
 class CategoryTreeView;
 class FileImport;
 class ItemListView;
+class PlayerHost;
+class PlayerSettingsGroup;
 class Skin;
 class SkinTitleBar;
 class TaskbarStandIn;
@@ -58,7 +61,7 @@ struct MainWindowOptions {
 // with their enabling rules, the status line, the window placement, and the lock.
 // Creating it runs the start-up sequence, which opens the library; the window is shown
 // only after the password gate.
-class TfrmMain : public QWidget, public HandOverTarget {
+class TfrmMain : public QWidget, public HandOverTarget, public PlaylistSeam {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowOptions options = {});
@@ -137,6 +140,24 @@ public:
     // <<< ops (public)
     // >>> archive (public)
     // <<< archive (public)
+    // >>> player (public)
+    // The media player host of the Playing page (PlayerHandlers.cpp).
+    PlayerHost& Player() { return *m_player; }
+    void SetPlayerVersion(int version);
+    bool CreatePlayer();
+    void OpenMediaItem(int ident);
+    void StopAndClearPlayer();
+    void SetFullScreen(bool on);
+    // PlaylistSeam. Until the play list exists, the song or movie last double-clicked
+    // in the item list stands in for it as a list of one entry; Next and Previous do
+    // nothing.
+    bool PlaylistActive() const override { return m_playlistActive; }
+    void PlayPlaylist() override;
+    void PlayNextItem() override;
+    void PlayPreviousItem() override;
+    // The Settings page's player choice.
+    PlayerSettingsGroup* playerSettings = nullptr;
+    // <<< player (public)
 
     // Skin areas and pages.
     SkinTitleBar* TitleArea = nullptr;
@@ -324,6 +345,12 @@ private:
     // Items leave the library in the clear with the preview pane's picture hidden.
     void HidePreviewPicture();
     // <<< ops (private)
+    // >>> player (private)
+    void ConnectPlayerHandlers();               // PlayerHandlers.cpp
+    void LoadPlayerSettings();
+    void LockPlayer();
+    void PlayListedItem(int recIdent);
+    // <<< player (private)
     // >>> archive (private)
     // Transfer archives (ArchiveHandlers.cpp).
     void doExportToArchive();
@@ -393,6 +420,11 @@ private:
     // <<< preview (members)
     // >>> ops (members)
     // <<< ops (members)
+    // >>> player (members)
+    std::unique_ptr<PlayerHost> m_player;
+    int m_standInItem = 0;          // the stand-in play list's one entry
+    bool m_playlistActive = false;
+    // <<< player (members)
     // >>> archive (members)
     bool m_importingArchive = false;               // an import runs (its dialogs pump events)
     bool m_pendingArchiveQueued = false;           // FormActivate has queued the pending import

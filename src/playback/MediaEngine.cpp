@@ -1,0 +1,157 @@
+#include "playback/MediaEngine.h"
+
+#include "playback/VideoDisplay.h"
+
+#include <QAudioOutput>
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMediaPlayer>
+#include <QPluginLoader>
+#include <QUrl>
+
+#include <stdexcept>
+
+namespace velmora {
+
+// The table of play states reads Qt's numbers.
+static_assert(int(MediaPlayback::Stopped) == QMediaPlayer::StoppedState);
+static_assert(int(MediaPlayback::Playing) == QMediaPlayer::PlayingState);
+static_assert(int(MediaPlayback::Paused) == QMediaPlayer::PausedState);
+static_assert(int(MediaStatus::NoMedia) == QMediaPlayer::NoMedia);
+static_assert(int(MediaStatus::Loading) == QMediaPlayer::LoadingMedia);
+static_assert(int(MediaStatus::Loaded) == QMediaPlayer::LoadedMedia);
+static_assert(int(MediaStatus::Stalled) == QMediaPlayer::StalledMedia);
+static_assert(int(MediaStatus::Buffering) == QMediaPlayer::BufferingMedia);
+static_assert(int(MediaStatus::Buffered) == QMediaPlayer::BufferedMedia);
+static_assert(int(MediaStatus::EndOfMedia) == QMediaPlayer::EndOfMedia);
+static_assert(int(MediaStatus::Invalid) == QMediaPlayer::InvalidMedia);
+
+bool TMediaEngine::BackendAvailable()
+{
+    // GStreamer plays every kind the library takes from the stream server and needs
+    // no sound device; Qt's other backend does not.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    const QString wanted = qEnvironmentVariable("QT_MEDIA_BACKEND");
+    for (const QString& folder : QCoreApplication::libraryPaths()) {
+        const QDir plugins(folder + QStringLiteral("/multimedia"));
+        for (const QString& file : plugins.entryList(QDir::Files)) {
+            QPluginLoader loader(plugins.absoluteFilePath(file));
+            const QJsonObject meta = loader.metaData();
+            if (!meta.value(QStringLiteral("IID")).toString().contains(QStringLiteral("QPlatformMediaPlugin")))
+                continue;
+            const QJsonArray keys = meta.value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Keys")).toArray();
+            if (keys.contains(wanted) && loader.load())
+                return true;
+        }
+    }
+    return false;
+}
+
+TMediaEngine::TMediaEngine(QWidget* parent)
+{
+    if (!BackendAvailable())
+        throw std::runtime_error("Qt Multimedia has no working backend");
+    m_player = std::make_unique<QMediaPlayer>();
+    if (!m_player->isAvailable())
+        throw std::runtime_error("Qt Multimedia's player is not available");
+    m_audio = std::make_unique<QAudioOutput>();
+    m_player->setAudioOutput(m_audio.get());
+    m_video = new TVideoDisplay(parent);
+    m_player->setVideoOutput(m_video);
+
+    connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
+    connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &TMediaEngine::StatusChanged);
+    connect(m_player.get(), &QMediaPlayer::durationChanged, this,
+            [this](qint64 milliseconds) { emit DurationChanged(milliseconds / 1000.0); });
+    connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error, const QString& text) {
+        if (error != QMediaPlayer::NoError)
+            emit ErrorOccurred(text);
+    });
+}
+
+TMediaEngine::~TMediaEngine()
+{
+    if (m_player) {
+        // The player lets go of the widget and the stream before either goes.
+        disconnect(m_player.get(), nullptr, this, nullptr);
+        m_player->stop();
+        m_player->setSource(QUrl());
+        m_player->setVideoOutput(nullptr);
+    }
+    delete m_video;
+}
+
+void TMediaEngine::Open(const QString& url)
+{
+    m_pendingPosition.reset();
+    m_player->setSource(QUrl(url));
+}
+
+QString TMediaEngine::Source() const
+{
+    return m_player->source().toString();
+}
+
+void TMediaEngine::Play()
+{
+    m_player->play();
+}
+
+void TMediaEngine::Pause()
+{
+    m_player->pause();
+}
+
+void TMediaEngine::Stop()
+{
+    m_pendingPosition.reset();
+    m_player->stop();
+}
+
+MediaPlayback TMediaEngine::Playback() const
+{
+    return static_cast<MediaPlayback>(m_player->playbackState());
+}
+
+MediaStatus TMediaEngine::Status() const
+{
+    return static_cast<MediaStatus>(m_player->mediaStatus());
+}
+
+double TMediaEngine::DurationSeconds() const
+{
+    return m_player->duration() / 1000.0;
+}
+
+double TMediaEngine::PositionSeconds() const
+{
+    return (m_pendingPosition ? *m_pendingPosition : m_player->position()) / 1000.0;
+}
+
+void TMediaEngine::SetPositionSeconds(double seconds)
+{
+    const auto milliseconds = static_cast<qint64>(seconds * 1000.0);
+    const MediaStatus status = Status();
+    if (status == MediaStatus::Loading || status == MediaStatus::NoMedia) {
+        m_pendingPosition = milliseconds;
+        return;
+    }
+    m_player->setPosition(milliseconds);
+}
+
+void TMediaEngine::StatusChanged()
+{
+    const MediaStatus status = Status();
+    if (m_pendingPosition &&
+        (status == MediaStatus::Loaded || status == MediaStatus::Buffered || status == MediaStatus::Buffering)) {
+        const qint64 position = *m_pendingPosition;
+        m_pendingPosition.reset();
+        m_player->setPosition(position);
+    }
+    emit ConditionChanged();
+}
+
+} // namespace velmora
