@@ -74,7 +74,6 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     m_skin = std::make_unique<Skin>(this);
     connect(m_skin.get(), &Skin::MouseDown, this, &TfrmMain::SkinMouseDown);
     connect(m_skin.get(), &Skin::MouseUp, this, &TfrmMain::SkinMouseUp);
-    ConnectPlayerHandlers();
     // The keyboard reaches the page buttons without a mouse press.
     for (int page = 1; page <= 3; ++page)
         connect(TitleArea->PageButton(page), &QPushButton::clicked, this, [this, page] { SelectPage(page); });
@@ -104,6 +103,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     m_streamServer = std::make_unique<TVideoStreamServ>();
     m_streamServer->Port = m_options.streamPort;
     m_streamServer->Listen();
+    ConnectPlayerHandlers();
 
     FormCreate();
     UpdateActions();

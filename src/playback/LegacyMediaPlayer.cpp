@@ -75,8 +75,16 @@ void TLegacyMediaPlayer::SetDisplaySize(int size)
     m_displaySize = size;
     auto* video = m_engine->Video();
     const bool fullScreen = size == kDisplayFullScreen;
-    if (video->isFullScreen() != fullScreen)
-        video->setFullScreen(fullScreen);
+    if (video->isFullScreen() == fullScreen)
+        return;
+    video->setFullScreen(fullScreen);
+    if (fullScreen) {
+        // A window of its own now: the disabled panel it came from must not keep the
+        // keyboard (Escape) and the mouse from it.
+        video->setEnabled(true);
+        video->activateWindow();
+        video->setFocus();
+    }
 }
 
 void TLegacyMediaPlayer::Play()

@@ -64,6 +64,10 @@ TMediaEngine::TMediaEngine(QWidget* parent)
 
     connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &TMediaEngine::StatusChanged);
+    connect(m_player.get(), &QMediaPlayer::seekableChanged, this, &TMediaEngine::TakePendingPosition);
+    m_positionPatience.setSingleShot(true);
+    m_positionPatience.setInterval(kPositionPatienceMs);
+    connect(&m_positionPatience, &QTimer::timeout, this, &TMediaEngine::GiveUpPosition);
     connect(m_player.get(), &QMediaPlayer::durationChanged, this,
             [this](qint64 milliseconds) { emit DurationChanged(milliseconds / 1000.0); });
     connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error, const QString& text) {
@@ -87,6 +91,8 @@ TMediaEngine::~TMediaEngine()
 void TMediaEngine::Open(const QString& url)
 {
     m_pendingPosition.reset();
+    m_playWhenPositioned = false;
+    m_positionPatience.stop();
     m_player->setSource(QUrl(url));
 }
 
@@ -97,22 +103,45 @@ QString TMediaEngine::Source() const
 
 void TMediaEngine::Play()
 {
+    if (m_pendingPosition && !m_player->isSeekable()) {
+        // Not from the start: it starts once it stands at the position asked for, or
+        // from the start when it turns out it cannot seek.
+        m_playWhenPositioned = true;
+        m_positionPatience.start();
+        m_player->pause();
+        return;
+    }
     m_player->play();
+}
+
+void TMediaEngine::GiveUpPosition()
+{
+    m_pendingPosition.reset();
+    if (m_playWhenPositioned) {
+        m_playWhenPositioned = false;
+        m_player->play();
+    }
 }
 
 void TMediaEngine::Pause()
 {
+    m_playWhenPositioned = false;
     m_player->pause();
 }
 
 void TMediaEngine::Stop()
 {
     m_pendingPosition.reset();
+    m_playWhenPositioned = false;
+    m_positionPatience.stop();
     m_player->stop();
 }
 
 MediaPlayback TMediaEngine::Playback() const
 {
+    // Held at its start until it can take its position: it is being played all the same.
+    if (m_playWhenPositioned)
+        return MediaPlayback::Playing;
     return static_cast<MediaPlayback>(m_player->playbackState());
 }
 
@@ -133,24 +162,31 @@ double TMediaEngine::PositionSeconds() const
 
 void TMediaEngine::SetPositionSeconds(double seconds)
 {
-    const auto milliseconds = static_cast<qint64>(seconds * 1000.0);
+    m_pendingPosition = static_cast<qint64>(seconds * 1000.0);
+    TakePendingPosition();
+}
+
+// A stream becomes seekable only once the demuxer knows its layout (an AVI's index
+// comes from its end, fetched with a ranged request); a seek before that is lost.
+void TMediaEngine::TakePendingPosition()
+{
     const MediaStatus status = Status();
-    if (status == MediaStatus::Loading || status == MediaStatus::NoMedia) {
-        m_pendingPosition = milliseconds;
+    if (!m_pendingPosition || !m_player->isSeekable() || status == MediaStatus::Loading ||
+        status == MediaStatus::NoMedia)
         return;
+    const qint64 position = *m_pendingPosition;
+    m_pendingPosition.reset();
+    m_positionPatience.stop();
+    m_player->setPosition(position);
+    if (m_playWhenPositioned) {
+        m_playWhenPositioned = false;
+        m_player->play();
     }
-    m_player->setPosition(milliseconds);
 }
 
 void TMediaEngine::StatusChanged()
 {
-    const MediaStatus status = Status();
-    if (m_pendingPosition &&
-        (status == MediaStatus::Loaded || status == MediaStatus::Buffered || status == MediaStatus::Buffering)) {
-        const qint64 position = *m_pendingPosition;
-        m_pendingPosition.reset();
-        m_player->setPosition(position);
-    }
+    TakePendingPosition();
     emit ConditionChanged();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -52,8 +53,11 @@ public:
 
     double DurationSeconds() const;
     double PositionSeconds() const;
-    // A seek. While the item is still opening the position is kept and taken once it
-    // is open: a seek before that would be lost.
+    // A seek. Until the item can seek (while it opens) the position is kept, reported
+    // as the position, and taken once it can: a seek before that is lost. Play meanwhile
+    // holds the item at its start until then; an item that cannot seek within
+    // kPositionPatienceMs plays from its start.
+    static constexpr int kPositionPatienceMs = 5000;
     void SetPositionSeconds(double seconds);
 
 signals:
@@ -64,11 +68,15 @@ signals:
 
 private:
     void StatusChanged();
+    void TakePendingPosition();
+    void GiveUpPosition();
 
     std::unique_ptr<QMediaPlayer> m_player;
     std::unique_ptr<QAudioOutput> m_audio;
     TVideoDisplay* m_video = nullptr;   // owned by its parent widget
     std::optional<qint64> m_pendingPosition;   // milliseconds
+    bool m_playWhenPositioned = false;          // Play came while a position was pending
+    QTimer m_positionPatience;
 };
 
 } // namespace velmora

@@ -66,4 +66,42 @@ std::string MakeMp3(const std::string& wav, int kilobitsPerSecond)
     return ReadFile(dir / "out.mp3");
 }
 
+namespace {
+
+// Runs gst-launch-1.0 with the video and sound encoders and the muxer named, writing
+// to a file, and returns the file's bytes.
+std::string MakeMovie(double seconds, const QString& videoEncoder, const QString& audioEncoder, const QString& muxer)
+{
+    TempDir dir;
+    const std::string out = (dir / "movie").string();
+    const int frames = static_cast<int>(seconds * 25);
+    const int soundBuffers = static_cast<int>(seconds * 44100 / 1024);
+    QStringList arguments{"-q", "videotestsrc", "pattern=ball", QStringLiteral("num-buffers=%1").arg(frames), "!",
+                          "video/x-raw,width=160,height=120,framerate=25/1", "!", videoEncoder, "!", muxer,
+                          "name=mux", "!", "filesink", QStringLiteral("location=%1").arg(QString::fromStdString(out)),
+                          "audiotestsrc", QStringLiteral("num-buffers=%1").arg(soundBuffers), "!",
+                          "audio/x-raw,rate=44100,channels=2", "!", "audioconvert", "!", audioEncoder, "!", "mux."};
+    QProcess gst;
+    gst.setProcessChannelMode(QProcess::MergedChannels);
+    gst.start("gst-launch-1.0", arguments);
+    if (!gst.waitForStarted(30000))
+        throw std::runtime_error("gst-launch-1.0 cannot be started (scripts/install-deps installs it)");
+    gst.waitForFinished(-1);
+    if (gst.exitStatus() != QProcess::NormalExit || gst.exitCode() != 0)
+        throw std::runtime_error("gst-launch-1.0 failed: " + gst.readAll().toStdString());
+    return ReadFile(out);
+}
+
+} // namespace
+
+std::string MakeAvi(double seconds)
+{
+    return MakeMovie(seconds, "avenc_mpeg4", "lamemp3enc", "avimux");
+}
+
+std::string MakeWmv(double seconds)
+{
+    return MakeMovie(seconds, "avenc_wmv2", "avenc_wmav2", "asfmux");
+}
+
 } // namespace velmora::test

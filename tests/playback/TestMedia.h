@@ -12,4 +12,10 @@ std::string MakeWav(double seconds, int sampleRate, int channels);
 // missing (scripts/install-deps installs it).
 std::string MakeMp3(const std::string& wav, int kilobitsPerSecond);
 
+// A small movie of a moving test picture (160 x 120, 25 frames a second) with a tone,
+// made by GStreamer's gst-launch-1.0 (scripts/install-deps installs it); throws when it
+// fails. An AVI holds MPEG-4 video and MP3 sound, a WMV holds WMV 8 and WMA.
+std::string MakeAvi(double seconds);
+std::string MakeWmv(double seconds);
+
 } // namespace velmora::test
