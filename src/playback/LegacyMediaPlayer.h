@@ -69,8 +69,6 @@ public:
 
 signals:
     void OnPlayStateChange(int oldState, int newState);
-    // The item's duration became known (or changed), in seconds.
-    void DurationChange(double seconds);
 
 private:
     void ConditionChanged();

@@ -68,8 +68,6 @@ TMediaEngine::TMediaEngine(QWidget* parent)
     m_positionPatience.setSingleShot(true);
     m_positionPatience.setInterval(kPositionPatienceMs);
     connect(&m_positionPatience, &QTimer::timeout, this, &TMediaEngine::GiveUpPosition);
-    connect(m_player.get(), &QMediaPlayer::durationChanged, this,
-            [this](qint64 milliseconds) { emit DurationChanged(milliseconds / 1000.0); });
     connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error, const QString& text) {
         if (error != QMediaPlayer::NoError)
             emit ErrorOccurred(text);

@@ -95,8 +95,6 @@ public:
 signals:
     void OnPlayStateChange(int newState);
     void OnError();
-    // The item's duration became known (or changed), in seconds.
-    void DurationChange(double seconds);
 
 private:
     void ConditionChanged();
