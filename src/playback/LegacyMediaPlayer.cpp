@@ -14,6 +14,7 @@ TLegacyMediaPlayer::TLegacyMediaPlayer(QWidget* parent)
     : m_engine(std::make_unique<TMediaEngine>(parent))
 {
     connect(m_engine.get(), &TMediaEngine::ConditionChanged, this, &TLegacyMediaPlayer::ConditionChanged);
+    connect(m_engine.get(), &TMediaEngine::DurationChanged, this, &TLegacyMediaPlayer::DurationChange);
     connect(m_engine->Video(), &TVideoDisplay::LeaveFullScreenRequested, this,
             [this] { SetDisplaySize(kDisplayFitToSize); });
 }

@@ -64,6 +64,8 @@ TMediaEngine::TMediaEngine(QWidget* parent)
 
     connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &TMediaEngine::StatusChanged);
+    connect(m_player.get(), &QMediaPlayer::durationChanged, this,
+            [this](qint64 milliseconds) { emit DurationChanged(milliseconds / 1000.0); });
     connect(m_player.get(), &QMediaPlayer::seekableChanged, this, &TMediaEngine::TakePendingPosition);
     m_positionPatience.setSingleShot(true);
     m_positionPatience.setInterval(kPositionPatienceMs);

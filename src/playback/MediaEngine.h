@@ -63,6 +63,7 @@ public:
 signals:
     // Qt's playback state or media status changed: the play states may have.
     void ConditionChanged();
+    void DurationChanged(double seconds);
     void ErrorOccurred(const QString& text);
 
 private:

@@ -67,6 +67,7 @@ TModernMediaPlayer::TModernMediaPlayer(QWidget* parent)
     , m_settings(*m_engine)
 {
     connect(m_engine.get(), &TMediaEngine::ConditionChanged, this, &TModernMediaPlayer::ConditionChanged);
+    connect(m_engine.get(), &TMediaEngine::DurationChanged, this, &TModernMediaPlayer::DurationChange);
     connect(m_engine.get(), &TMediaEngine::ErrorOccurred, this, [this](const QString& text) {
         m_error.Queue().append(text);
         emit OnError();

@@ -93,6 +93,9 @@ public:
     TMediaEngine& Engine() { return *m_engine; }
 
 signals:
+    // The item's duration became known (or changed), in seconds: Qt may learn a
+    // stream's length only after it reports playing.
+    void DurationChange(double seconds);
     void OnPlayStateChange(int newState);
     void OnError();
 

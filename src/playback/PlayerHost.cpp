@@ -106,6 +106,7 @@ void PlayerHost::CreateLegacyPlayer()
     m_legacy->ClickToPlay = false;
     m_legacy->SendPlayStateChangeEvents = true;
     connect(m_legacy.get(), &TLegacyMediaPlayer::OnPlayStateChange, this, &PlayerHost::PlayerPlayStateChangeDeprecated);
+    connect(m_legacy.get(), &TLegacyMediaPlayer::DurationChange, this, &PlayerHost::PlayerDurationChange);
     PlaceControl(m_parts.pnlMoviePlayer);
 }
 
@@ -119,6 +120,7 @@ void PlayerHost::CreateModernPlayer()
     m_modern->setUiMode(QStringLiteral("none"));
     connect(m_modern.get(), &TModernMediaPlayer::OnError, this, &PlayerHost::playerError);
     connect(m_modern.get(), &TModernMediaPlayer::OnPlayStateChange, this, &PlayerHost::PlayerPlayStateChange);
+    connect(m_modern.get(), &TModernMediaPlayer::DurationChange, this, &PlayerHost::PlayerDurationChange);
 }
 
 // Puts the control into a panel, filling it, over the panel's caption.
@@ -195,6 +197,7 @@ void PlayerHost::SetPlayerVisible(bool visible)
 void PlayerHost::SetMediaDuration(double seconds)
 {
     MediaDuration = seconds;
+    m_durationStandIn = false;
     Skin& main = *m_parts.mainSkin;
     Skin& fullScreen = m_fullScreen->fullScreenDSF();
     if (seconds > 0) {
@@ -257,6 +260,7 @@ void PlayerHost::FirstPlaySteps()
         SetMediaDuration(10);
         m_parts.mainSkin->SetObjectEnabled(kProgressBar, false);
         m_fullScreen->fullScreenDSF().SetObjectEnabled(kProgressBar, false);
+        m_durationStandIn = true;
     }
 }
 
@@ -269,6 +273,17 @@ void PlayerHost::PlayerPlayStateChangeDeprecated(int /*oldState*/, int newState)
         MediaEnded = true;
     if (effect.playing && !(MediaDuration > 0))
         SetMediaDuration(m_legacy->Duration());
+}
+
+// A stream's length may become known only after playing began: it is taken then,
+// instead of leaving the item with no length or with the 10 s stand-in.
+void PlayerHost::PlayerDurationChange(double seconds)
+{
+    if (!(seconds > 0))
+        return;
+    const bool legacyWaiting = m_legacy && !(MediaDuration > 0) && m_legacy->PlayState() == legacy_state::kPlaying;
+    if (m_durationStandIn || legacyWaiting)
+        SetMediaDuration(seconds);
 }
 
 void PlayerHost::playerError()

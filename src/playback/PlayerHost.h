@@ -132,6 +132,7 @@ private:
     void PlayerPlayStateChange(int newState);
     void PlayerPlayStateChangeDeprecated(int oldState, int newState);
     void playerError();
+    void PlayerDurationChange(double seconds);
     void FirstPlaySteps();
     void ApplyMenuChecks();
     void tmrProgressTimer();
@@ -152,6 +153,7 @@ private:
     bool m_checkStop = false;     // the menu check marks as the play states set them
     bool m_checkPlay = false;
     bool m_checkPause = false;
+    bool m_durationStandIn = false;   // the 10 s stand-in of an item whose duration was not known
 };
 
 } // namespace velmora

@@ -18,4 +18,11 @@ std::string MakeMp3(const std::string& wav, int kilobitsPerSecond);
 std::string MakeAvi(double seconds);
 std::string MakeWmv(double seconds);
 
+// A tone in other sound formats: MPEG-1 layer II, WMA (in ASF) and AIFF by
+// gst-launch-1.0; Sun audio (AU) written here.
+std::string MakeMp2(double seconds);
+std::string MakeWma(double seconds);
+std::string MakeAiff(double seconds);
+std::string MakeAu(double seconds, int sampleRate);
+
 } // namespace velmora::test
