@@ -1,6 +1,7 @@
 #include "playback/FullScreen.h"
 
 #include "platform/Skin.h"
+#include "playback/PlayerBar.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -9,38 +10,12 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QSlider>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
 
 namespace velmora {
-
-namespace {
-
-QToolButton* BarButton(QWidget* parent, const char* name, const QString& tip, QStyle::StandardPixmap icon)
-{
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    button->setIcon(parent->style()->standardIcon(icon));
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);   // Escape reaches the window wherever the mouse was
-    return button;
-}
-
-QSlider* BarSlider(QWidget* parent, const char* name, int maximum, const QString& tip)
-{
-    auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setObjectName(QLatin1String(name));
-    slider->setRange(0, maximum);
-    slider->setToolTip(tip);
-    slider->setFocusPolicy(Qt::NoFocus);
-    return slider;
-}
-
-} // namespace
 
 TfrmFullScreen::TfrmFullScreen()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -94,28 +69,15 @@ QWidget* TfrmFullScreen::CreateControlBar()
     bar->setAttribute(Qt::WA_StyledBackground);
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(8, 4, 8, 4);
-    row->addWidget(BarButton(bar, "backbutton", QStringLiteral("Previous"), QStyle::SP_MediaSkipBackward));
-    row->addWidget(BarButton(bar, "playbutton", QStringLiteral("Play"), QStyle::SP_MediaPlay));
-    row->addWidget(BarButton(bar, "pausebutton", QStringLiteral("Pause"), QStyle::SP_MediaPause));
-    row->addWidget(BarButton(bar, "stopbutton", QStringLiteral("Stop"), QStyle::SP_MediaStop));
-    row->addWidget(BarButton(bar, "nextbutton", QStringLiteral("Next"), QStyle::SP_MediaSkipForward));
+    AddPlayerControls(bar, row, false);
     row->addSpacing(8);
-    row->addWidget(BarSlider(bar, "progressbar", 10000, QStringLiteral("Position")), 1);
-    auto* time = new QLabel(QStringLiteral("00:00"), bar);
-    time->setObjectName(QStringLiteral("statuslabel3"));
-    row->addWidget(time);
-    row->addSpacing(8);
-    // Switch on = sound on.
-    QToolButton* mute = BarButton(bar, "muteswitch", QStringLiteral("Sound on / off"), QStyle::SP_MediaVolume);
-    mute->setProperty("skinSwitch", true);
-    mute->setCheckable(true);
-    mute->setChecked(true);
-    row->addWidget(mute);
-    QSlider* volume = BarSlider(bar, "volumizer", 100, QStringLiteral("Volume"));
-    volume->setMaximumWidth(110);
-    row->addWidget(volume);
-    row->addSpacing(8);
-    row->addWidget(BarButton(bar, "closebutton", QStringLiteral("Leave full screen"), QStyle::SP_TitleBarNormalButton));
+    auto* close = new QToolButton(bar);
+    close->setObjectName(QStringLiteral("closebutton"));
+    close->setToolTip(QStringLiteral("Leave full screen"));
+    close->setIcon(style()->standardIcon(QStyle::SP_TitleBarNormalButton));
+    close->setAutoRaise(true);
+    close->setFocusPolicy(Qt::NoFocus);
+    row->addWidget(close);
     return bar;
 }
 

@@ -2,6 +2,7 @@
 #include "playback/PlayerHost.h"
 
 #include "platform/Skin.h"
+#include "playback/PlayerBar.h"
 #include "playback/FullScreen.h"
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
@@ -41,11 +42,11 @@ void PlayerHost::SwitchFullScreen(bool on, bool resume)
     if (on) {
         m_fullScreen->TakeControl(m_modern->Control());
         m_modern->Control()->setVisible(PlayerVisible);
-        fullScreen.SetSwitchState(QStringLiteral("muteswitch"), !Muted);
-        fullScreen.SetTrackBarValue(QStringLiteral("volumizer"), main.TrackBarValue(QStringLiteral("volumizer")));
+        fullScreen.SetSwitchState(player_skin::kMuteSwitch, !Muted);
+        fullScreen.SetTrackBarValue(player_skin::kVolume, main.TrackBarValue(player_skin::kVolume));
         m_fullScreen->ShowOver(m_parts.mainWindow);
     } else {
-        main.SetSwitchState(QStringLiteral("muteswitch"), !Muted);
+        main.SetSwitchState(player_skin::kMuteSwitch, !Muted);
         PlaceControl(m_parts.pnlMoviePlayer);
         m_fullScreen->hide();
     }
@@ -58,7 +59,7 @@ void PlayerHost::SwitchFullScreen(bool on, bool resume)
         tmrProgress.start();
     }
     m_modern->settings().setMute(Muted);
-    m_modern->SetObjectRects(m_modern->Control()->geometry(), QRect(0, 0, 32767, 32767));
+    m_modern->SetObjectRects(m_modern->Control()->geometry(), kWholeClip);
     FullScreenActive = on;
 }
 

@@ -3,6 +3,7 @@
 #include "playback/PlayerHost.h"
 
 #include "platform/Skin.h"
+#include "playback/PlayerBar.h"
 #include "playback/FullScreen.h"
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
@@ -17,13 +18,6 @@
 #include <QMouseEvent>
 
 namespace velmora {
-
-namespace {
-const QString kProgressBar = QStringLiteral("progressbar");
-const QString kTimeLabel = QStringLiteral("statuslabel3");
-const QString kVolume = QStringLiteral("volumizer");
-const QString kMuteSwitch = QStringLiteral("muteswitch");
-} // namespace
 
 void PlayerHost::ConnectCommands()
 {
@@ -140,7 +134,7 @@ void PlayerHost::Stop1Click()
     } else {
         m_modern->controls().stop();
         m_parts.pnlMoviePlayerCaption->clear();
-        m_parts.mainSkin->SetTrackBarValue(kProgressBar, 0);
+        m_parts.mainSkin->SetTrackBarValue(player_skin::kProgressBar, 0);
     }
     tmrProgress.stop();
 }
@@ -160,25 +154,25 @@ void PlayerHost::Last1Click()
 void PlayerHost::Mute1Click()
 {
     SetMute(!Muted);
-    m_parts.mainSkin->SetSwitchState(kMuteSwitch, !Muted);
+    m_parts.mainSkin->SetSwitchState(player_skin::kMuteSwitch, !Muted);
 }
 
 void PlayerHost::StartSeek(Skin& skin)
 {
     SeekDragging = 1;
-    skin.SetLabelText(kTimeLabel, QString());
+    skin.SetLabelText(player_skin::kTime, QString());
 }
 
 void PlayerHost::SeekPreview(Skin& skin, int value)
 {
     if (SeekDragging != 1)
         return;
-    skin.SetLabelText(kTimeLabel, QString::fromStdString(FormatPlayTime(BarPosition(ControlDuration(), value))));
+    skin.SetLabelText(player_skin::kTime, QString::fromStdString(FormatPlayTime(BarPosition(ControlDuration(), value))));
 }
 
 void PlayerHost::SeekToBar(Skin& skin)
 {
-    const int bar = skin.TrackBarValue(kProgressBar);
+    const int bar = skin.TrackBarValue(player_skin::kProgressBar);
     if (m_legacy)
         m_legacy->SetCurrentPosition(BarPosition(m_legacy->Duration(), bar));
     else if (m_modern)
@@ -188,23 +182,23 @@ void PlayerHost::SeekToBar(Skin& skin)
 
 void PlayerHost::spDynamicSkinForm1MouseDownEvent(const QString& name)
 {
-    if (name == QLatin1String("playbutton"))
+    if (name == player_skin::kPlay)
         Play1Click();
-    else if (name == QLatin1String("pausebutton"))
+    else if (name == player_skin::kPause)
         Pause1Click();
-    else if (name == QLatin1String("stopbutton"))
+    else if (name == player_skin::kStop)
         Stop1Click();
-    else if (name == QLatin1String("nextbutton"))
+    else if (name == player_skin::kNext)
         Next1Click();
-    else if (name == QLatin1String("backbutton"))
+    else if (name == player_skin::kBack)
         Last1Click();
-    else if (name == kProgressBar)
+    else if (name == player_skin::kProgressBar)
         StartSeek(*m_parts.mainSkin);
 }
 
 void PlayerHost::spDynamicSkinForm1MouseUpEvent(const QString& name)
 {
-    if (name != kProgressBar)
+    if (name != player_skin::kProgressBar)
         return;
     // The bar lies on the window: its release ends the drag as the window's own
     // release does, or the position would stay frozen after the first seek.
@@ -214,15 +208,15 @@ void PlayerHost::spDynamicSkinForm1MouseUpEvent(const QString& name)
 
 void PlayerHost::spDynamicSkinForm1TrackBarChangeValueEvent(const QString& name, int value)
 {
-    if (name == kVolume)
+    if (name == player_skin::kVolume)
         SetVolume(value);
-    else if (name == kProgressBar)
+    else if (name == player_skin::kProgressBar)
         SeekPreview(*m_parts.mainSkin, value);
 }
 
 void PlayerHost::spDynamicSkinForm1SwitchChangeStateEvent(const QString& name, bool on)
 {
-    if (name == kMuteSwitch)
+    if (name == player_skin::kMuteSwitch)
         SetMute(!on);   // switch on = sound on
 }
 
@@ -239,14 +233,14 @@ void PlayerHost::FormMouseUp()
 void PlayerHost::fullScreenDSFMouseDownEvent(const QString& name)
 {
     Skin& skin = m_fullScreen->fullScreenDSF();
-    if (name == QLatin1String("playbutton")) {
+    if (name == player_skin::kPlay) {
         if (!m_parts.playlist->PlaylistActive()) {
             m_parts.playlist->PlayPlaylist();
         } else if (m_modern) {
             tmrProgress.start();
             m_modern->controls().play();
         }
-    } else if (name == QLatin1String("pausebutton")) {
+    } else if (name == player_skin::kPause) {
         if (m_modern && m_modern->playState() == modern_state::kPaused) {
             m_modern->controls().play();
             tmrProgress.start();
@@ -254,23 +248,23 @@ void PlayerHost::fullScreenDSFMouseDownEvent(const QString& name)
             m_modern->controls().pause();
             tmrProgress.stop();
         }
-    } else if (name == QLatin1String("stopbutton")) {
+    } else if (name == player_skin::kStop) {
         if (m_modern)
             m_modern->controls().stop();
         tmrProgress.stop();
-        skin.SetTrackBarValue(kProgressBar, 0);
-    } else if (name == QLatin1String("nextbutton")) {
+        skin.SetTrackBarValue(player_skin::kProgressBar, 0);
+    } else if (name == player_skin::kNext) {
         m_parts.playlist->PlayNextItem();
-    } else if (name == QLatin1String("backbutton")) {
+    } else if (name == player_skin::kBack) {
         m_parts.playlist->PlayPreviousItem();
-    } else if (name == kProgressBar) {
+    } else if (name == player_skin::kProgressBar) {
         StartSeek(skin);
     }
 }
 
 void PlayerHost::fullScreenDSFMouseUpEvent(const QString& name)
 {
-    if (name == kProgressBar) {
+    if (name == player_skin::kProgressBar) {
         SeekDragging = 0;   // as on the main window
         SeekToBar(m_fullScreen->fullScreenDSF());
     } else if (name == QLatin1String("closebutton")) {
@@ -280,15 +274,15 @@ void PlayerHost::fullScreenDSFMouseUpEvent(const QString& name)
 
 void PlayerHost::fullScreenDSFTrackBarChangeValueEvent(const QString& name, int value)
 {
-    if (name == kVolume)
-        m_parts.mainSkin->SetTrackBarValue(kVolume, value);   // its change event sets the volume
-    else if (name == kProgressBar)
+    if (name == player_skin::kVolume)
+        m_parts.mainSkin->SetTrackBarValue(player_skin::kVolume, value);   // its change event sets the volume
+    else if (name == player_skin::kProgressBar)
         SeekPreview(m_fullScreen->fullScreenDSF(), value);
 }
 
 void PlayerHost::fullScreenDSFSwitchChangeStateEvent(const QString& name, bool on)
 {
-    if (name == kMuteSwitch)
+    if (name == player_skin::kMuteSwitch)
         SetMute(!on);
 }
 

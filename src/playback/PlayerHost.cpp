@@ -5,6 +5,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "dialogs/WaitCursor.h"
 #include "platform/Skin.h"
+#include "playback/PlayerBar.h"
 #include "playback/FullScreen.h"
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
@@ -31,14 +32,8 @@ namespace velmora {
 
 namespace {
 
-const QString kProgressBar = QStringLiteral("progressbar");
-const QString kTimeLabel = QStringLiteral("statuslabel3");
 const QString kStateLabel = QStringLiteral("statuslabel2");
 const QString kHintLabel = QStringLiteral("statuslabel1");
-const QString kMuteSwitch = QStringLiteral("muteswitch");
-
-// The clipping rectangle the in-place object is given with its position.
-const QRect kWholeClip(0, 0, 32767, 32767);
 
 } // namespace
 
@@ -201,16 +196,16 @@ void PlayerHost::SetMediaDuration(double seconds)
     Skin& main = *m_parts.mainSkin;
     Skin& fullScreen = m_fullScreen->fullScreenDSF();
     if (seconds > 0) {
-        main.SetObjectEnabled(kProgressBar, true);
+        main.SetObjectEnabled(player_skin::kProgressBar, true);
         if (const auto bar = PositionBarValue(ControlPosition(), seconds))
-            main.SetTrackBarValue(kProgressBar, *bar);
-        fullScreen.SetObjectEnabled(kProgressBar, true);
+            main.SetTrackBarValue(player_skin::kProgressBar, *bar);
+        fullScreen.SetObjectEnabled(player_skin::kProgressBar, true);
         tmrProgress.start();
     } else {
         tmrProgress.stop();
-        main.SetTrackBarValue(kProgressBar, 0);
-        main.SetObjectEnabled(kProgressBar, false);
-        fullScreen.SetObjectEnabled(kProgressBar, false);
+        main.SetTrackBarValue(player_skin::kProgressBar, 0);
+        main.SetObjectEnabled(player_skin::kProgressBar, false);
+        fullScreen.SetObjectEnabled(player_skin::kProgressBar, false);
     }
 }
 
@@ -223,8 +218,8 @@ void PlayerHost::tmrProgressTimer()
     if (!bar)
         return;
     Skin& skin = FullScreenActive ? m_fullScreen->fullScreenDSF() : *m_parts.mainSkin;
-    skin.SetTrackBarValue(kProgressBar, *bar);
-    skin.SetLabelText(kTimeLabel, QString::fromStdString(FormatPlayTime(position)));
+    skin.SetTrackBarValue(player_skin::kProgressBar, *bar);
+    skin.SetLabelText(player_skin::kTime, QString::fromStdString(FormatPlayTime(position)));
 }
 
 void PlayerHost::PlayerPlayStateChange(int newState)
@@ -258,8 +253,8 @@ void PlayerHost::FirstPlaySteps()
     if (!(MediaDuration > 0)) {
         // No length known: the time runs on, the bars cannot seek.
         SetMediaDuration(10);
-        m_parts.mainSkin->SetObjectEnabled(kProgressBar, false);
-        m_fullScreen->fullScreenDSF().SetObjectEnabled(kProgressBar, false);
+        m_parts.mainSkin->SetObjectEnabled(player_skin::kProgressBar, false);
+        m_fullScreen->fullScreenDSF().SetObjectEnabled(player_skin::kProgressBar, false);
         m_durationStandIn = true;
     }
 }
@@ -307,8 +302,8 @@ void PlayerHost::SetVolume(int value)
     else if (m_modern)
         m_modern->settings().setVolume(value);
     // Turning the volume turns the sound on (through the switches' change events).
-    m_parts.mainSkin->SetSwitchState(kMuteSwitch, true);
-    m_fullScreen->fullScreenDSF().SetSwitchState(kMuteSwitch, true);
+    m_parts.mainSkin->SetSwitchState(player_skin::kMuteSwitch, true);
+    m_fullScreen->fullScreenDSF().SetSwitchState(player_skin::kMuteSwitch, true);
 }
 
 void PlayerHost::SetMute(bool muted)
@@ -358,8 +353,8 @@ void PlayerHost::PlayItem(int ident)
     MediaEnded = false;
     m_parts.pnlMoviePlayerCaption->setText(QString::fromLatin1(kLoadingCaption));
     SeekDragging = 0;
-    m_parts.mainSkin->SetTrackBarValue(kProgressBar, 0);
-    m_fullScreen->fullScreenDSF().SetTrackBarValue(kProgressBar, 0);
+    m_parts.mainSkin->SetTrackBarValue(player_skin::kProgressBar, 0);
+    m_fullScreen->fullScreenDSF().SetTrackBarValue(player_skin::kProgressBar, 0);
     OpenMediaItem(ident);
     if (m_legacy) {
         m_legacy->Play();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QTimer>
 
 #include <memory>
@@ -124,6 +125,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The clipping rectangle the control's in-place object is given with its position.
+    static inline const QRect kWholeClip{0, 0, 32767, 32767};
+
     void CreateLegacyPlayer();
     void CreateModernPlayer();
     void ConnectCommands();

@@ -2,6 +2,7 @@
 
 // The main window over a fresh library in a temporary folder, for widget tests.
 #include "app/MainWindow.h"
+#include "dialogs/PasswordForm.h"
 #include "dialogs/FileDialogs.h"
 #include "platform/SettingsStore.h"
 #include "store/AddItemOnThread.h"
@@ -13,11 +14,14 @@
 #include "dialogs/DialogTestDoubles.h"
 #include "support/LibraryFixture.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest/QtTest>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -119,6 +123,31 @@ struct Session {
         QVERIFY(QTest::qWaitForWindowActive(main.get()));
     }
 };
+
+// Acts on the password prompt once it is open; a prompt the action leaves open is
+// cancelled, so a faulty test fails instead of waiting for ever.
+inline void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, tries] {
+        auto* form = qobject_cast<TfrmPassword*>(QApplication::activeModalWidget());
+        if (form == nullptr) {
+            if (++*tries > 6000) {
+                timer->stop();
+                timer->deleteLater();
+            }
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        action(*form);
+        if (form->isVisible())
+            form->done(QDialog::Rejected);
+    });
+    timer->start();
+}
 
 inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)
 {

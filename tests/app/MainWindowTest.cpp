@@ -42,6 +42,7 @@ using velmora::test::RecordingMessageBoxes;
 using velmora::test::Session;
 using velmora::test::FindNode;
 using velmora::test::kPassword;
+using velmora::test::WhenPasswordPromptOpens;
 
 namespace {
 
@@ -87,31 +88,6 @@ private:
     const char* m_category;
     QtMessageHandler m_previous = nullptr;
 };
-
-// Acts on the password prompt once it is open; a prompt the action leaves open is
-// cancelled, so a faulty test fails instead of waiting for ever.
-void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, tries] {
-        auto* form = qobject_cast<TfrmPassword*>(QApplication::activeModalWidget());
-        if (form == nullptr) {
-            if (++*tries > 1000) {
-                timer->deleteLater();
-                timer->stop();
-            }
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        action(*form);
-        if (form->isVisible())
-            form->done(QDialog::Rejected);
-    });
-    timer->start();
-}
 
 } // namespace
 

@@ -157,27 +157,4 @@ bool PlayerWindow::WaitFor(const std::function<bool()>& condition, int timeoutMs
     return QTest::qWaitFor(condition, timeoutMs);
 }
 
-void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, tries] {
-        auto* form = qobject_cast<TfrmPassword*>(QApplication::activeModalWidget());
-        if (form == nullptr) {
-            if (++*tries > 6000) {
-                timer->stop();
-                timer->deleteLater();
-            }
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        action(*form);
-        if (form->isVisible())
-            form->done(QDialog::Rejected);
-    });
-    timer->start();
-}
-
 } // namespace velmora::test

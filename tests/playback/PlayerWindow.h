@@ -15,7 +15,6 @@ class QLabel;
 
 namespace velmora {
 class PlayerHost;
-class TfrmPassword;
 }
 
 namespace velmora::test {
@@ -60,8 +59,5 @@ public:
 private:
     Session m_session;
 };
-
-// Acts on the unlock prompt as soon as it is open.
-void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action);
 
 } // namespace velmora::test
