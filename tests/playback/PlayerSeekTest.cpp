@@ -138,6 +138,14 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(!host.Muted);
     QVERIFY(window.Button("muteswitch", true)->isChecked());
 
+    // The full-screen bar's pause works both ways.
+    window.Click("pausebutton", true);
+    QVERIFY(window.WaitForState("Paused"));
+    QVERIFY(!host.tmrProgress.isActive());
+    window.Click("pausebutton", true);
+    QVERIFY(window.WaitForState("Playing"));
+    QVERIFY(host.tmrProgress.isActive());
+
     // Escape released in the full-screen window: back on the Playing page, same place.
     remembered = window.Position();
     QTest::keyRelease(&fullScreen, Qt::Key_Escape);
@@ -147,9 +155,15 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(window.Button("muteswitch")->isChecked());
     VerifyContinuesFrom(window, remembered);
 
-    // And in again, out by the close button.
+    // And in again; its stop resets only its own position bar; out by the close button.
     window.Main().btnFullScreen->click();
-    QVERIFY(window.WaitForState("Playing"));
+    QVERIFY(window.WaitFor([&] { return window.StateText() == "Playing" && window.Slider("progressbar", true)->value() > 0; }));
+    const int mainBar = window.Slider("progressbar")->value();
+    window.Click("stopbutton", true);
+    QVERIFY(window.WaitForState("Stopped"));
+    QCOMPARE(window.Slider("progressbar", true)->value(), 0);
+    QCOMPARE(window.Slider("progressbar")->value(), mainBar);
+    QVERIFY(!host.tmrProgress.isActive());
     window.Click("closebutton", true);
     QVERIFY(!host.FullScreenActive && !fullScreen.isVisible());
 }
