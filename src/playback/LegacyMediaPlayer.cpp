@@ -4,7 +4,6 @@
 #include "playback/VideoDisplay.h"
 
 #include <QAudio>
-#include <QAudioOutput>
 
 #include <algorithm>
 
@@ -57,17 +56,17 @@ void TLegacyMediaPlayer::SetVolume(int hundredthsOfDecibel)
 {
     m_volume = std::clamp(hundredthsOfDecibel, kMinimumVolume, 0);
     const float gain = QAudio::convertVolume(m_volume / 100.0f, QAudio::DecibelVolumeScale, QAudio::LinearVolumeScale);
-    m_engine->Audio().setVolume(gain);
+    m_engine->SetGain(gain);
 }
 
 bool TLegacyMediaPlayer::Mute() const
 {
-    return m_engine->Audio().isMuted();
+    return m_engine->Muted();
 }
 
 void TLegacyMediaPlayer::SetMute(bool mute)
 {
-    m_engine->Audio().setMuted(mute);
+    m_engine->SetMuted(mute);
 }
 
 void TLegacyMediaPlayer::SetDisplaySize(int size)

@@ -57,8 +57,6 @@ TMediaEngine::TMediaEngine(QWidget* parent)
     m_player = std::make_unique<QMediaPlayer>();
     if (!m_player->isAvailable())
         throw std::runtime_error("Qt Multimedia's player is not available");
-    m_audio = std::make_unique<QAudioOutput>();
-    m_player->setAudioOutput(m_audio.get());
     m_video = new TVideoDisplay(parent);
     m_player->setVideoOutput(m_video);
 
@@ -84,12 +82,33 @@ TMediaEngine::~TMediaEngine()
         m_player->stop();
         m_player->setSource(QUrl());
         m_player->setVideoOutput(nullptr);
+        m_player->setAudioOutput(nullptr);
     }
     delete m_video;
 }
 
+void TMediaEngine::SetGain(float gain)
+{
+    m_gain = gain;
+    if (m_audio)
+        m_audio->setVolume(gain);
+}
+
+void TMediaEngine::SetMuted(bool muted)
+{
+    m_muted = muted;
+    if (m_audio)
+        m_audio->setMuted(muted);
+}
+
 void TMediaEngine::Open(const QString& url)
 {
+    if (!m_audio && !url.isEmpty()) {
+        m_audio = std::make_unique<QAudioOutput>();
+        m_audio->setVolume(m_gain);
+        m_audio->setMuted(m_muted);
+        m_player->setAudioOutput(m_audio.get());
+    }
     m_pendingPosition.reset();
     m_playWhenPositioned = false;
     m_positionPatience.stop();

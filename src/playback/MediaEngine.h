@@ -38,7 +38,12 @@ public:
 
     TVideoDisplay* Video() const { return m_video; }
     QMediaPlayer& Player() const { return *m_player; }
-    QAudioOutput& Audio() const { return *m_audio; }
+    // The sound output's gain (linear, 0..1) and mute. The output itself is made when
+    // the first item opens: a program that never plays never reaches the sound server.
+    float Gain() const { return m_gain; }
+    void SetGain(float gain);
+    bool Muted() const { return m_muted; }
+    void SetMuted(bool muted);
 
     // Opens a URL without starting it (asynchronously); an empty one closes the item.
     void Open(const QString& url);
@@ -73,6 +78,8 @@ private:
 
     std::unique_ptr<QMediaPlayer> m_player;
     std::unique_ptr<QAudioOutput> m_audio;
+    float m_gain = 1.0f;
+    bool m_muted = false;
     TVideoDisplay* m_video = nullptr;   // owned by its parent widget
     std::optional<qint64> m_pendingPosition;   // milliseconds
     bool m_playWhenPositioned = false;          // Play came while a position was pending

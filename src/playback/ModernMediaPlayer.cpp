@@ -4,7 +4,6 @@
 #include "playback/VideoDisplay.h"
 
 #include <QAudio>
-#include <QAudioOutput>
 #include <QMediaPlayer>
 
 #include <algorithm>
@@ -40,7 +39,7 @@ void TModernMediaPlayer::Controls::setCurrentPosition(double seconds)
 // The control's volume is a slider's value: Qt turns it into a gain the ear hears as even steps.
 int TModernMediaPlayer::Settings::volume() const
 {
-    const float linear = m_engine.Audio().volume();
+    const float linear = m_engine.Gain();
     const float logarithmic = QAudio::convertVolume(linear, QAudio::LinearVolumeScale, QAudio::LogarithmicVolumeScale);
     return static_cast<int>(std::lround(logarithmic * 100));
 }
@@ -48,17 +47,17 @@ int TModernMediaPlayer::Settings::volume() const
 void TModernMediaPlayer::Settings::setVolume(int volume)
 {
     const float logarithmic = std::clamp(volume, 0, 100) / 100.0f;
-    m_engine.Audio().setVolume(QAudio::convertVolume(logarithmic, QAudio::LogarithmicVolumeScale, QAudio::LinearVolumeScale));
+    m_engine.SetGain(QAudio::convertVolume(logarithmic, QAudio::LogarithmicVolumeScale, QAudio::LinearVolumeScale));
 }
 
 bool TModernMediaPlayer::Settings::mute() const
 {
-    return m_engine.Audio().isMuted();
+    return m_engine.Muted();
 }
 
 void TModernMediaPlayer::Settings::setMute(bool mute)
 {
-    m_engine.Audio().setMuted(mute);
+    m_engine.SetMuted(mute);
 }
 
 TModernMediaPlayer::TModernMediaPlayer(QWidget* parent)
