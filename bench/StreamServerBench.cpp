@@ -81,7 +81,7 @@ public:
         ObjectStore& store = ObjectStore::ForThisThread();
         NewItem item(store, name, name);
         MemoryStream source(Bytes(static_cast<std::size_t>(size), static_cast<unsigned>(size)));
-        store.StoreItemContent(source, item.RecordIdent(), size);
+        item.Store(source, size);
         item.Complete();
         return item.RecordIdent();
     }

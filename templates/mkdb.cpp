@@ -42,6 +42,8 @@ int main(int argc, char** argv)
             conn.Execute("BEGIN IMMEDIATE");
             conn.Execute(sql.str());
             conn.Execute("COMMIT");
+            // Applies settings that only a rebuilt file takes (auto_vacuum).
+            conn.Execute("VACUUM");
             // Shipped files carry no journal: a copy of the one file is the whole database.
             conn.Execute("PRAGMA journal_mode = DELETE");
         }

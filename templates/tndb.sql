@@ -85,3 +85,18 @@ CREATE TABLE keychange (
     kc_oldpass    TEXT NOT NULL,
     kc_check      TEXT NOT NULL
 );
+
+-- Items being deleted, and adds being taken back: the Record row is gone already and
+-- the chunks are freed one at a time. pd_step counts the chunks credited so far, so
+-- that only the process whose update of it succeeds credits a chunk; pd_freedchunk
+-- and pd_freedstore name the chunk credited last, which may not be deleted yet.
+-- pd_wipe: freed pages are zeroed (not for a take-back, whose source still exists).
+CREATE TABLE pendingdelete (
+    pd_record      INTEGER PRIMARY KEY,
+    pd_step        INTEGER NOT NULL DEFAULT 0,
+    pd_freedchunk  INTEGER NOT NULL DEFAULT 0,
+    pd_freedstore  INTEGER NOT NULL DEFAULT -1,
+    pd_wipe        INTEGER NOT NULL DEFAULT 1,
+    pd_size        INTEGER NOT NULL DEFAULT 0,
+    pd_description TEXT
+);

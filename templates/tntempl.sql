@@ -1,4 +1,7 @@
 -- An empty store file: the content chunks of the items, one row per chunk.
+-- Pages freed at its end can be given back to the disk: an add that fills the disk is
+-- taken back without needing room the disk no longer has.
+PRAGMA auto_vacuum = INCREMENTAL;
 -- The long binary comes last so that a row can be made with room for a chunk
 -- before the chunk's bytes are written into it.
 CREATE TABLE recobject (

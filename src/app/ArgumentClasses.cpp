@@ -41,6 +41,16 @@ ArgumentClass ClassifyArgument(const std::string& argument)
     return ArgumentClass::DataFolder;
 }
 
+bool IsNewLibraryFolderAlone(const std::vector<std::string>& arguments)
+{
+    // An ".eta" path is never a folder.
+    if (arguments.size() != 1 || arguments.front().empty() || IsArchivePath(arguments.front()))
+        return false;
+    std::error_code error;
+    const std::filesystem::path folder(arguments.front());
+    return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error) && !error;
+}
+
 bool QualifiesForHandOver(const std::string& argument)
 {
     const ArgumentClass kind = ClassifyArgument(argument);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -22,6 +23,10 @@ bool IsArchivePath(const std::string& path);
 bool IsPathToAdd(const std::string& path);
 
 ArgumentClass ClassifyArgument(const std::string& argument);
+
+// An existing, empty folder given as the only argument: the place for a new library,
+// not a folder to add (which would only make an empty category).
+bool IsNewLibraryFolderAlone(const std::vector<std::string>& arguments);
 
 // What a second instance hands over: archives and paths to add.
 bool QualifiesForHandOver(const std::string& argument);

@@ -46,6 +46,10 @@ std::vector<std::string> CommandLine::Arguments(int argc, const char* const* arg
 StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const std::string& appDir)
 {
     StartRequest request;
+    if (IsNewLibraryFolderAlone(arguments)) {
+        request.dataDir = arguments.front();
+        return request;
+    }
     for (const std::string& argument : arguments) {
         if (IsSwitch(argument, "regserver")) {
             request.regServer = true;

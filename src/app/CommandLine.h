@@ -42,6 +42,7 @@ public:
     //  - a folder to add or a media file: appended to pathsToAdd, addFiles set;
     //  - "-embedding" (any case): automation set, the data folder reset to appDir;
     //  - anything else: the data folder.
+    // An existing empty folder given alone is the data folder (for a new library).
     // The switches "regserver" / "unregserver" after "/" or "-" (any case) set their
     // flag and are no argument of any class.
     static StartRequest Parse(const std::vector<std::string>& arguments, const std::string& appDir);

@@ -1,18 +1,23 @@
 #include "app/Entry.h"
 
 #include "app/CommandLine.h"
+#include "app/FirstRun.h"
 #include "app/HandOver.h"
 #include "app/MainWindow.h"
 #include "app/OpenEtaForm.h"
-#include "dialogs/PasswordForm.h"
+#include "app/ProgramInfo.h"
+#include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/VelmoraApplication.h"
 #include "platform/AppWindowHook.h"
 #include "platform/InstanceLock.h"
 #include "store/LibraryFiles.h"
+#include "store/NewLibrary.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <iostream>
 
 namespace velmora {
 
@@ -42,10 +47,25 @@ void PauseAfterAdding()
 
 int RunVelmora(int argc, char** argv)
 {
+    // Asked about, not started: answered on standard output, like any program here.
+    switch (InfoRequested(CommandLine::Arguments(argc, argv))) {
+    case InfoRequest::Help:
+        std::cout << VelmoraUsage();
+        return kExitCode;
+    case InfoRequest::Version:
+        std::cout << "velmora " << ProgramVersion() << '\n';
+        return kExitCode;
+    case InfoRequest::None:
+        break;
+    }
+
     // Held until the process ends: its existence marks the running instance.
     const InstanceLock instance;
     if (!instance.IsFirstInstance())
         return RunSecondInstance(argc, argv);
+    // The program runs without the single-instance guard rather than not at all.
+    if (!instance.Problem().empty())
+        std::cerr << "velmora: " << instance.Problem() << '\n';
 
     VelmoraApplication app(argc, argv);
     // The program ends when the main window closes, never because its last window was
@@ -61,6 +81,15 @@ int RunVelmora(int argc, char** argv)
         SetDataDir(*request.dataDir);
 
     TfrmMain::SetApplicationTitle(QStringLiteral("Velmora"));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
+
+    // A folder without a library is offered as a new one before anything opens it.
+    if (request.Mode() == StartMode::Interactive) {
+        GuiMessageBoxes boxes;
+        const NewLibraryOutcome library = OfferNewLibrary(GetDataDir(), boxes, CreateLibrary);
+        if (library == NewLibraryOutcome::Declined || library == NewLibraryOutcome::Failed)
+            return kExitCode;
+    }
 
     TfrmMain frmMain;
     if (!frmMain.LibraryOpened())
@@ -82,15 +111,15 @@ int RunVelmora(int argc, char** argv)
         return kExitCode;
     case StartMode::Automation:
         break;
-    default: {
-        TfrmPassword frmPassword([&frmMain](const std::string& password) { return frmMain.VerifyPassword(password); },
-                                 frmMain.Boxes(), &frmMain);
-        if (frmPassword.exec() != QDialog::Accepted)
+    default:
+        if (!frmMain.PasswordGate())
             return kExitCode;
         frmMain.SetPendingArchive(request.pendingArchive);
         frmMain.show();
+        // In front and with the keyboard, also where no window manager gives it.
+        frmMain.raise();
+        frmMain.activateWindow();
         break;
-    }
     }
     app.exec();
     return kExitCode;

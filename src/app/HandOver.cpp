@@ -36,7 +36,9 @@ HandOverResult HandOverToRunningInstance(const std::vector<std::string>& argumen
     // start never empties a list file another start wrote in the same second.
     QFile list(QString::fromStdString(result.listFile));
     bool writeFailed = false;
-    for (const std::string& argument : arguments) {
+    // An empty folder given alone names a library to make, nothing to add.
+    const bool nothingToAdd = IsNewLibraryFolderAlone(arguments);
+    for (const std::string& argument : nothingToAdd ? std::vector<std::string>{} : arguments) {
         if (!QualifiesForHandOver(argument))
             continue;
         result.windowFound = FindWindow(kOpenEtaCaption);

@@ -189,15 +189,11 @@ void TfrmMain::mainList1Edited(int recIdent, const QString& description)
     }
 }
 
-void TfrmMain::listDropTargetDrop(const QStringList& paths, int effect)
+void TfrmMain::listDropTargetDrop(const std::vector<std::string>& paths, int effect)
 {
-    std::vector<std::string> files;
-    files.reserve(static_cast<std::size_t>(paths.size()));
-    for (const QString& path : paths)
-        files.push_back(path.toStdString());
     int mode = effect;
     try {
-        m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), files, false, false, mode);
+        m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), paths, false, false, mode);
     } catch (const std::exception&) {
         // Ends silently, keeping what was added.
     }

@@ -519,8 +519,12 @@ bool ItemListView::ViewportEvent(QAbstractItemView* view, QEvent* event)
             drag->ignore();
             return true;
         }
-        const DropEffect effect = m_dropEffect ? m_dropEffect(drag->modifiers()) : DropEffect::Copy;
-        drag->setDropAction(effect == DropEffect::Move ? Qt::MoveAction : Qt::CopyAction);
+        if (OfferedDropEffect(m_dropEffect, drag->modifiers(), drag->possibleActions()) == DropEffect::None) {
+            drag->ignore();
+            return true;
+        }
+        // The answer during the drag is the one many sources act on: always a copy.
+        drag->setDropAction(Qt::CopyAction);
         drag->accept();
         return true;
     }
@@ -539,13 +543,14 @@ bool ItemListView::ViewportEvent(QAbstractItemView* view, QEvent* event)
             drop->ignore();
             return true;
         }
-        const DropEffect effect = m_dropEffect ? m_dropEffect(drop->modifiers()) : DropEffect::Copy;
-        drop->setDropAction(effect == DropEffect::Move ? Qt::MoveAction : Qt::CopyAction);
+        const DropEffect effect = OfferedDropEffect(m_dropEffect, drop->modifiers(), drop->possibleActions());
+        if (effect == DropEffect::None) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
         drop->accept();
-        QStringList list;
-        for (const std::string& path : paths)
-            list << QString::fromStdString(path);
-        emit FilesDropped(list, static_cast<int>(effect));
+        emit FilesDropped(paths, static_cast<int>(effect));
         return true;
     }
     default:

@@ -101,8 +101,9 @@ signals:
     void ColumnClicked(int column);
     // An in-place edit of a description was accepted.
     void DescriptionEdited(int recIdent, const QString& description);
-    // Files from outside were dropped on the list; effect is a DropEffect.
-    void FilesDropped(const QStringList& paths, int effect);
+    // Files from outside were dropped on the list, named in the file system's bytes;
+    // effect is a DropEffect.
+    void FilesDropped(const std::vector<std::string>& paths, int effect);
     // A drag out of the list ended, and a drag from outside left the list.
     void DragFinished();
     void DragLeft();

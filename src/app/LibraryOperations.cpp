@@ -11,6 +11,7 @@
 #include "catalogue/DragMarkers.h"
 #include "catalogue/FileImport.h"
 #include "catalogue/ItemDeletion.h"
+#include "catalogue/LocalFileUrl.h"
 #include "catalogue/PrintItems.h"
 #include "catalogue/SaveToDisk.h"
 #include "catalogue/Search.h"
@@ -114,14 +115,15 @@ void TfrmMain::HidePreviewPicture()
 void TfrmMain::addFilesToCurrentCategory()
 {
     SelectPage(2);
-    const QStringList chosen =
+    const QList<QUrl> chosen =
         m_fileDialogs->OpenFiles(this, QString::fromLatin1(kOpenPictureTitle), OpenPictureFilter());
     if (chosen.isEmpty())
         return;
     std::vector<std::string> files;
     files.reserve(static_cast<std::size_t>(chosen.size()));
-    for (const QString& file : chosen)
-        files.push_back(QFile::encodeName(file).toStdString());
+    for (const QUrl& file : chosen)
+        if (auto path = LocalFilePath(file))
+            files.push_back(std::move(*path));
     m_fileImport->AddSelectedFiles(SelectedNodeId().value_or(kUnclassifiedId), files);
     ListSelectedNode();
 }

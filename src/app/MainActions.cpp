@@ -77,9 +77,12 @@ QAction* TfrmMain::MenuEntry(QAction* action, const QString& caption, const char
     follow();
     connect(action, &QAction::changed, entry, follow);
     connect(action, &QAction::toggled, entry, follow);
-    connect(entry, &QAction::triggered, action, [action] {
+    // A checkable entry toggles itself when chosen; what counts is the action's state
+    // afterwards (choosing the checked one of a radio group leaves it checked).
+    connect(entry, &QAction::triggered, action, [action, follow] {
         if (action->isEnabled())
             action->trigger();
+        follow();
     });
     return entry;
 }
@@ -175,8 +178,12 @@ void TfrmMain::CreateMenus()
     NowPlaying1->setObjectName(QStringLiteral("NowPlaying1"));
     Library2->setObjectName(QStringLiteral("Library2"));
     Settings1->setObjectName(QStringLiteral("Settings1"));
-    for (QAction* entry : {NowPlaying1, Library2, Settings1})
+    // One page is shown: choosing the current page again leaves its mark.
+    auto* pages = new QActionGroup(this);
+    for (QAction* entry : {NowPlaying1, Library2, Settings1}) {
         entry->setCheckable(true);
+        pages->addAction(entry);
+    }
     NowPlaying1->setChecked(true);
     connect(NowPlaying1, &QAction::triggered, this, [this] { SelectPage(1); });
     connect(Library2, &QAction::triggered, this, [this] { SelectPage(2); });

@@ -217,7 +217,7 @@ QWidget* TfrmMain::CreateLibraryToolbar()
     btnImport = ActionButton(bar, "btnImport", actFileImport, SkinGlyph::Import);
     btnSaveToDisk = ActionButton(bar, "btnSaveToDisk", actFileSaveToDisk, SkinGlyph::SaveToDisk);
 
-    txtTextToFind->setMinimumWidth(txtTextToFind->fontMetrics().averageCharWidth() * 18);
+    txtTextToFind->setMinimumWidth(txtTextToFind->fontMetrics().averageCharWidth() * 10);
     auto* row = Row(bar, 0, 4);
     row->addWidget(txtTextToFind, 2);
     row->addWidget(btnFind);

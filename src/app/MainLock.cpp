@@ -1,4 +1,5 @@
-// The lock ("Lock System") and the unlock prompt on the next activation.
+// The start-up gate, the lock ("Lock System") and the unlock prompt on the next
+// activation.
 #include "app/MainWindow.h"
 
 #include "app/TaskbarStandIn.h"
@@ -10,6 +11,33 @@ namespace {
 constexpr const char* kLockedTitle = "Password Protected Program";
 }
 
+bool TfrmMain::RunPasswordForm()
+{
+    TfrmPassword form([this](const std::string& password) { return VerifyPassword(password); }, *m_boxes, this);
+    m_passwordForm = &form;
+    return form.exec() == QDialog::Accepted;
+}
+
+bool TfrmMain::PasswordGate()
+{
+    m_locked = true;
+    if (!RunPasswordForm()) {
+        // Nothing handed over meanwhile is done: the program ends.
+        m_handOverJobs.clear();
+        return false;
+    }
+    Unlock();
+    return true;
+}
+
+void TfrmMain::Unlock()
+{
+    m_locked = false;
+    // From the event loop: the window is shown first.
+    if (!m_handOverJobs.empty())
+        QMetaObject::invokeMethod(this, &TfrmMain::RunHandOverJobs, Qt::QueuedConnection);
+}
+
 void TfrmMain::doFileBoss()
 {
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
@@ -19,6 +47,7 @@ void TfrmMain::doFileBoss()
     m_shellExtensionWasActive = false;
     LockPlayer();
     hide();
+    m_locked = true;
     m_unlockPending = true;
     m_standIn->ShowMinimised();
 }
@@ -30,13 +59,10 @@ void TfrmMain::ReActivate()
     m_unlockPending = false;
     m_standIn->Withdraw();
 
-    bool accepted = false;
-    {
-        TfrmPassword form([this](const std::string& password) { return VerifyPassword(password); }, *m_boxes, this);
-        accepted = form.exec() == QDialog::Accepted;
-    }
-    if (!accepted) {
-        // Cancel ends the program at once, without the closing checks.
+    if (!RunPasswordForm()) {
+        // Cancel ends the program at once, without the closing checks; what was handed
+        // over while locked is not done.
+        m_handOverJobs.clear();
         emit EndProgram(0);
         return;
     }
@@ -44,6 +70,7 @@ void TfrmMain::ReActivate()
     show();
     raise();
     activateWindow();
+    Unlock();
 }
 
 } // namespace velmora

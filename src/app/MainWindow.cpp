@@ -11,6 +11,8 @@
 #include "catalogue/CategoryTree.h"
 #include "catalogue/CategoryTreeView.h"
 #include "catalogue/FileImport.h"
+#include "catalogue/LibraryRecovery.h"
+#include "dialogs/ApplicationTitle.h"
 #include "dialogs/ChangePassword.h"
 #include "integration/DirMonitor.h"
 #include "integration/MonitorSettings.h"
@@ -36,7 +38,6 @@
 #include <QStatusTipEvent>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QWindow>
 
 #include <iostream>
 
@@ -81,6 +82,11 @@ TfrmMain::TfrmMain(MainWindowOptions options)
         if (!helpPop->isVisible())
             SkinMouseDown(QStringLiteral("helpbutton"));
     });
+    // After the menu is gone, where the mouse really is.
+    connect(helpPop, &QMenu::aboutToHide, TitleArea, &SkinTitleBar::HelpMenuClosed, Qt::QueuedConnection);
+
+    // No caption of its own: the window and the taskbar show the application title.
+    ApplicationTitle::Follow(*this);
 
     m_standIn = std::make_unique<TaskbarStandIn>();
     connect(m_standIn.get(), &TaskbarStandIn::Activated, this, &TfrmMain::ReActivate, Qt::QueuedConnection);
@@ -163,20 +169,14 @@ bool TfrmMain::VerifyPassword(const std::string& password)
 {
     if (!m_library.VerifyPassword(password, true) && !m_library.VerifyPassword(password, false))
         return false;
+    RecoverLibrary(m_library, m_progress, *m_boxes);
     SetApplicationTitle(QString::fromStdString(m_library.Caption()));
     return true;
 }
 
 void TfrmMain::SetApplicationTitle(const QString& title)
 {
-    QGuiApplication::setApplicationDisplayName(title);
-    // Windows without a caption of their own show the application title; the
-    // platform's title is only rebuilt when set again.
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->windowTitle().isEmpty())
-            if (QWindow* window = widget->windowHandle())
-                window->setTitle(window->title());
-    }
+    ApplicationTitle::Set(title);
 }
 
 // ---- showing, activation, closing ----
@@ -191,7 +191,6 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormShow()
 {
-    setWindowTitle(QString());
     if (!m_treeBuilt && m_libraryOpened) {
         BuildTreeView();
         m_treeBuilt = true;
@@ -344,13 +343,21 @@ void TfrmMain::doChangePassword()
 
 void TfrmMain::BringToFront()
 {
-    // A locked program stays hidden: only the password brings the window back.
-    if (m_unlockPending || !isVisible())
+    qCDebug(lcHandOver, "bring to front");
+    // A locked program is brought back as from the taskbar: the unlock prompt first
+    // (from the event loop, as an activation would run it).
+    if (m_unlockPending) {
+        QMetaObject::invokeMethod(this, &TfrmMain::ReActivate, Qt::QueuedConnection);
         return;
-    if (isMinimized())
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-    raise();
-    activateWindow();
+    }
+    // While the gate or the unlock prompt is open, that is what comes to the front.
+    QWidget* front = m_passwordForm ? m_passwordForm.data() : this;
+    if (!front->isVisible())
+        return;   // windowless modes
+    if (front->isMinimized())
+        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+    front->raise();
+    front->activateWindow();
 }
 
 bool TfrmMain::DeleteSourceByDefault()
@@ -390,8 +397,11 @@ void TfrmMain::RunHandOverJobs()
 {
     if (m_runningHandOver)
         return;   // the running pass takes the new job after its current one
+    // Locked: nothing of a hand-over runs before the password; the unlock runs them.
+    if (m_locked)
+        return;
     m_runningHandOver = true;
-    while (!m_handOverJobs.empty()) {
+    while (!m_handOverJobs.empty() && !m_locked) {
         const std::function<void()> job = std::move(m_handOverJobs.front());
         m_handOverJobs.pop_front();
         try {
@@ -408,7 +418,9 @@ bool TfrmMain::AddCommandLineFiles(const std::vector<std::string>& paths)
     const bool loaded = m_library.LoadStoredPassword();
     const std::string key = LibraryPassword();
     if (!loaded || key.empty() || key == TCryptography::kDefaultKey) {
+        // Also for a start from a desktop, where nobody reads standard error.
         std::cerr << "velmora: " << kNoLibraryKeyMessage << '\n';
+        m_boxes->ShowMessageBox(kNoLibraryKeyMessage, mb::kIconError);
         return false;
     }
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect();

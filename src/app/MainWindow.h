@@ -10,6 +10,7 @@
 #include "playback/StreamUrl.h"
 #include "store/Library.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -77,8 +78,8 @@ public:
     FileImport& Import() { return *m_fileImport; }
 
     // The password gate's test: accepted as typed (check value in Base64) or in the
-    // older raw form. An accepted password makes the library's caption the
-    // application title.
+    // older raw form. An accepted password first finishes what an interrupted run left
+    // (RecoverLibrary), then makes the library's caption the application title.
     bool VerifyPassword(const std::string& password);
 
     // The application title, which the taskbar shows while the window's own caption is
@@ -101,14 +102,21 @@ public:
     // The archive named on the command line, imported at the first activation.
     void SetPendingArchive(const std::string& path) { m_pendingArchive = path; }
     // The windowless start with files to add: the library key comes from the stored
-    // copy; without one nothing is added and the reason goes to standard error.
+    // copy; without one nothing is added and the reason is shown (and written to
+    // standard error).
     // Returns whether the adding ran.
     bool AddCommandLineFiles(const std::vector<std::string>& paths);
 
+    // The start-up gate: the password form, shown modally while the window is still
+    // hidden. True when the password was accepted; the window is then to be shown.
+    // Hand-overs that arrive meanwhile wait for it, and are dropped on Cancel.
+    bool PasswordGate();
     // The lock and the unlock.
     void doFileBoss();
     void ReActivate();
-    bool Locked() const { return m_unlockPending; }
+    // From the lock (or the start-up gate) until the password is accepted: hand-overs
+    // wait, and bringing the program to the front asks for the password.
+    bool Locked() const { return m_locked; }
     TaskbarStandIn* LockStandIn() const { return m_standIn.get(); }
 
     // Lists the items of the selected tree node.
@@ -292,6 +300,10 @@ private:
     void AddTreeNodes(QTreeWidgetItem* parent, const std::vector<CategoryNode>& nodes);
     std::optional<int> SelectedNodeId() const;
     void MovePlaylist(QFrame* panel);
+    // Shows the password form modally; true when the password was accepted.
+    bool RunPasswordForm();
+    // The password was accepted: the lock ends and hand-overs that waited run.
+    void Unlock();
     void QueueHandOver(std::function<void()> job);
     void RunHandOverJobs();
     void FormActivate();
@@ -324,7 +336,7 @@ private:
     void mainList1ColumnClick(int column);
     void mainList1Edited(int recIdent, const QString& description);
     void doChangeDescription();
-    void listDropTargetDrop(const QStringList& paths, int effect);
+    void listDropTargetDrop(const std::vector<std::string>& paths, int effect);
     // <<< list (private)
     // >>> preview (private)
     // The list's selection changed (mainList1SelectItem).
@@ -406,7 +418,9 @@ private:
     std::string m_shellMenuText;       // "shellextext"
     bool m_shellExtensionEnabled = true;
     std::string m_pendingArchive;
-    bool m_unlockPending = false;
+    bool m_locked = false;
+    bool m_unlockPending = false;      // the next activation runs ReActivate
+    QPointer<QWidget> m_passwordForm;  // the gate or the unlock prompt while it is open
     bool m_shellExtensionWasActive = false;
     std::deque<std::function<void()>> m_handOverJobs;
     bool m_runningHandOver = false;

@@ -1,13 +1,16 @@
 #include "app/SkinTitleBar.h"
 
 #include "app/SkinIcons.h"
+#include "dialogs/ApplicationTitle.h"
 
+#include <QCoreApplication>
+#include <QCursor>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QWindow>
@@ -29,6 +32,27 @@ QToolButton* WindowButton(QWidget* parent, const char* name, const QString& tip)
 
 const QColor kGlyphColor(0xf5, 0xf7, 0xfa);
 
+// The title: as wide as its text when there is room, elided when there is not.
+class TitleLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    QSize minimumSizeHint() const override
+    {
+        return {fontMetrics().averageCharWidth() * 6, QLabel::minimumSizeHint().height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
+
 } // namespace
 
 SkinTitleBar::SkinTitleBar(QWidget* window) : QFrame(window), m_window(window)
@@ -39,7 +63,7 @@ SkinTitleBar::SkinTitleBar(QWidget* window) : QFrame(window), m_window(window)
     auto* logo = new QLabel(this);
     logo->setObjectName(QStringLiteral("lblLogo"));
     logo->setPixmap(SkinIcon(SkinGlyph::Logo, QColor(0xf0, 0xb4, 0x29)).pixmap(QSize(16, 16), devicePixelRatioF()));
-    m_title = new QLabel(this);
+    m_title = new TitleLabel(this);
     m_title->setObjectName(QStringLiteral("lblTitle"));
 
     m_menuBar = new QMenuBar(this);
@@ -73,24 +97,40 @@ SkinTitleBar::SkinTitleBar(QWidget* window) : QFrame(window), m_window(window)
     connect(m_maximize, &QToolButton::clicked, this, &SkinTitleBar::ToggleMaximized);
     connect(m_close, &QToolButton::clicked, m_window, &QWidget::close);
 
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(logo);
-    layout->addWidget(m_title);
-    layout->addSpacing(8);
-    layout->addWidget(m_menuBar, 0, Qt::AlignVCenter);
-    layout->addStretch(1);
-    for (QPushButton* tab : m_tabs)
-        layout->addWidget(tab);
-    layout->addSpacing(8);
-    layout->addWidget(m_help);
-    layout->addSpacing(8);
-    layout->addWidget(m_minimize);
-    layout->addWidget(m_maximize);
-    layout->addWidget(m_close);
+    // The menu bar never folds menus into its overflow button: it keeps its full width.
+    m_menuBar->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
 
-    connect(qGuiApp, &QGuiApplication::applicationDisplayNameChanged, this, &SkinTitleBar::UpdateTitle);
+    // Two rows, so that everything fits the smallest window with room to spare: the
+    // title, the whole menu, help and the window buttons above; the page buttons below,
+    // as tabs over the page they show. The title gives way (elided) before anything else.
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(8, 0, 0, 0);
+    top->setSpacing(4);
+    top->addWidget(logo);
+    top->addWidget(m_title);
+    top->addSpacing(8);
+    top->addWidget(m_menuBar, 0, Qt::AlignVCenter);
+    top->addStretch(1);
+    top->addWidget(m_help);
+    top->addSpacing(8);
+    top->addWidget(m_minimize);
+    top->addWidget(m_maximize);
+    top->addWidget(m_close);
+
+    auto* tabs = new QHBoxLayout;
+    tabs->setContentsMargins(8, 0, 8, 0);
+    tabs->setSpacing(2);
+    for (QPushButton* tab : m_tabs)
+        tabs->addWidget(tab);
+    tabs->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(top);
+    layout->addLayout(tabs);
+
+    connect(&ApplicationTitle::Instance(), &ApplicationTitle::Changed, this, &SkinTitleBar::UpdateTitle);
     m_window->installEventFilter(this);
     UpdateTitle();
 }
@@ -98,6 +138,18 @@ SkinTitleBar::SkinTitleBar(QWidget* window) : QFrame(window), m_window(window)
 QPushButton* SkinTitleBar::PageButton(int page) const
 {
     return page >= 1 && page <= 3 ? m_tabs[page - 1] : nullptr;
+}
+
+void SkinTitleBar::HelpMenuClosed()
+{
+    // The menu had the mouse while it was open, so the button never heard it leave
+    // and would go on showing itself hovered.
+    if (m_help->rect().contains(m_help->mapFromGlobal(QCursor::pos())))
+        return;
+    m_help->setAttribute(Qt::WA_UnderMouse, false);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(m_help, &leave);
+    m_help->update();
 }
 
 void SkinTitleBar::ToggleMaximized()
@@ -113,7 +165,9 @@ void SkinTitleBar::UpdateTitle()
     // The window's own caption when it has one, else the application title, as the
     // taskbar shows it.
     const QString caption = m_window->windowTitle();
-    m_title->setText(caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption);
+    const QString title = caption.isEmpty() ? ApplicationTitle::Text() : caption;
+    m_title->setText(title);
+    m_title->setToolTip(title);
 }
 
 void SkinTitleBar::UpdateMaximizeButton()

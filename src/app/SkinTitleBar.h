@@ -11,9 +11,9 @@ class QToolButton;
 namespace velmora {
 
 // The top area of the borderless main window's skin: the title, the main menu, the
-// three page buttons "tab1".."tab3", the "helpbutton", and window buttons of its own
-// (minimise, maximise/restore, close). Dragging the empty part of the area moves the
-// window; a double click maximises or restores it.
+// "helpbutton" and window buttons of its own (minimise, maximise/restore, close) in one
+// row, the three page buttons "tab1".."tab3" in the row below. Dragging the empty part
+// of the area moves the window; a double click maximises or restores it.
 class SkinTitleBar : public QFrame {
     Q_OBJECT
 public:
@@ -27,6 +27,8 @@ public:
     QToolButton* CloseButton() const { return m_close; }
 
     void ToggleMaximized();
+    // The help menu opened from "helpbutton" has closed.
+    void HelpMenuClosed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,7 +1,11 @@
 #include "app/TaskbarStandIn.h"
 
+#include "dialogs/ApplicationTitle.h"
+
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 namespace velmora {
@@ -9,17 +13,20 @@ namespace velmora {
 TaskbarStandIn::TaskbarStandIn(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("taskbarStandIn"));
-    auto* text = new QLabel(QStringLiteral("Velmora is locked."), this);
+    auto* text = new QLabel(QStringLiteral("Velmora is locked.\nClick here or press Enter to unlock."), this);
+    text->setObjectName(QStringLiteral("lblLocked"));
     text->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
     resize(320, 120);
+    ApplicationTitle::Follow(*this);
 }
 
 void TaskbarStandIn::ShowMinimised()
 {
     m_waiting = true;
-    setWindowTitle(QString());   // the application title
     showMinimized();
 }
 
@@ -47,6 +54,24 @@ void TaskbarStandIn::closeEvent(QCloseEvent* event)
     event->ignore();
     if (m_waiting)
         Report();
+}
+
+void TaskbarStandIn::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && m_waiting) {
+        Report();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TaskbarStandIn::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_waiting) {
+        Report();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TaskbarStandIn::Report()

@@ -7,7 +7,9 @@ namespace velmora {
 // What the taskbar shows while the program is locked. On this desktop a hidden window
 // leaves no taskbar entry, so the locked program keeps this small window minimised in
 // its place: it carries the application title ("Password Protected Program") and shows
-// nothing of the library. Restoring it from the taskbar is the program's activation.
+// nothing of the library. Restoring it from the taskbar is the program's activation;
+// so is a click on it or Enter, which is all there is without a window manager, where
+// the window simply stays on the screen.
 class TaskbarStandIn : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +27,8 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Report();

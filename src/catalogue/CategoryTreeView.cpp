@@ -161,7 +161,7 @@ CategoryTreeView::DragKind CategoryTreeView::KindOf(const QDropEvent& event)
 
 DropEffect CategoryTreeView::FileEffect(const QDropEvent& event) const
 {
-    return m_dropEffect ? m_dropEffect(event.modifiers()) : DropEffect::Copy;
+    return OfferedDropEffect(m_dropEffect, event.modifiers(), event.possibleActions());
 }
 
 QTreeWidgetItem* CategoryTreeView::DropHighlight() const
@@ -218,15 +218,14 @@ void CategoryTreeView::dragMoveEvent(QDragMoveEvent* event)
         event->setDropAction(CtrlHeld(*event) ? Qt::CopyAction : Qt::MoveAction);
         event->accept();
         return;
-    case DragKind::Files: {
+    case DragKind::Files:
+        if (FileEffect(*event) == DropEffect::None)
+            break;
         SetDropHighlight(node);
-        const bool move = FileEffect(*event) == DropEffect::Move;
-        // The cursor shows a move only where the source offers one.
-        event->setDropAction(move && event->possibleActions().testFlag(Qt::MoveAction) ? Qt::MoveAction
-                                                                                        : Qt::CopyAction);
+        // The answer during the drag is the one many sources act on: always a copy.
+        event->setDropAction(Qt::CopyAction);
         event->accept();
         return;
-    }
     case DragKind::None:
         break;
     }
@@ -256,9 +255,11 @@ void CategoryTreeView::dropEvent(QDropEvent* event)
     }
     case DragKind::Files: {
         const DropEffect effect = FileEffect(*event);
+        if (effect == DropEffect::None) {
+            event->ignore();
+            break;
+        }
         const std::vector<std::string> paths = DroppedPaths(*event->mimeData());
-        // The library deletes a moved source itself, and only once it is stored whole;
-        // a source told "moved" might delete a file whose adding failed.
         event->setDropAction(Qt::CopyAction);
         event->accept();
         emit FilesDropped(node, paths, effect);

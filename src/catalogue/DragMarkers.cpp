@@ -1,22 +1,15 @@
 #include "catalogue/DragMarkers.h"
 
+#include "catalogue/LocalFileUrl.h"
+
 #include <QMimeData>
-#include <QUrl>
 
 namespace velmora {
 
 namespace {
 
 constexpr const char* kCopiedFilesMimeType = "x-special/gnome-copied-files";
-
-std::vector<std::string> LocalFiles(const QList<QUrl>& urls)
-{
-    std::vector<std::string> paths;
-    for (const QUrl& url : urls)
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths.push_back(url.toLocalFile().toStdString());
-    return paths;
-}
+constexpr const char* kUriListMimeType = "text/uri-list";
 
 } // namespace
 
@@ -41,16 +34,15 @@ std::vector<std::string> DroppedPaths(const QMimeData& data)
 {
     if (data.hasFormat(QString::fromLatin1(kFileListMimeType)))
         return {};
-    if (data.hasUrls())
-        return LocalFiles(data.urls());
+    // The raw list, not urls(): that decodes each URL to a QString first.
+    if (data.hasFormat(QString::fromLatin1(kUriListMimeType)))
+        return LocalFilesOfUrlLines(data.data(QString::fromLatin1(kUriListMimeType)).split('\n'));
     if (data.hasFormat(QString::fromLatin1(kCopiedFilesMimeType))) {
         // First line "copy" or "cut", then one URL per line.
-        const QList<QByteArray> lines = data.data(QString::fromLatin1(kCopiedFilesMimeType)).split('\n');
-        QList<QUrl> urls;
-        for (qsizetype i = 1; i < lines.size(); ++i)
-            if (!lines[i].trimmed().isEmpty())
-                urls << QUrl(QString::fromUtf8(lines[i].trimmed()));
-        return LocalFiles(urls);
+        QList<QByteArray> lines = data.data(QString::fromLatin1(kCopiedFilesMimeType)).split('\n');
+        if (!lines.isEmpty())
+            lines.removeFirst();
+        return LocalFilesOfUrlLines(lines);
     }
     return {};
 }

@@ -9,4 +9,12 @@ DropEffect FileDropEffect(bool deleteByDefault, bool ctrlHeld, bool shiftHeld)
     return shiftHeld ? DropEffect::Move : DropEffect::Copy;
 }
 
+DropEffect OfferedDropEffect(const DropEffectRule& rule, Qt::KeyboardModifiers keys, Qt::DropActions offered)
+{
+    if (!offered.testFlag(Qt::CopyAction))
+        return DropEffect::None;
+    const bool move = rule && rule(keys) == DropEffect::Move;
+    return move && offered.testFlag(Qt::MoveAction) ? DropEffect::Move : DropEffect::Copy;
+}
+
 } // namespace velmora

@@ -22,4 +22,12 @@ DropEffect FileDropEffect(bool deleteByDefault, bool ctrlHeld, bool shiftHeld);
 // option as the library holds it now. The tree and the list share one.
 using DropEffectRule = std::function<DropEffect(Qt::KeyboardModifiers)>;
 
+// What a drop of files from outside may do: what the rule (a copy without one) asks
+// for with the keys held, within the actions the source of the drag offers. The
+// source is only ever answered "copy": told "move", it would delete its files itself,
+// the ones the library skipped or failed to store among them. So a source that offers
+// no copy is refused (None), and the library deletes the sources itself, each once it
+// is stored, and only when the source offers a move.
+DropEffect OfferedDropEffect(const DropEffectRule& rule, Qt::KeyboardModifiers keys, Qt::DropActions offered);
+
 } // namespace velmora

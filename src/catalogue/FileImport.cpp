@@ -1,11 +1,12 @@
 #include "catalogue/FileImport.h"
 
 #include "catalogue/Categories.h"
+#include "catalogue/LibraryRecovery.h"
 #include "catalogue/SecureDelete.h"
 #include "dialogs/MessageBoxes.h"
 #include "dialogs/ProgressRoutines.h"
 #include "store/Cryptography.h"
-#include "store/FileStream.h"
+#include "store/SourceFile.h"
 #include "store/Library.h"
 #include "store/LibraryPassword.h"
 #include "store/MediaExtensions.h"
@@ -40,6 +41,14 @@ bool Hidden(const fs::path& entry)
     return !name.empty() && name.front() == '.';
 }
 
+// The add's message for a file or folder that cannot be opened.
+void ReportOpenError(MessageBoxes& messages, const std::string& path, const std::string& reason)
+{
+    messages.ShowMessageBox("There was an error whilst attempting to open the file: " + path +
+                                "\n\r\n\rException: " + reason,
+                            mb::kOk);
+}
+
 } // namespace
 
 FileImport::FileImport(Library& library, ProgressRoutines& progress, MessageBoxes& messages)
@@ -49,14 +58,18 @@ FileImport::FileImport(Library& library, ProgressRoutines& progress, MessageBoxe
 
 FileImport::KeyState FileImport::EnsureLibraryKey()
 {
-    if (UsableKey(LibraryPassword()))
+    if (UsableKey(LibraryPassword())) {
+        RecoverLibrary(m_library, m_progress, m_messages);
         return KeyState::Held;
+    }
     const LibraryKey before = CurrentLibraryKey();
     bool passed = false;
     if (before.password.empty())
         passed = m_library.LoadStoredPassword();
-    if (passed && UsableKey(LibraryPassword()))
+    if (passed && UsableKey(LibraryPassword())) {
+        RecoverLibrary(m_library, m_progress, m_messages);
         return KeyState::Loaded;
+    }
     // A stored password that fails the check value must not become the key that later
     // adds (which would find a key held) store content under.
     SetLibraryKey(before);
@@ -75,7 +88,7 @@ bool FileImport::AddItemFromStream(int categoryId, Stream& source, const std::st
     if (size == -1)
         size = source.Size() - source.Position();
     m_progress.SetProgressItem(fileName, static_cast<int>(size / kChunkSize + 1));
-    store.StoreItemContent(source, item.RecordIdent(), size, &m_progress);
+    item.Store(source, size, &m_progress);
     m_progress.StepProgress();
     // A category deleted meanwhile gets no link: the item would be listed nowhere.
     std::optional<int> category;
@@ -97,12 +110,10 @@ bool FileImport::AddFile(int categoryId, const std::string& path)
         // Opening a pipe or a device would block or read without end.
         if (!error && fs::exists(status) && !fs::is_regular_file(status))
             throw std::runtime_error("\"" + path + "\" is not a regular file");
-        FileStream file(path, FileMode::OpenRead);
+        SourceFile file(path);
         return AddItemFromStream(categoryId, file, name, name, -1);
     } catch (const std::exception& failure) {
-        m_messages.ShowMessageBox("There was an error whilst attempting to open the file: " + path +
-                                      "\n\r\n\rException: " + failure.what(),
-                                  mb::kOk);
+        ReportOpenError(m_messages, path, failure.what());
         return false;
     }
 }
@@ -110,7 +121,10 @@ bool FileImport::AddFile(int categoryId, const std::string& path)
 void FileImport::AddPath(int categoryId, const std::string& path, int mode)
 {
     if (IsFolder(path)) {
-        AddFolder(categoryId, path, mode);
+        // A link to a folder is only a name for it: its files are stored but never
+        // deleted, as a moved file's link target is not.
+        std::error_code error;
+        AddFolder(categoryId, path, fs::is_symlink(path, error) ? kKeepSources : mode);
         return;
     }
     if (AddFile(categoryId, path) && mode == kDeleteSources)
@@ -126,14 +140,22 @@ void FileImport::AddFolder(int categoryId, const std::string& folder, int mode)
     if (name.empty() || name == "." || name == "..")
         return;
 
+    // A folder that cannot be read is passed over with the add's message, before it
+    // becomes a category: the rest of the import goes on.
+    std::vector<fs::directory_entry> entries;
+    std::error_code error;
+    fs::directory_iterator it(path, error);
+    for (const fs::directory_iterator end; !error && it != end; it.increment(error))
+        if (!Hidden(it->path()))
+            entries.push_back(*it);
+    if (error) {
+        ReportOpenError(m_messages, folder, "Cannot open folder \"" + folder + "\": " + error.message());
+        return;
+    }
+
     const int id = InsertCategory(m_library.MainConnection(), categoryId, name);
     if (m_categoryAdded)
         m_categoryAdded(CategoryNode{id, categoryId, name, {}});
-
-    std::vector<fs::directory_entry> entries;
-    for (const auto& entry : fs::directory_iterator(path))
-        if (!Hidden(entry.path()))
-            entries.push_back(entry);
     m_progress.SetProgressTotal("Please Wait", static_cast<int>(entries.size()));
 
     for (const auto& entry : entries) {

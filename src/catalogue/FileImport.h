@@ -88,6 +88,8 @@ public:
 
 private:
     enum class KeyState { Held, Loaded, Unusable };
+    // The library key, taken from the library when none is held; then whatever an
+    // interrupted run left is finished before anything is added (RecoverLibrary).
     KeyState EnsureLibraryKey();
     void AddPath(int categoryId, const std::string& path, int mode);
 

@@ -9,9 +9,10 @@ class Connection;
 }
 class ProgressRoutines;
 
-// Frees every stored chunk of the item, following its chain (the item bar: one step
-// per chunk, rec_description as its text), then sweeps up any chunk of the item the
-// chain did not reach. The Record row stays.
+// Deletes one item: its Record row and category links at once (it is then listed
+// nowhere), then every stored chunk, one step of the item bar each (rec_description as
+// its text). Crash-safe: an interrupted delete is finished at the next open, and each
+// chunk's space is credited exactly once. Nothing happens for an item that is not there.
 void DeleteItemContent(db::Connection& connection, int recIdent, ProgressRoutines& progress);
 
 // "Delete Files": deletes the items in the order given (the list walks from its last

@@ -43,17 +43,34 @@ bool WriteAll(int fd, const char* data, std::int64_t count, off_t offset)
     return true;
 }
 
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 } // namespace
 
 void SecureDeleteFile(const std::string& path) noexcept
 {
     try {
-        Descriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) != 0)
+            return;
+        // A link is only a name: what it points at was never handed over, so the name
+        // goes and the target is left as it is.
+        if (S_ISLNK(named.st_mode)) {
+            ::unlink(path.c_str());
+            return;
+        }
+        // Only ordinary files: zeros written to a device or a pipe would go elsewhere.
+        if (!S_ISREG(named.st_mode))
+            return;
+        // O_NOFOLLOW: a link put in the file's place since the check is not opened.
+        Descriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
         if (file.get() < 0)
             return;
         struct stat info {};
-        // Only ordinary files: zeros written to a device or a pipe would go elsewhere.
-        if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || !SameFile(info, named))
             return;
         const std::int64_t oldSize = info.st_size;
         const std::vector<char> zeros(static_cast<std::size_t>(kSecureDeleteBlock), '\0');
@@ -71,7 +88,10 @@ void SecureDeleteFile(const std::string& path) noexcept
         // freed with their content still on them.
         if (::fsync(file.get()) != 0)
             return;
-        ::unlink(path.c_str());
+        // The name is removed only while it still names the file just overwritten.
+        struct stat now {};
+        if (::lstat(path.c_str(), &now) == 0 && SameFile(now, info))
+            ::unlink(path.c_str());
     } catch (...) {
         // Nothing is reported; the file may remain.
     }

@@ -4,9 +4,11 @@
 
 namespace velmora {
 
-QStringList GuiFileDialogs::OpenFiles(QWidget* parent, const QString& title, const QString& filter)
+QList<QUrl> GuiFileDialogs::OpenFiles(QWidget* parent, const QString& title, const QString& filter)
 {
-    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+    // The desktop's own chooser answers with URLs that keep every byte of a name; Qt's
+    // fallback chooser lists only names it can decode.
+    return QFileDialog::getOpenFileUrls(parent, title, QUrl(), filter);
 }
 
 QString GuiFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& fileName)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
+#include <QUrl>
 
 class QWidget;
 
@@ -14,8 +16,9 @@ class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
 
-    // One or more existing files.
-    virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // One or more existing files, as URLs: a name that is not valid UTF-8 keeps its
+    // bytes there (percent-encoded), where a QString would lose them.
+    virtual QList<QUrl> OpenFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
     // One existing file; fileName presets the name box.
     virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter,
                              const QString& fileName) = 0;
@@ -29,7 +32,7 @@ public:
 // The desktop's own choosers (QFileDialog).
 class GuiFileDialogs final : public FileDialogs {
 public:
-    QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter) override;
+    QList<QUrl> OpenFiles(QWidget* parent, const QString& title, const QString& filter) override;
     QString OpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& fileName) override;
     QString SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& fileName) override;
     QString ChooseFolder(QWidget* parent, const QString& title) override;

@@ -1,5 +1,6 @@
 #include "dialogs/MessageForm.h"
 
+#include "dialogs/ApplicationTitle.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/KeepAbove.h"
 #include "dialogs/KeyPreview.h"
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <memory>
+#include <optional>
 
 namespace velmora {
 
@@ -39,6 +41,32 @@ QStyle::StandardPixmap StandardIconFor(MessageIcon icon)
 ScreenRect ToScreenRect(const QRect& r)
 {
     return {r.left(), r.top(), r.width(), r.height()};
+}
+
+bool ShownToTheUser(const QWidget* window)
+{
+    return window != nullptr && window->isVisible() && !window->isMinimized();
+}
+
+// What the box is centred on, in screen coordinates: the main window when the user
+// sees it; else the window the user is in (the password gate, another dialog); else
+// nothing, and the box goes to the middle of the screen. A window that has never been
+// shown has only the geometry it was made with, far from anything on the screen.
+std::optional<QRect> BoxOwnerFrame(QWidget* mainWindow, const QWidget* box)
+{
+    QWidget* main = mainWindow ? mainWindow->window() : nullptr;
+    if (ShownToTheUser(main)) {
+        // A maximised window covers the work area; its frame may not have caught up
+        // with the window system yet.
+        if (main->isMaximized() && main->screen())
+            return main->screen()->availableGeometry();
+        return main->frameGeometry();
+    }
+    for (QWidget* other : {QApplication::activeModalWidget(), QApplication::activeWindow()}) {
+        if (other && other != box && ShownToTheUser(other))
+            return other->window()->frameGeometry();
+    }
+    return std::nullopt;
 }
 
 QPushButton* MakeButton(const QString& caption, const char* name, QWidget* parent)
@@ -197,26 +225,20 @@ int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
     if (above)
         KeepAbove(*box, *above);
     box->SetButtons(flags);
-    box->setWindowTitle(QGuiApplication::applicationDisplayName());
+    box->setWindowTitle(ApplicationTitle::Text());
     box->SetMessage(text);
     box->adjustSize();
 
-    QScreen* screen = nullptr;
-    ScreenRect owner;
-    if (mainWindow) {
-        const QRect frame = mainWindow->window()->frameGeometry();
-        owner = ToScreenRect(frame);
-        screen = QGuiApplication::screenAt(frame.center());
-    }
+    const std::optional<QRect> owner = BoxOwnerFrame(mainWindow, box.get());
+    QScreen* screen = owner ? QGuiApplication::screenAt(owner->center()) : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (screen) {
         const ScreenRect screenRect = ToScreenRect(screen->geometry());
-        if (!mainWindow)
-            owner = screenRect;
+        const ScreenRect centreOn = owner ? ToScreenRect(*owner) : ToScreenRect(screen->availableGeometry());
         box->winId();   // the frame's size is known, where the platform tells it, once the window exists
         const QSize outer = box->frameGeometry().size();
-        const WindowPosition at = MessageBoxPosition(owner, outer.width(), outer.height(), screenRect);
+        const WindowPosition at = MessageBoxPosition(centreOn, outer.width(), outer.height(), screenRect);
         box->move(at.left, at.top);
     }
 

@@ -59,8 +59,9 @@ private:
 };
 
 // Shows text modally with the buttons and icon of flags, captioned with the application's
-// title and placed on mainWindow (centred on the screen when there is none); returns the
-// result code of the answer.
+// title, and returns the result code of the answer. The box is centred on mainWindow
+// while the user sees it, else on the window the user is in (the password gate), else
+// on the screen; and it is kept on the screen.
 int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow = nullptr);
 
 } // namespace velmora

@@ -12,9 +12,10 @@ namespace velmora {
 // One scan of the watched folder, with the memory a scan needs of the one before.
 //
 // A file is offered to the import only when it looks the same (same file, size,
-// modification and change time) as at the previous scan and no other open file holds
-// a lock on it: Linux has no share modes, so this is how a file still being written
-// is left until it is complete. At most one file is imported per scan; it is deleted
+// modification and change time) as at the previous scan, no process has it open for
+// writing and no other open file holds a lock on it: Linux has no share modes, so
+// this is how a file still being written, or held open by a writer that pauses, is
+// left until it is complete. At most one file is imported per scan; it is deleted
 // only after its whole content was stored and only if it did not change meanwhile.
 // Subfolders, hidden files, anything but plain files and unsupported extensions are
 // never opened.

@@ -1,6 +1,7 @@
 #include "integration/FileClaim.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -29,6 +30,29 @@ bool RecordLocked(int fd)
     return probe.l_type != F_UNLCK;
 }
 
+// Whether some process, this one included, has the file open for writing: the kernel
+// refuses a read lease while it has (EAGAIN), and a lease granted is given back at
+// once. A writer that pauses leaves the size and times still for a while, so this is
+// what keeps a half-written file from being taken.
+//
+// Leases need the file's owner or CAP_LEASE, and some file systems (network and FUSE
+// ones) or a system with leases turned off refuse them (EACCES, EINVAL, ENOSYS).
+// tmpfs, ext4 and overlay grant them. Where the kernel will not tell, the file counts
+// as closed and the claim rests on the file having stayed the same over two scans and
+// on the locks, as it did before leases were asked.
+bool OpenForWriting(int fd)
+{
+    // A writer opening the file while the lease is held breaks it, and the kernel
+    // signals the holder: SIGIO would end the program, SIGURG is ignored unless handled.
+    if (::fcntl(fd, F_SETSIG, SIGURG) != 0)
+        return false;
+    if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    return errno == EAGAIN;
+}
+
 } // namespace
 
 FileClaim::FileClaim(const std::string& path)
@@ -40,7 +64,8 @@ FileClaim::FileClaim(const std::string& path)
     while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0)
         return;
-    if (!StampOfDescriptor(m_fd) || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0 || RecordLocked(m_fd)) {
+    if (!StampOfDescriptor(m_fd) || OpenForWriting(m_fd) || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0 ||
+        RecordLocked(m_fd)) {
         Release();
         return;
     }

@@ -7,9 +7,10 @@
 namespace velmora {
 
 // Takes a file for import the way a reader that allows no sharing would: the claim
-// holds only when no other open file has a lock on it (whole-file flock or any
-// fcntl record lock, including ones of this process), and while it is held a
-// cooperating writer cannot lock the file for writing. Released with the object.
+// holds only when no process has the file open for writing and no other open file
+// has a lock on it (whole-file flock or any fcntl record lock, including ones of this
+// process), and while it is held a cooperating writer cannot lock the file for
+// writing. Released with the object.
 class FileClaim {
 public:
     // Never throws: a file that cannot be opened or is locked gives an empty claim.

@@ -1,9 +1,9 @@
 #include "platform/InstanceLock.h"
 
-#include <QDir>
+#include "platform/RuntimeFolder.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -12,21 +12,24 @@ namespace velmora {
 
 std::string InstanceLock::LockFilePathFor(const std::string& name)
 {
-    // The runtime folder belongs to the user alone; the shared temp folder needs the
-    // user id in the name so that two users' instances never meet.
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/')
-        return std::string(runtime) + "/" + name + ".lock";
-    return QDir::tempPath().toStdString() + "/" + name + "-" + std::to_string(getuid()) + ".lock";
+    // In a folder of the user's alone, no other user can hold the lock file first.
+    return PrivateRuntimeFolder() + "/" + name + ".lock";
 }
 
 InstanceLock::InstanceLock(const std::string& name)
-    : m_path(LockFilePathFor(name))
 {
-    // No symbolic links: in a shared temp folder someone else could plant one.
-    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    try {
+        m_path = LockFilePathFor(name);
+    } catch (const RuntimeFolderRefused& refused) {
+        m_problem = refused.what();
         return;
+    }
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        const int error = errno;
+        m_problem = "cannot open the instance lock " + m_path + ": " + std::strerror(error);
+        return;
+    }
     int result;
     do {
         result = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -35,9 +38,11 @@ InstanceLock::InstanceLock(const std::string& name)
         m_fd = fd;
         return;
     }
-    const bool heldElsewhere = errno == EWOULDBLOCK;
+    const int error = errno;
     ::close(fd);
-    m_first = !heldElsewhere;
+    m_first = error != EWOULDBLOCK;
+    if (m_first)
+        m_problem = "cannot lock " + m_path + ": " + std::strerror(error);
 }
 
 InstanceLock::~InstanceLock()

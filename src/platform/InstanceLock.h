@@ -8,14 +8,15 @@ namespace velmora {
 inline constexpr const char* kInstanceName = "NRXVelmora";
 
 // The single-instance marker: an exclusive, non-blocking flock on the file
-// "<name>.lock" in $XDG_RUNTIME_DIR (else "<name>-<uid>.lock" in the temp folder),
-// taken when the object is made and held until it goes (or the process ends: the
-// kernel drops the lock of a crashed process, so no stale lock survives it). The file
-// descriptor is close-on-exec, so programs this process starts never inherit the lock.
+// "<name>.lock" in the user's private runtime folder (PrivateRuntimeFolder), taken when
+// the object is made and held until it goes (or the process ends: the kernel drops the
+// lock of a crashed process, so no stale lock survives it). The file descriptor is
+// close-on-exec, so programs this process starts never inherit the lock.
 class InstanceLock {
 public:
-    // Tries to take the lock. A lock file that cannot be opened at all counts as the
-    // first instance: a broken runtime folder must not keep the program from starting.
+    // Tries to take the lock. A lock file that cannot be opened at all, or a runtime
+    // folder that is refused, counts as the first instance: neither a broken folder nor
+    // another user's files must keep the program from starting.
     explicit InstanceLock(const std::string& name = kInstanceName);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
@@ -27,12 +28,16 @@ public:
     // first instance whose lock file could not be opened).
     bool IsHeld() const { return m_fd >= 0; }
     const std::string& LockFilePath() const { return m_path; }
+    // Why no lock could be taken by a first instance (empty when it was, or when this is
+    // a second instance).
+    const std::string& Problem() const { return m_problem; }
 
-    // Where the lock file of name lives, as of now.
+    // Where the lock file of name lives, as of now. Throws RuntimeFolderRefused.
     static std::string LockFilePathFor(const std::string& name);
 
 private:
     std::string m_path;
+    std::string m_problem;
     int m_fd = -1;
     bool m_first = true;
 };

@@ -1,5 +1,6 @@
 #include "platform/MessageWindow.h"
 
+#include "platform/RuntimeFolder.h"
 #include "platform/WindowMessages.h"
 
 #include <QDataStream>
@@ -26,7 +27,12 @@ bool MessageWindow::Create()
     if (FindWindow(m_caption))
         return false;
     // Nobody answers: any socket file there is left by a process that died.
-    const QString name = QString::fromStdString(MessageEndpointName(m_caption));
+    QString name;
+    try {
+        name = QString::fromStdString(MessageEndpointName(m_caption));
+    } catch (const RuntimeFolderRefused&) {
+        return false;
+    }
     QLocalServer::removeServer(name);
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);

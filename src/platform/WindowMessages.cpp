@@ -1,10 +1,11 @@
 #include "platform/WindowMessages.h"
 
+#include "platform/RuntimeFolder.h"
+
 #include <QByteArray>
 #include <QDataStream>
 #include <QLocalSocket>
 
-#include <cstdlib>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -17,7 +18,11 @@ constexpr int kWriteTimeoutMs = 2000;
 
 bool Connect(QLocalSocket& socket, const std::string& caption)
 {
-    socket.connectToServer(QString::fromStdString(MessageEndpointName(caption)));
+    try {
+        socket.connectToServer(QString::fromStdString(MessageEndpointName(caption)));
+    } catch (const RuntimeFolderRefused&) {
+        return false;   // no private folder: no window of ours can be there
+    }
     return socket.waitForConnected(kConnectTimeoutMs);
 }
 
@@ -34,14 +39,10 @@ std::string MessageEndpointName(const std::string& caption)
     }
     name += "." + std::to_string(getuid());
 
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
-        std::string full = std::string(runtime) + "/" + name;
-        // A socket path must fit sockaddr_un; a longer one falls back to the temp folder.
-        if (full.size() < sizeof(sockaddr_un{}.sun_path))
-            return full;
-    }
-    return name;
+    std::string full = PrivateRuntimeFolder() + "/" + name;
+    if (full.size() >= sizeof(sockaddr_un{}.sun_path))
+        throw RuntimeFolderRefused("the socket path " + full + " is too long");
+    return full;
 }
 
 std::uint32_t RegisterWindowMessage(const std::string& name)

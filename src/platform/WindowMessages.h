@@ -25,15 +25,17 @@ inline constexpr int kWindowMessageRecordSize = 20;
 
 // The endpoint of the window with this caption for the current user: the caption with
 // every character outside [A-Za-z0-9._-] made "_", then "." and the user id, as a
-// socket file in $XDG_RUNTIME_DIR when set, else a plain name (in the temp folder).
-// Two users never share an endpoint.
+// socket file in the user's private runtime folder (PrivateRuntimeFolder), so no other
+// user can take or reach it. Throws RuntimeFolderRefused when there is no such folder
+// or the path is too long for a socket.
 std::string MessageEndpointName(const std::string& caption);
 
 // The number of a registered message: the same for every process that registers the
 // name, in the range 0xC000..0xFFFF.
 std::uint32_t RegisterWindowMessage(const std::string& name);
 
-// True when a window with this caption exists (something listens on its endpoint).
+// True when a window with this caption exists (something listens on its endpoint);
+// false also when the runtime folder is refused.
 bool FindWindow(const std::string& caption);
 
 // Posts the message to the window with this caption: connects, writes the record,

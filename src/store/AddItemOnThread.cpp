@@ -1,6 +1,6 @@
 #include "store/AddItemOnThread.h"
 
-#include "store/FileStream.h"
+#include "store/SourceFile.h"
 #include "store/MediaExtensions.h"
 #include "store/NewItem.h"
 #include "store/ObjectStore.h"
@@ -17,7 +17,7 @@ bool AddItemOnThread(std::optional<int> categoryId, Stream& source, const std::s
     if (size == -1)
         size = source.Size() - source.Position();
     try {
-        store.StoreItemContent(source, item.RecordIdent(), size);
+        item.Store(source, size);
     } catch (const std::exception&) {
         return false;   // item's destructor takes back what was stored
     }
@@ -31,7 +31,7 @@ bool AddMonitoredFile(const std::string& path)
     if (!IsSupportedMediaFile(fileName))
         return false;
     try {
-        FileStream file(path, FileMode::OpenRead);
+        SourceFile file(path);
         return AddItemOnThread(std::nullopt, file, fileName, -1, fileName);
     } catch (const std::exception&) {
         return false;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -42,6 +43,16 @@ std::vector<std::string> ModeFlags(std::string_view mode)
         pos = bar + 1;
     }
     return flags;
+}
+
+// Less room in the file's folder than a journal index needs.
+bool NoRoomBeside(const std::string& path)
+{
+    const std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+    struct statvfs info {};
+    constexpr unsigned long long kJournalIndexBytes = 32768;
+    return statvfs(folder.c_str(), &info) == 0 &&
+           static_cast<unsigned long long>(info.f_bavail) * info.f_frsize < kJournalIndexBytes;
 }
 
 bool HasFlag(const std::vector<std::string>& flags, std::string_view flag)
@@ -83,6 +94,9 @@ void Connection::FailOpen(const std::string& path, const std::string& reason)
         m_db = nullptr;
     }
     m_readOnly = false;
+    // Opening needs a little room for the journal's index; SQLite only calls that an I/O error.
+    if (NoRoomBeside(path))
+        throw DiskFull("Cannot open database \"" + path + "\": " + kNoSpaceMessage + " (" + reason + ")");
     throw DatabaseError("Cannot open database \"" + path + "\": " + reason);
 }
 
@@ -140,6 +154,13 @@ void Connection::Open()
                 if (sqlite3_exec(m_db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr)
                     == SQLITE_OK) {
                     sqlite3_exec(m_db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+                    // The journal and its index stay (the journal emptied) when the last
+                    // connection closes: opening again then needs no disk space, so a
+                    // library on a full disk can still be read. A journal that grew is
+                    // cut back after each checkpoint.
+                    int persist = 1;
+                    sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+                    sqlite3_exec(m_db, "PRAGMA journal_size_limit = 4194304", nullptr, nullptr, nullptr);
                 }
             }
         } else if (denyWrite) {
@@ -212,7 +233,7 @@ void Connection::Execute(std::string_view sql)
         const int rc = sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &raw, &next);
         if (rc != SQLITE_OK) {
             sqlite3_finalize(raw);
-            throw DatabaseError(DescribeError(m_db, rc, path, std::string_view(tail, end - tail)));
+            RaiseError(rc, DescribeError(m_db, rc, path, std::string_view(tail, end - tail)));
         }
         const std::string_view piece(tail, static_cast<std::size_t>((next ? next : end) - tail));
         tail = next ? next : end;
@@ -224,7 +245,7 @@ void Connection::Execute(std::string_view sql)
         if (step != SQLITE_DONE) {
             const std::string message = DescribeError(m_db, step, path, piece);
             sqlite3_finalize(raw);
-            throw DatabaseError(message);
+            RaiseError(step, message);
         }
         sqlite3_finalize(raw);
         m_rowsAffected = sqlite3_changes(m_db);

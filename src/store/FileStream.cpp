@@ -1,5 +1,7 @@
 #include "store/FileStream.h"
 
+#include "store/DatabaseError.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -48,7 +50,9 @@ FileStream::~FileStream()
 
 void FileStream::Fail(const char* what) const
 {
-    throw StreamError(std::string("Cannot ") + what + " file \"" + m_name + "\": " + std::strerror(errno));
+    const int error = errno;
+    throw StreamError(std::string("Cannot ") + what + " file \"" + m_name + "\": " +
+                      (error == ENOSPC ? kNoSpaceMessage : std::strerror(error)));
 }
 
 std::int64_t FileStream::Read(void* buffer, std::int64_t count)

@@ -2,6 +2,12 @@
 
 #include "dialogs/ProgressRoutines.h"
 #include "store/Base64.h"
+#include "store/ContentLock.h"
+#include "store/DatabaseError.h"
+#include "store/ItemRemoval.h"
+#include "store/NewItem.h"
+#include "store/SpaceReserve.h"
+#include "store/StoredKey.h"
 #include "store/Blowfish.h"
 #include "store/CheckValue.h"
 #include "store/LibraryFiles.h"
@@ -18,35 +24,6 @@ namespace velmora {
 
 namespace {
 
-// Bytes under key, as Base64 text; and back.
-std::string Sealed(const std::string& key, const std::string& plain)
-{
-    return StrToBase64(EncryptToBytes(key, plain));
-}
-
-std::string Unsealed(const std::string& key, const std::string& base64)
-{
-    return TrimBlanks(DecryptBytes(key, Base64ToStr(base64)));
-}
-
-// A password change under way, as recorded in the library.
-struct PendingChange {
-    int generation = 0;
-    std::string newUnderOld;   // the new password sealed under the old one
-    std::string oldUnderNew;   // and the old one under the new
-    std::string newCheck;      // check value of the new password
-};
-
-std::optional<PendingChange> ReadPendingChange(db::Connection& main)
-{
-    db::Query change(main, "Select * from keychange");
-    if (change.Eof())
-        return std::nullopt;
-    return PendingChange{static_cast<int>(change.AsInteger("kc_generation")),
-                         change.AsString("kc_newpass"), change.AsString("kc_oldpass"),
-                         change.AsString("kc_check")};
-}
-
 bool PassesBase64Check(const std::string& candidate, const std::string& base64)
 {
     try {
@@ -54,6 +31,24 @@ bool PassesBase64Check(const std::string& candidate, const std::string& base64)
     } catch (const std::exception&) {
         return false;
     }
+}
+
+// Tables a library made by an earlier version lacks. Nothing is written when they are
+// there, so a library on a full disk still opens.
+void AddMissingTables(db::Connection& main)
+{
+    db::Query journal(main, "Select count(*) as n from sqlite_master where type = 'table' and name = 'pendingdelete'");
+    if (journal.AsInteger("n") != 0)
+        return;
+    main.Execute("CREATE TABLE pendingdelete ("
+                 "pd_record INTEGER PRIMARY KEY, pd_step INTEGER NOT NULL DEFAULT 0, "
+                 "pd_freedchunk INTEGER NOT NULL DEFAULT 0, pd_freedstore INTEGER NOT NULL DEFAULT -1, "
+                 "pd_wipe INTEGER NOT NULL DEFAULT 1, pd_size INTEGER NOT NULL DEFAULT 0, pd_description TEXT)");
+}
+
+std::string Postponed(const std::string& what, const std::exception& reason)
+{
+    return what + " has to wait until there is more free space: " + reason.what();
 }
 
 } // namespace
@@ -65,6 +60,38 @@ void Library::Open()
 {
     m_mainConn.SetConnectionString(LibraryConnectionString(0));
     m_mainConn.Open();
+    try {
+        AddMissingTables(m_mainConn);
+    } catch (const db::DiskFull&) {
+        // Reading does not need the table; whatever would write to it says so in turn.
+    }
+    KeepSpaceReserve();
+}
+
+RecoveryReport Library::RecoverInterruptedWork(ProgressRoutines& progress)
+{
+    RecoveryReport report;
+    ObjectStore& store = ObjectStore::ForThisThread();
+    try {
+        WithJournalRoom(store, [&] { report.addsTakenBack = RecoverInterruptedAdds(store); });
+    } catch (const db::DiskFull& full) {
+        report.postponed.push_back(Postponed("Taking back an add that did not complete", full));
+    }
+    try {
+        WithJournalRoom(store, [&] {
+            report.deletesFinished = FinishInterruptedRemovals(store.MainConnection(), store, progress);
+        });
+    } catch (const db::DiskFull& full) {
+        report.postponed.push_back(Postponed("Finishing an interrupted delete", full));
+    }
+    if (!CurrentLibraryKey().password.empty()) {
+        try {
+            report.passwordChangeFinished = FinishPasswordChange(progress);
+        } catch (const db::DiskFull& full) {
+            report.postponed.push_back(Postponed("Finishing the interrupted password change", full));
+        }
+    }
+    return report;
 }
 
 void Library::Accept(const std::string& password, int generation)
@@ -138,28 +165,11 @@ bool Library::LoadStoredPassword()
     try {
         if (!m_mainConn.Connected())
             Open();
-        std::string stored;
-        bool passes = false;
-        int generation = 0;
-        {
-            db::Query options(m_mainConn, "Select * from options");
-            if (options.Eof())
-                return false;
-            stored = Unsealed(GetDatabasePassword(), options.AsString("opt_serial"));
-            passes = PassesCheckTest(stored, Base64ToStr(options.AsString("opt_pass")));
-            generation = static_cast<int>(options.AsInteger("opt_keygen"));
-            m_caption = options.AsString("opt_caption");
-        }
-        const std::optional<PendingChange> change = ReadPendingChange(m_mainConn);
-        if (passes && change) {
-            LibraryKey key{Unsealed(stored, change->newUnderOld), change->generation, true, stored,
-                           generation};
-            m_cipher = std::make_unique<TBlowfish>(key.password);
-            SetLibraryKey(std::move(key));
-        } else {
-            Accept(stored, generation);
-        }
-        return passes;
+        StoredKey stored = ReadStoredKey(m_mainConn);
+        m_caption = stored.caption;
+        m_cipher = std::make_unique<TBlowfish>(stored.key.password);
+        SetLibraryKey(std::move(stored.key));
+        return stored.passes;
     } catch (const std::exception&) {
         return false;
     }
@@ -174,9 +184,13 @@ void Library::ChangePassword(const std::string& newPassword, ProgressRoutines& p
 {
     if (auto refusal = PasswordRefusal(newPassword))
         throw PasswordRefused(*refusal);
+    const ChangeLock exclusive;
+    // Another process may have changed the password, or left a change unfinished,
+    // since this one got its key.
+    RefreshLibraryKey(m_mainConn);
+    if (CurrentLibraryKey().changing)
+        RunReencryption(progress);
     const LibraryKey current = CurrentLibraryKey();
-    if (current.changing)
-        throw std::runtime_error("An earlier password change has not been finished");
     if (current.password.empty())
         throw std::runtime_error("The library password is not known");
 
@@ -196,16 +210,25 @@ void Library::ChangePassword(const std::string& newPassword, ProgressRoutines& p
     RunReencryption(progress);
 }
 
-void Library::FinishPasswordChange(ProgressRoutines& progress)
+bool Library::FinishPasswordChange(ProgressRoutines& progress)
 {
-    if (PasswordChangePending())
-        RunReencryption(progress);
+    if (!PasswordChangePending() && !ReadPendingChange(m_mainConn))
+        return false;
+    const ChangeLock exclusive;
+    // Perhaps finished by another process meanwhile, or begun by one since this
+    // process got its key.
+    RefreshLibraryKey(m_mainConn);
+    if (!PasswordChangePending())
+        return false;
+    RunReencryption(progress);
+    return true;
 }
 
 void Library::RunReencryption(ProgressRoutines& progress)
 {
     const LibraryKey key = CurrentLibraryKey();
     const TBlowfish oldCipher(key.previousPassword);
+    m_cipher = std::make_unique<TBlowfish>(key.password);
     {
         ProgressScope scope(progress);
         db::Query items(m_mainConn, "Select rec_ident, rec_tnorigname, rec_size from Record");

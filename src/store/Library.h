@@ -4,11 +4,21 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 class TBlowfish;
 class ProgressRoutines;
+
+// What RecoverInterruptedWork found to finish or take back.
+struct RecoveryReport {
+    int addsTakenBack = 0;
+    int deletesFinished = 0;
+    bool passwordChangeFinished = false;
+    // Work that has to wait (for disk space), each with the reason, as the user is told.
+    std::vector<std::string> postponed;
+};
 
 // The open library as the main window holds it: the connection mainConn, the
 // library cipher, and the password scheme (check value, recovery copy, change).
@@ -19,8 +29,15 @@ public:
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
 
-    // Opens mainConn on the main database of the data folder. Raises db::DatabaseError.
+    // Opens mainConn on the main database of the data folder, giving a library made by
+    // an earlier version the tables this one keeps. Raises db::DatabaseError.
     void Open();
+    // Every opening of a library, in every program, runs this before anything else:
+    // it takes back adds whose process ended before completing them, finishes
+    // interrupted deletes and, once the library key is known, an interrupted password
+    // change (with the progress window). Work that cannot be done for want of disk
+    // space waits for the next opening; reading needs none of it.
+    RecoveryReport RecoverInterruptedWork(ProgressRoutines& progress);
     db::Connection& MainConnection() { return m_mainConn; }
 
     // Checks candidate against the check value; on a library never opened, makes it
@@ -40,7 +57,8 @@ public:
     // either password reads every item and FinishPasswordChange completes it.
     void ChangePassword(const std::string& newPassword, ProgressRoutines& progress);
     bool PasswordChangePending() const;
-    void FinishPasswordChange(ProgressRoutines& progress);
+    // Finishes an interrupted change; false when there is none.
+    bool FinishPasswordChange(ProgressRoutines& progress);
 
     // Re-encrypts one item from oldCipher into the library cipher.
     void ReencryptItem(int recordIdent, const TBlowfish& oldCipher, ProgressRoutines& progress);

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace velmora {
@@ -114,9 +115,29 @@ std::vector<std::string> CheckLibrary(ObjectStore& objectStore)
         }
     }
 
+    // Outside a password change every chunk is under the library's key.
+    std::optional<std::int64_t> keyGeneration;
+    {
+        db::Query change(main, "Select count(*) as n from keychange");
+        db::Query options(main, "Select opt_keygen from options");
+        if (change.AsInteger("n") == 0 && !options.Eof())
+            keyGeneration = options.AsInteger("opt_keygen");
+    }
+
     for (auto& [storeNo, info] : stores) {
         if (!info.present)
             continue;
+        if (keyGeneration) {
+            db::Query stale(objectStore.StoreConnection(storeNo),
+                            SqlFormat("Select ro_record, ro_keygen, count(*) as n from recobject where ro_keygen <> %lld "
+                                      "group by ro_record, ro_keygen order by ro_record",
+                                      static_cast<long long>(*keyGeneration)));
+            for (; !stale.Eof(); stale.Next())
+                problems.push_back(ItemName(stale.AsInteger("ro_record")) + ": " + std::to_string(stale.AsInteger("n")) +
+                                   " chunk(s) in store " + std::to_string(storeNo) + " are under key generation " +
+                                   std::to_string(stale.AsInteger("ro_keygen")) + ", not the library's " +
+                                   std::to_string(*keyGeneration));
+        }
         db::Query chunks(objectStore.StoreConnection(storeNo), "Select ro_record from recobject");
         std::set<std::int64_t> strangers;
         for (; !chunks.Eof(); chunks.Next()) {
@@ -151,6 +172,11 @@ std::vector<std::string> CheckLibrary(ObjectStore& objectStore)
         db::Query pending(main, "Select pa_record from pendingadd");
         for (; !pending.Eof(); pending.Next())
             problems.push_back(ItemName(pending.AsInteger("pa_record")) + ": its add has not completed");
+    }
+    {
+        db::Query removals(main, "Select pd_record from pendingdelete");
+        for (; !removals.Eof(); removals.Next())
+            problems.push_back(ItemName(removals.AsInteger("pd_record")) + ": its delete has not finished");
     }
     {
         db::Query change(main, "Select kc_generation from keychange");

@@ -23,6 +23,11 @@ struct LibraryKey {
     {
         return changing && chunkGeneration != generation ? previousPassword : password;
     }
+    // Whether a chunk of that generation is under one of these keys.
+    bool Knows(int chunkGeneration) const
+    {
+        return chunkGeneration == generation || (changing && chunkGeneration == previousGeneration);
+    }
 };
 
 std::string LibraryPassword();

@@ -1,48 +1,39 @@
 #include "store/NewItem.h"
 
+#include "dialogs/ProgressRoutines.h"
+#include "store/ItemRemoval.h"
 #include "store/LibraryFiles.h"
-#include "store/ObjectStore.h"
 #include "store/ProcessStamp.h"
-#include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/StoredKey.h"
 #include "store/Transaction.h"
 
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 namespace velmora {
 
-namespace {
-
-void RemoveItemRows(db::Connection& main, int recordIdent)
-{
-    db::Transaction transaction(main);
-    main.Execute(SqlFormat("Delete from Record where rec_ident = %d", recordIdent));
-    main.Execute(SqlFormat("Delete from pendingadd where pa_record = %d", recordIdent));
-    transaction.Commit();
-}
-
-} // namespace
-
 NewItem::NewItem(ObjectStore& store, const std::string& fileName, const std::string& description)
-    : m_store(store)
+    : m_store(store), m_fileName(fileName), m_description(description), m_dateAdded(db::Today())
 {
     db::Connection& main = m_store.MainConnection();
+    // Under the lock, the key is the one the library is under now.
+    RefreshLibraryKey(main);
     const ProcessStamp self = ProcessStamp::ThisProcess();
     db::Transaction transaction(main);
     {
+        // The number comes from Record itself, which never gives one out twice; the row
+        // goes again at once and comes back complete.
         db::Query record(main, "Select * from Record where rec_ident = 0");
         record.Append();
         record.SetString("rec_tnorigname", fileName);
-        record.SetString("rec_description", description);
-        record.SetDate("rec_date_added", db::Today());
-        record.SetInteger("rec_rank", 1);
         record.Post();
         m_recordIdent = static_cast<int>(record.AsInteger("rec_ident"));
+        record.Delete();
     }
     main.Execute(SqlFormat("Insert into pendingadd (pa_record, pa_pid, pa_started) values (%d, %lld, %lld)",
-                           m_recordIdent, static_cast<long long>(self.pid),
-                           static_cast<long long>(self.started)));
+                           m_recordIdent, static_cast<long long>(self.pid), static_cast<long long>(self.started)));
     transaction.Commit();
 }
 
@@ -51,17 +42,43 @@ NewItem::~NewItem()
     if (m_completed)
         return;
     try {
-        m_store.DiscardItemContent(m_recordIdent);
-        RemoveItemRows(m_store.MainConnection(), m_recordIdent);
+        WithJournalRoom(m_store, [this] {
+            db::Connection& main = m_store.MainConnection();
+            BeginTakeBack(main, m_recordIdent);
+            NullProgress quiet;
+            FinishItemRemoval(main, m_store, m_recordIdent, quiet);
+            if (m_store.BookingsAdrift())
+                m_store.RebookSpaceWhenIdle();
+        });
     } catch (const std::exception&) {
-        // The pending mark stays; the next open takes the item back.
+        // The pending mark or the journal entry stays; the next open finishes the take-back.
     }
+}
+
+void NewItem::Store(Stream& source, std::int64_t size, ProgressRoutines* progress)
+{
+    m_firstStore = m_store.StoreItemContent(source, m_recordIdent, size, progress);
+    m_size = size;
 }
 
 void NewItem::Complete(std::optional<int> categoryId)
 {
+    if (m_firstStore == kEndOfChain)
+        throw std::logic_error("An item is complete only once its content is stored");
     db::Connection& main = m_store.MainConnection();
     db::Transaction transaction(main);
+    {
+        db::Query record(main, "Select * from Record where rec_ident = 0");
+        record.Append();
+        record.SetInteger("rec_ident", m_recordIdent);
+        record.SetString("rec_tnorigname", m_fileName);
+        record.SetString("rec_description", m_description);
+        record.SetDate("rec_date_added", m_dateAdded);
+        record.SetInteger("rec_rank", 1);
+        record.SetInteger("rec_size", m_size);
+        record.SetInteger("rec_objstore", m_firstStore);
+        record.Post();
+    }
     if (categoryId)
         main.Execute(SqlFormat("Insert into RecordCategory (reccat_category, reccat_record) values (%d,%d)",
                                *categoryId, m_recordIdent));
@@ -74,45 +91,23 @@ int RecoverInterruptedAdds(ObjectStore& store)
 {
     db::Connection& main = store.MainConnection();
     std::vector<int> abandoned;
-    bool liveAdds = false;
     {
         db::Query pending(main, "Select * from pendingadd");
         for (; !pending.Eof(); pending.Next()) {
             const ProcessStamp owner{pending.AsInteger("pa_pid"), pending.AsInteger("pa_started")};
-            if (owner.IsAlive())
-                liveAdds = true;
-            else
+            if (!owner.IsAlive())
                 abandoned.push_back(static_cast<int>(pending.AsInteger("pa_record")));
         }
     }
     if (abandoned.empty())
         return 0;
+    NullProgress quiet;
     for (int recordIdent : abandoned) {
-        store.DiscardItemContent(recordIdent);
-        RemoveItemRows(main, recordIdent);
+        BeginTakeBack(main, recordIdent);
+        FinishItemRemoval(main, store, recordIdent, quiet);
     }
-    // A process that died between booking space and placing a chunk left the booking
-    // behind; counting the chunks each store holds puts that right. Not while another
-    // add is running: its bookings ahead of its chunks are not lost.
-    if (liveAdds)
-        return static_cast<int>(abandoned.size());
-    std::vector<int> stores;
-    {
-        db::Query space(main, "Select * From [space] where st_num <> 0 order by st_num");
-        for (; !space.Eof(); space.Next())
-            stores.push_back(static_cast<int>(space.AsInteger("st_num")));
-    }
-    for (int storeNo : stores) {
-        if (!std::filesystem::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
-            continue;
-        std::int64_t chunks = 0;
-        {
-            db::Query count(store.StoreConnection(storeNo), "Select count(*) as n from recobject");
-            chunks = count.AsInteger("n");
-        }
-        main.Execute(SqlFormat("Update [space] set st_freespace = %lld where st_num = %d",
-                               static_cast<long long>(kStoreCapacity - kChunkCharge * chunks), storeNo));
-    }
+    // The dead process may have booked space for a chunk it never wrote.
+    store.RebookSpaceWhenIdle();
     return static_cast<int>(abandoned.size());
 }
 

@@ -10,13 +10,18 @@
 #include "store/PrivateFiles.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/StoredKey.h"
 #include "store/Transaction.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -38,6 +43,44 @@ void RequireUsableKey(const std::string& password)
     if (password.empty() || password == TCryptography::kDefaultKey)
         throw std::runtime_error("No library password is set: content cannot be stored");
 }
+
+// Exactly size bytes of a source, from its position when made: chunks are cut from
+// the size taken at the start, whatever the source does meanwhile.
+class SizedSource final : public Stream {
+public:
+    SizedSource(Stream& source, std::int64_t size) : m_source(source), m_size(size) {}
+
+    std::int64_t Read(void* buffer, std::int64_t count) override
+    {
+        const std::int64_t wanted = std::min(count, m_size - m_read);
+        auto* target = static_cast<char*>(buffer);
+        std::int64_t got = 0;
+        while (got < wanted) {
+            const std::int64_t n = m_source.Read(target + got, wanted - got);
+            if (n <= 0)
+                throw StreamError("The source ended after " + std::to_string(m_read + got) + " of its " +
+                                  std::to_string(m_size) + " bytes");
+            got += n;
+        }
+        m_read += got;
+        return got;
+    }
+    std::int64_t Write(const void*, std::int64_t) override { throw StreamError("An add's source is not written"); }
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override
+    {
+        if (origin == SeekOrigin::Beginning && offset == m_read)
+            return m_read;
+        if (offset != 0 || origin == SeekOrigin::Beginning)
+            throw StreamError("An add's source is read from start to end");
+        return origin == SeekOrigin::End ? m_size : m_read;
+    }
+    std::int64_t Size() override { return m_size; }
+
+private:
+    Stream& m_source;
+    std::int64_t m_size;
+    std::int64_t m_read = 0;
+};
 
 } // namespace
 
@@ -75,6 +118,45 @@ db::Connection& ObjectStore::StoreConnection(int storeNo)
     m_store.Open();
     m_openStore = storeNo;
     return m_store;
+}
+
+bool ObjectStore::RebookSpaceWhenIdle()
+{
+    db::Connection& main = MainConnection();
+    db::Transaction transaction(main);
+    {
+        db::Query busy(main, "Select (Select count(*) from pendingadd) + (Select count(*) from pendingdelete) as n");
+        if (busy.AsInteger("n") != 0)
+            return false;
+    }
+    std::vector<std::pair<int, std::int64_t>> stores;
+    {
+        db::Query space(main, "Select st_num, st_freespace From [space] where st_num <> 0 order by st_num");
+        for (; !space.Eof(); space.Next())
+            stores.emplace_back(static_cast<int>(space.AsInteger("st_num")), space.AsInteger("st_freespace"));
+    }
+    for (const auto& [storeNo, booked] : stores) {
+        if (!fs::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
+            continue;
+        std::int64_t chunks = 0;
+        {
+            db::Query count(StoreConnection(storeNo), "Select count(*) as n from recobject");
+            chunks = count.AsInteger("n");
+        }
+        const std::int64_t right = kStoreCapacity - kChunkCharge * chunks;
+        if (booked != right)
+            main.Execute(SqlFormat("Update [space] set st_freespace = %lld where st_num = %d",
+                                   static_cast<long long>(right), storeNo));
+    }
+    transaction.Commit();
+    m_bookingsAdrift = false;
+    return true;
+}
+
+void ObjectStore::ReleaseJournalSpace()
+{
+    if (m_main.Connected())
+        sqlite3_exec(m_main.Handle(), "PRAGMA wal_checkpoint(RESTART)", nullptr, nullptr, nullptr);
 }
 
 void ObjectStore::Close()
@@ -190,7 +272,7 @@ bool ObjectStore::WriteObjectChunk(Stream& source, int recordIdent, int& chunkNo
             if (nextBooking)
                 Credit(nextStoreNo, kChunkCharge);
         } catch (const std::exception&) {
-            // The original failure is the one worth reporting.
+            m_bookingsAdrift = true;   // the original failure is the one worth reporting
         }
         nextStoreNo = kEndOfChain;
         throw;
@@ -207,7 +289,7 @@ bool ObjectStore::ReadObjectChunk(Stream& stream, int recordIdent, int& chunkNo,
         return false;
     {
         auto blob = chunk.OpenReadStream("ro_data");
-        TBlowfish cipher(CurrentLibraryKey().PasswordFor(ChunkGeneration(chunk)));
+        TBlowfish cipher(PasswordForChunk(ChunkGeneration(chunk)));
         TDecryptionStream decryption(*blob, cipher);
         stream.CopyFrom(decryption, 0);
     }
@@ -255,6 +337,13 @@ bool ObjectStore::ReencryptObjectChunk(const TBlowfish& oldCipher, const TBlowfi
     return true;
 }
 
+std::string ObjectStore::PasswordForChunk(int generation)
+{
+    if (!CurrentLibraryKey().Knows(generation))
+        RefreshLibraryKey(MainConnection());
+    return CurrentLibraryKey().PasswordFor(generation);
+}
+
 void ObjectStore::Credit(int storeNo, std::int64_t amount)
 {
     db::Connection& main = MainConnection();
@@ -268,72 +357,37 @@ void ObjectStore::Credit(int storeNo, std::int64_t amount)
     transaction.Commit();
 }
 
-bool ObjectStore::FreeObjectChunk(int recordIdent, int& chunkNo, int& storeNo,
-                                  ProgressRoutines& progress)
+int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress)
 {
-    if (storeNo == kEndOfChain)
-        return false;
-    MainConnection();
-    db::Connection& store = StoreConnection(storeNo);
-    try {
-        Credit(storeNo, kChunkCharge);
-    } catch (const std::exception&) {
-        // A failed credit only leaves the store looking fuller than it is.
-    }
-    db::Transaction transaction(store);
-    db::Query chunk(store, SqlFormat(kChunkQuery, recordIdent, chunkNo));
-    if (chunk.Eof())
-        return false;
-    ++chunkNo;
-    storeNo = static_cast<int>(chunk.AsInteger("ro_nextstore"));
-    chunk.Delete();
-    transaction.Commit();
-    progress.StepItemProgress();
-    return true;
-}
-
-void ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t size,
-                                   ProgressRoutines* progress)
-{
+    SizedSource exact(source, size);
     int storeNo = kEndOfChain;
+    int firstStore = kEndOfChain;
     int chunkNo = 1;
     int nextStoreNo = kEndOfChain;
     int bookedAhead = kEndOfChain; // booked for a chunk whose write has not begun
     try {
-        bool more = WriteObjectChunk(source, recordIdent, chunkNo, storeNo, nextStoreNo);
-        bookedAhead = more ? nextStoreNo : kEndOfChain;
-        {
-            db::Connection& main = MainConnection();
-            db::Transaction transaction(main);
-            db::Query record(main, SqlFormat("Select * from Record where rec_ident = %d", recordIdent));
-            if (record.Eof())
-                throw std::runtime_error("The item being added has vanished from the library");
-            record.Edit();
-            record.SetInteger("rec_size", size);
-            record.SetInteger("rec_objstore", storeNo);
-            record.Post();
-            transaction.Commit();
-        }
-        if (progress)
-            progress->StepItemProgress();
+        bool more = true;
         while (more) {
-            storeNo = nextStoreNo;
             bookedAhead = kEndOfChain; // WriteObjectChunk answers for it from here on
-            more = WriteObjectChunk(source, recordIdent, chunkNo, storeNo, nextStoreNo);
+            more = WriteObjectChunk(exact, recordIdent, chunkNo, storeNo, nextStoreNo);
             bookedAhead = more ? nextStoreNo : kEndOfChain;
+            if (firstStore == kEndOfChain)
+                firstStore = storeNo;
+            storeNo = nextStoreNo;
             if (progress)
                 progress->StepItemProgress();
         }
+        source.ConfirmUnchanged();
     } catch (...) {
         try {
             if (bookedAhead != kEndOfChain)
                 Credit(bookedAhead, kChunkCharge);
-            DiscardItemContent(recordIdent);
         } catch (const std::exception&) {
-            // Left for the recovery at the next open; the add's own failure is reported.
+            m_bookingsAdrift = true;   // put right after the take-back; the add's own failure is reported
         }
         throw;
     }
+    return firstStore;
 }
 
 std::int64_t ObjectStore::ReadItem(Stream& stream, int recordIdent)
@@ -365,31 +419,6 @@ std::int64_t ObjectStore::ReadItem(Stream& stream, int recordIdent)
             break;
     }
     return written;
-}
-
-void ObjectStore::DiscardItemContent(int recordIdent)
-{
-    db::Connection& main = MainConnection();
-    std::vector<int> stores;
-    {
-        db::Query space(main, "Select * From [space] where st_num <> 0 order by st_num");
-        for (; !space.Eof(); space.Next())
-            stores.push_back(static_cast<int>(space.AsInteger("st_num")));
-    }
-    for (int storeNo : stores) {
-        if (!fs::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
-            continue;
-        db::Connection& store = StoreConnection(storeNo);
-        int removed = 0;
-        {
-            db::Transaction transaction(store);
-            store.Execute(SqlFormat("Delete from recobject where ro_record = %d", recordIdent));
-            removed = store.RowsAffected();
-            transaction.Commit();
-        }
-        if (removed > 0)
-            Credit(storeNo, kChunkCharge * removed);
-    }
 }
 
 } // namespace velmora

@@ -47,33 +47,47 @@ public:
     // a chunk already of newGeneration is left as it is (a resumed change).
     bool ReencryptObjectChunk(const TBlowfish& oldCipher, const TBlowfish& newCipher,
                               int newGeneration, int recordIdent, int& chunkNo, int& storeNo);
-    // Credits the chunk's space to its store and deletes it.
-    bool FreeObjectChunk(int recordIdent, int& chunkNo, int& storeNo, ProgressRoutines& progress);
 
-    // Stores the whole of source (from its current position) as the content of the
-    // item, writing rec_size and rec_objstore into its Record row. On failure every
-    // chunk and booking of the item is removed again before the error propagates.
-    void StoreItemContent(Stream& source, int recordIdent, std::int64_t size,
-                          ProgressRoutines* progress = nullptr);
+    // Stores exactly size bytes of source (from its current position) as the content
+    // of the item; returns the store of its first chunk. Fails when source ends early,
+    // or when, its last byte read, it has changed (ConfirmUnchanged). A failure leaves
+    // no booking ahead of a chunk; the chunks written are taken back by NewItem.
+    int StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress = nullptr);
     // Reads the whole item into stream; returns the number of plaintext bytes written,
     // exactly rec_size unless the chain is broken (then fewer).
     std::int64_t ReadItem(Stream& stream, int recordIdent);
-    // Removes every chunk of the item found in any store, crediting its space; used
-    // to take back an add that did not complete.
-    void DiscardItemContent(int recordIdent);
+    // Books each store's free space again from the chunks it holds, which puts right
+    // bookings that a failure or a dead process left behind. Only when nothing is being
+    // added or removed (checked inside the transaction, which keeps new adds and
+    // removals from starting meanwhile): their bookings and credits run ahead of their
+    // chunks. Writes only what is wrong; false when it could not run.
+    bool RebookSpaceWhenIdle();
+    // Whether a failed add on this thread could not give back a booking (the disk was
+    // full, say); RebookSpaceWhenIdle puts it right.
+    bool BookingsAdrift() const { return m_bookingsAdrift; }
 
     db::Connection& MainConnection();
     db::Connection& StoreConnection(int storeNo);
+    // Checkpoints the main database's journal so that the next transaction writes it
+    // from its start again, into room it has already: on a full disk the bookkeeping
+    // of a take-back then needs no new space. (A store's journal is left alone: its
+    // checkpoint would take the last free space to grow the store file.) Failures are
+    // ignored: it is an attempt.
+    void ReleaseJournalSpace();
     // Closes both connections (a thread ends, or the data folder changed).
     void Close();
 
 private:
+    // The key a chunk of that generation is under, taken again from the library when
+    // another process has changed the password since this one got its key.
+    std::string PasswordForChunk(int generation);
     void CreateStoreFile(int storeNo);
     void Credit(int storeNo, std::int64_t amount);
 
     db::Connection m_main;
     db::Connection m_store;
     int m_openStore = 0;
+    bool m_bookingsAdrift = false;
 };
 
 } // namespace velmora

@@ -479,13 +479,13 @@ void Query::Impl::PostPending()
             if (rc != SQLITE_OK) {
                 const std::string message = DescribeError(db, rc, path, "write " + table + "." + column);
                 sqlite3_blob_close(blob);
-                throw DatabaseError(message);
+                RaiseError(rc, message);
             }
             try {
                 spool->ForEachPiece(kBlobPiece, [&](const char* data, std::int64_t n, std::int64_t offset) {
                     const int wrc = sqlite3_blob_write(blob, data, static_cast<int>(n), static_cast<int>(offset));
                     if (wrc != SQLITE_OK)
-                        throw DatabaseError(DescribeError(db, wrc, path, "write " + table + "." + column));
+                        RaiseError(wrc, DescribeError(db, wrc, path, "write " + table + "." + column));
                 });
             } catch (...) {
                 sqlite3_blob_close(blob);
@@ -493,7 +493,7 @@ void Query::Impl::PostPending()
             }
             rc = sqlite3_blob_close(blob);
             if (rc != SQLITE_OK)
-                throw DatabaseError(DescribeError(db, rc, path, "write " + table + "." + column));
+                RaiseError(rc, DescribeError(db, rc, path, "write " + table + "." + column));
         }
         if (wrap)
             exec(outer ? "RELEASE vm_post" : "COMMIT");

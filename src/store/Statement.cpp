@@ -13,6 +13,8 @@ std::string DescribeError(sqlite3* db, int rc, std::string_view context, std::st
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     if (message.empty() || message == "not an error")
         message = sqlite3_errstr(rc);
+    if ((rc & 0xff) == SQLITE_FULL)
+        message = kNoSpaceMessage;
     message += " (database \"";
     message += context;
     message += '"';
@@ -67,7 +69,14 @@ Statement& Statement::operator=(Statement&& other) noexcept
 
 void Statement::Fail(int rc) const
 {
-    throw DatabaseError(DescribeError(m_db, rc, m_context, m_sql));
+    RaiseError(rc, DescribeError(m_db, rc, m_context, m_sql));
+}
+
+void RaiseError(int rc, const std::string& message)
+{
+    if ((rc & 0xff) == SQLITE_FULL)
+        throw DiskFull(message);
+    throw DatabaseError(message);
 }
 
 bool Statement::Step()

@@ -46,7 +46,9 @@ private:
     std::string m_context;
 };
 
-// "<message> (database "<file>", statement "<sql>")"
+// "<message> (database "<file>", statement "<sql>")"; a full disk is told as such.
 std::string DescribeError(sqlite3* db, int rc, std::string_view context, std::string_view sql);
+// Throws the message as DiskFull when rc says the disk is full, else as DatabaseError.
+[[noreturn]] void RaiseError(int rc, const std::string& message);
 
 } // namespace velmora::db

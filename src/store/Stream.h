@@ -36,6 +36,11 @@ public:
     // Measured by seeking to the end and back, so filters report their own view of it.
     virtual std::int64_t Size();
 
+    // Raises StreamError when what the stream reads has changed since it was opened (a
+    // file written to meanwhile), so that what was read of it may not stand for it.
+    // Nothing changes under most streams.
+    virtual void ConfirmUnchanged() {}
+
     // Read or write exactly count bytes, else StreamError.
     void ReadBuffer(void* buffer, std::int64_t count);
     void WriteBuffer(const void* buffer, std::int64_t count);

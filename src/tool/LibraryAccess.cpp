@@ -2,8 +2,6 @@
 
 #include "dialogs/ProgressRoutines.h"
 #include "store/LibraryFiles.h"
-#include "store/NewItem.h"
-#include "store/ObjectStore.h"
 #include "store/PasswordPolicy.h"
 #include "tool/ToolCommand.h"
 
@@ -76,14 +74,16 @@ std::unique_ptr<Library> OpenLibrary(const std::string& dataDir)
     if (!accepted)
         throw ToolError("wrong password for the library in " + dataDir);
 
-    ObjectStore& store = ObjectStore::ForThisThread();
-    if (const int recovered = RecoverInterruptedAdds(store))
-        std::cerr << "velmora-tool: took back " << recovered << " add(s) that did not complete\n";
-    if (library->PasswordChangePending()) {
+    if (library->PasswordChangePending())
         std::cerr << "velmora-tool: completing an interrupted password change\n";
-        NullProgress quiet;
-        library->FinishPasswordChange(quiet);
-    }
+    NullProgress quiet;
+    const RecoveryReport report = library->RecoverInterruptedWork(quiet);
+    if (report.addsTakenBack)
+        std::cerr << "velmora-tool: took back " << report.addsTakenBack << " add(s) that did not complete\n";
+    if (report.deletesFinished)
+        std::cerr << "velmora-tool: finished " << report.deletesFinished << " interrupted delete(s)\n";
+    for (const std::string& waiting : report.postponed)
+        std::cerr << "velmora-tool: " << waiting << '\n';
     return library;
 }
 

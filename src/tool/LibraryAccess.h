@@ -24,8 +24,8 @@ std::string RequiredEnvironment(const char* name, const std::string& purpose);
 
 // Opens the library of the data folder with the password of VELMORA_PASSWORD, as the
 // password gate does (the first password given to a new library becomes its password),
-// takes back adds that an ended process left unfinished and completes an interrupted
-// password change. ToolError when the library or the password is missing or wrong.
+// and finishes or takes back what an interrupted run left half-done, saying so on
+// standard error. ToolError when the library or the password is missing or wrong.
 std::unique_ptr<Library> OpenLibrary(const std::string& dataDir);
 
 } // namespace velmora::tool

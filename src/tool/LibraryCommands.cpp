@@ -2,8 +2,12 @@
 #include "tool/TextProgress.h"
 #include "tool/ToolCommand.h"
 
+#include "catalogue/ItemDeletion.h"
 #include "dialogs/ProgressRoutines.h"
+#include "store/ContentLock.h"
+#include "store/SpaceReserve.h"
 #include "store/FileStream.h"
+#include "store/SourceFile.h"
 #include "store/LibraryCheck.h"
 #include "store/LibraryFiles.h"
 #include "store/MediaExtensions.h"
@@ -26,6 +30,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The files of a library being made, removed again unless it is kept: a failed init
+// leaves nothing that a second one would take for a library.
+class LibraryInTheMaking {
+public:
+    explicit LibraryInTheMaking(const fs::path& folder) : m_folder(folder), m_folderExisted(fs::exists(folder)) {}
+    ~LibraryInTheMaking()
+    {
+        if (m_kept)
+            return;
+        ObjectStore::ForThisThread().Close();
+        std::error_code ignored;
+        const fs::path main = m_folder / kMainDatabaseName;
+        for (const fs::path& file : {main, fs::path(main.string() + "-wal"), fs::path(main.string() + "-shm"),
+                                     m_folder / kContentLockName, m_folder / kSpaceReserveName})
+            fs::remove(file, ignored);
+        if (!m_folderExisted)
+            fs::remove(m_folder, ignored);
+    }
+    LibraryInTheMaking(const LibraryInTheMaking&) = delete;
+    LibraryInTheMaking& operator=(const LibraryInTheMaking&) = delete;
+    void Keep() { m_kept = true; }
+
+private:
+    fs::path m_folder;
+    bool m_folderExisted;
+    bool m_kept = false;
+};
+
 int Init(const std::vector<std::string>& args)
 {
     const LibraryArgs parsed = ParseLibraryArgs(args);
@@ -33,9 +65,15 @@ int Init(const std::vector<std::string>& args)
         throw ToolError("init takes no arguments besides --data DIR");
     if (fs::exists(fs::path(parsed.dataDir) / kMainDatabaseName))
         throw ToolError("there is a library in " + parsed.dataDir + " already; init leaves it as it is");
+    const char* password = std::getenv("VELMORA_PASSWORD");
+    if (password)
+        if (auto refusal = PasswordRefusal(password))
+            throw ToolError(*refusal);
+    LibraryInTheMaking made(parsed.dataDir);
     CreateLibrary(parsed.dataDir);
-    if (std::getenv("VELMORA_PASSWORD"))
+    if (password)
         OpenLibrary(parsed.dataDir);   // the first password given becomes the library's
+    made.Keep();
     std::cout << "made an empty library in " << parsed.dataDir << '\n';
     return 0;
 }
@@ -51,10 +89,10 @@ int Add(const std::vector<std::string>& args)
     auto library = OpenLibrary(parsed.dataDir);
     ObjectStore& store = ObjectStore::ForThisThread();
     for (const auto& file : parsed.positional) {
-        FileStream source(file, FileMode::OpenRead);
+        SourceFile source(file);
         const std::string name = fs::path(file).filename().string();
         NewItem item(store, name, name);
-        store.StoreItemContent(source, item.RecordIdent(), source.Size());
+        item.Store(source, source.Size());
         item.Complete();
         std::cout << item.RecordIdent() << std::endl;
     }
@@ -116,6 +154,35 @@ int Fsck(const std::vector<std::string>& args)
     return problems.empty() ? 0 : 1;
 }
 
+int Remove(const std::vector<std::string>& args)
+{
+    const LibraryArgs parsed = ParseLibraryArgs(args);
+    if (parsed.positional.empty())
+        throw ToolError("rm needs at least one item number");
+    std::vector<int> ids;
+    for (const auto& text : parsed.positional) {
+        std::size_t used = 0;
+        int id = 0;
+        try {
+            id = std::stoi(text, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used != text.size() || id <= 0)
+            throw ToolError(text + " is not an item number");
+        ids.push_back(id);
+    }
+    auto library = OpenLibrary(parsed.dataDir);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        db::Query record(library->MainConnection(), SqlFormat("Select rec_ident from Record where rec_ident = %d", ids[i]));
+        if (record.Eof())
+            throw ToolError("there is no item " + parsed.positional[i]);
+    }
+    TextProgress progress(true);
+    DeleteItems(library->MainConnection(), ids, progress);
+    return 0;
+}
+
 int Passwd(const std::vector<std::string>& args)
 {
     const LibraryArgs parsed = ParseLibraryArgs(args);
@@ -135,6 +202,7 @@ constexpr ToolCommand kLibraryCommands[] = {
     {"ls", "--data DIR", "list the items: number, size, file name, description", List},
     {"cat", "--data DIR ID", "write an item's content to standard output", Cat},
     {"fsck", "--data DIR", "check the library's consistency; exit 0 only when consistent", Fsck},
+    {"rm", "--data DIR ID...", "delete items with their content, as Delete Files does", Remove},
     {"passwd", "--data DIR", "change the password to VELMORA_NEW_PASSWORD", Passwd},
 };
 

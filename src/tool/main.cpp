@@ -2,6 +2,8 @@
 #include "tool/ToolCommand.h"
 #include "tool/ArchiveCommands.h"
 
+#include "app/ProgramInfo.h"
+
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -24,7 +26,7 @@ std::vector<ToolCommand> AllCommands()
 
 void PrintUsage(const std::vector<ToolCommand>& commands, std::ostream& out)
 {
-    out << "usage: velmora-tool COMMAND [ARGS]\n\ncommands:\n";
+    out << "usage: velmora-tool COMMAND [ARGS]\n       velmora-tool --version\n\ncommands:\n";
     for (const auto& c : commands) {
         std::string head = std::string(c.name) + (c.usage.empty() ? "" : " ") + std::string(c.usage);
         out << "  " << head;
@@ -49,6 +51,10 @@ int main(int argc, char** argv)
     const std::string name = argv[1];
     if (name == "help" || name == "--help" || name == "-h") {
         PrintUsage(commands, std::cout);
+        return 0;
+    }
+    if (name == "--version") {
+        std::cout << "velmora-tool " << velmora::ProgramVersion() << '\n';
         return 0;
     }
     for (const auto& c : commands) {

@@ -643,20 +643,29 @@ void CategoryTreeTest::droppedFolderBecomesTheSameCategoryTree_data()
 {
     QTest::addColumn<bool>("deleteByDefault");
     QTest::addColumn<Qt::KeyboardModifiers>("keys");
+    QTest::addColumn<Qt::DropActions>("offered");
     QTest::addColumn<bool>("sourcesDeleted");
 
-    QTest::newRow("plain drop keeps") << false << Qt::KeyboardModifiers(Qt::NoModifier) << false;
-    QTest::newRow("shift deletes") << false << Qt::KeyboardModifiers(Qt::ShiftModifier) << true;
-    QTest::newRow("ctrl alone keeps") << false << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
-    QTest::newRow("option on: plain drop deletes") << true << Qt::KeyboardModifiers(Qt::NoModifier) << true;
-    QTest::newRow("option on: ctrl keeps") << true << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
-    QTest::newRow("option on: shift deletes") << true << Qt::KeyboardModifiers(Qt::ShiftModifier) << true;
+    const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
+    const Qt::DropActions copyOnly = Qt::CopyAction;
+    QTest::newRow("plain drop keeps") << false << Qt::KeyboardModifiers(Qt::NoModifier) << both << false;
+    QTest::newRow("shift deletes") << false << Qt::KeyboardModifiers(Qt::ShiftModifier) << both << true;
+    QTest::newRow("ctrl alone keeps") << false << Qt::KeyboardModifiers(Qt::ControlModifier) << both << false;
+    QTest::newRow("option on: plain drop deletes") << true << Qt::KeyboardModifiers(Qt::NoModifier) << both << true;
+    QTest::newRow("option on: ctrl keeps") << true << Qt::KeyboardModifiers(Qt::ControlModifier) << both << false;
+    QTest::newRow("option on: shift deletes") << true << Qt::KeyboardModifiers(Qt::ShiftModifier) << both << true;
+    // A source that only lets its files be copied never has them deleted.
+    QTest::newRow("shift, copy-only source keeps") << false << Qt::KeyboardModifiers(Qt::ShiftModifier) << copyOnly
+                                                   << false;
+    QTest::newRow("option on, copy-only source keeps") << true << Qt::KeyboardModifiers(Qt::NoModifier) << copyOnly
+                                                       << false;
 }
 
 void CategoryTreeTest::droppedFolderBecomesTheSameCategoryTree()
 {
     QFETCH(bool, deleteByDefault);
     QFETCH(Qt::KeyboardModifiers, keys);
+    QFETCH(Qt::DropActions, offered);
     QFETCH(bool, sourcesDeleted);
 
     QTemporaryDir sources;
@@ -680,14 +689,14 @@ void CategoryTreeTest::droppedFolderBecomesTheSameCategoryTree()
     main.mainTree->setCurrentItem(holidaysNode);
 
     const auto drag = FilesDrag({root.filePath(QStringLiteral("trip")), root.filePath(QStringLiteral("single.mp3"))});
-    const DragAnswer over = DragOver(main.mainTree, Centre(main.mainTree, holidaysNode), *drag, keys);
+    // The source of the drag is told a copy whatever the effect, during the drag and at
+    // the drop: the library deletes the sources itself, each only once it is stored.
+    const DragAnswer over = DragOver(main.mainTree, Centre(main.mainTree, holidaysNode), *drag, keys, offered);
     QVERIFY(over.accepted);
-    QCOMPARE(over.action, sourcesDeleted ? Qt::MoveAction : Qt::CopyAction);
+    QCOMPARE(over.action, Qt::CopyAction);
     QCOMPARE(main.mainTree->DropHighlight(), holidaysNode);
-    const DragAnswer dropped = Drop(main.mainTree, Centre(main.mainTree, holidaysNode), *drag, keys);
+    const DragAnswer dropped = Drop(main.mainTree, Centre(main.mainTree, holidaysNode), *drag, keys, offered);
     QVERIFY(dropped.accepted);
-    // The source of the drag is told a copy whatever the effect: the library deletes the
-    // sources itself, each only once it is stored.
     QCOMPARE(dropped.action, Qt::CopyAction);
     QCOMPARE(main.mainTree->DropHighlight(), nullptr);
 

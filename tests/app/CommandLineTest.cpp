@@ -23,6 +23,8 @@ protected:
         WriteFile(std::filesystem::path(library) / "tndb.mdb", "x");
         std::filesystem::create_directories(archiveFolder);
         WriteFile(notes, "notes");
+        std::filesystem::create_directories(emptyFolder);
+        std::filesystem::create_directories(std::filesystem::path(full) / "sub");
     }
 
     StartRequest Parse(const std::vector<std::string>& arguments)
@@ -36,6 +38,8 @@ protected:
     std::string library = (dir / "lib").string();
     std::string archiveFolder = (dir / "folder.eta").string();
     std::string notes = (dir / "notes.txt").string();
+    std::string emptyFolder = (dir / "vault").string();
+    std::string full = (dir / "holidays").string();
 };
 
 TEST_F(CommandLineTest, ArgumentsAreSortedIntoTheirClasses)
@@ -75,6 +79,12 @@ TEST_F(CommandLineTest, ArgumentsAreSortedIntoTheirClasses)
         {"no arguments", {}, {}, "", false, std::nullopt, StartMode::Interactive},
         {"an extension is only what follows the last dot", {"movie.avi.txt"}, {}, "", false,
          "movie.avi.txt", StartMode::Interactive},
+        {"an empty folder alone is the data folder (for a new library)", {emptyFolder}, {}, "", false,
+         emptyFolder, StartMode::Interactive},
+        {"an empty folder among other arguments is a folder to add", {emptyFolder, notes}, {emptyFolder}, "",
+         false, notes, StartMode::AddFiles},
+        {"a folder that holds anything, alone, is a folder to add", {full}, {full}, "", false, std::nullopt,
+         StartMode::AddFiles},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

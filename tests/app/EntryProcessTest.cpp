@@ -1,151 +1,33 @@
 // The program as separate processes: a running instance receiving a hand-over from a
-// second start, and a windowless start that only adds files. Each test gets its own
-// runtime, configuration and library folders; the list file of a hand-over lives in the
-// program folder, which these tests share with nobody (ctest lock, see CMakeLists.txt).
-#include "app/HandOverProtocol.h"
-#include "platform/WindowMessages.h"
-#include "store/Connection.h"
-#include "store/ConnectionString.h"
+// second start, a windowless start that only adds files, and the starts that only
+// answer --help and --version. (With windows on a screen: DesktopProcessTest.)
+#include "app/ProgramInfo.h"
 #include "store/LibraryFiles.h"
-#include "store/Query.h"
 
-#include "support/TestSupport.h"
-
-#include <QDeadlineTimer>
-#include <QProcess>
-#include <QThread>
+#include "app/ProgramProcessFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <regex>
 #include <string>
 
 namespace fs = std::filesystem;
 using namespace velmora;
-using velmora::test::BinDir;
-using velmora::test::TempDir;
+using velmora::test::kHangGuardMs;
+using velmora::test::ListFilesInProgramFolder;
 using velmora::test::WriteFile;
 
 namespace {
 
-constexpr const char* kPassword = "hand over pw";
-// A hang guard, never a timing check: a process that takes this long has hung.
-constexpr int kHangGuardMs = 60000;
-
-// The list files of hand-overs: six digits, no extension, in the program folder.
-std::vector<std::string> ListFilesInProgramFolder()
-{
-    std::vector<std::string> names;
-    const std::regex sixDigits("[0-9]{6}");
-    for (const auto& entry : fs::directory_iterator(BinDir()))
-        if (std::regex_match(entry.path().filename().string(), sixDigits))
-            names.push_back(entry.path().filename().string());
-    return names;
-}
-
-class EntryProcessTest : public ::testing::Test {
+class EntryProcessTest : public velmora::test::ProgramProcessFixture {
 protected:
-    void SetUp() override
+    QProcessEnvironment Environment() const override
     {
-        fs::permissions(runtime.path(), fs::perms::owner_all, fs::perm_options::replace);
-        // The test looks for the running instance's windows where the processes put them.
-        setenv("XDG_RUNTIME_DIR", runtime.str().c_str(), 1);
-        for (const auto& name : ListFilesInProgramFolder())
-            fs::remove(BinDir() / name);
-    }
-    void TearDown() override
-    {
-        if (first.state() != QProcess::NotRunning) {
-            first.kill();
-            first.waitForFinished(kHangGuardMs);
-        }
-        for (const auto& name : ListFilesInProgramFolder())
-            fs::remove(BinDir() / name);
-    }
-
-    QProcessEnvironment Environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = ProgramProcessFixture::Environment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.str()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.str()));
-        env.insert("QT_LOGGING_RULES", "velmora.handover.debug=true");
-        env.remove("VELMORA_PASSWORD");
         return env;
     }
-
-    // A library in `folder`, with kPassword set unless told otherwise.
-    void MakeLibrary(const fs::path& folder, bool withPassword = true)
-    {
-        std::map<std::string, std::string> env;
-        if (withPassword)
-            env["VELMORA_PASSWORD"] = kPassword;
-        const auto made = velmora::test::RunProgram("velmora-tool", {"init", "--data", folder.string()}, env);
-        ASSERT_EQ(made.exitCode, 0) << made.err;
-    }
-
-    // Starts velmora and waits for it to end.
-    velmora::test::ProcessResult RunVelmora(const QStringList& arguments)
-    {
-        QProcess process;
-        process.setProcessEnvironment(Environment());
-        process.setWorkingDirectory(QString::fromStdString(files.str()));
-        process.start(QString::fromStdString((BinDir() / "velmora").string()), arguments);
-        velmora::test::ProcessResult result;
-        if (!process.waitForFinished(kHangGuardMs)) {
-            process.kill();
-            process.waitForFinished();
-            ADD_FAILURE() << "velmora " << arguments.join(' ').toStdString() << " did not end";
-            return result;
-        }
-        result.exitCode = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        return result;
-    }
-
-    std::vector<std::string> ItemNames(const fs::path& library)
-    {
-        const auto listed = velmora::test::RunProgram("velmora-tool", {"ls", "--data", library.string()},
-                                                      {{"VELMORA_PASSWORD", kPassword}});
-        EXPECT_EQ(listed.exitCode, 0) << listed.err;
-        std::vector<std::string> names;
-        std::istringstream lines(listed.out);
-        for (std::string line; std::getline(lines, line);) {
-            // rec_ident, size, original name, description
-            std::istringstream fields(line);
-            std::string ident, size, name;
-            std::getline(fields, ident, '\t');
-            std::getline(fields, size, '\t');
-            std::getline(fields, name, '\t');
-            names.push_back(name);
-        }
-        return names;
-    }
-
-    // Waits until the running instance's output holds text (or the guard passes).
-    bool WaitForOutput(const std::string& text)
-    {
-        const QDeadlineTimer guard(kHangGuardMs);
-        while (!guard.hasExpired()) {
-            firstErr += first.readAllStandardError().toStdString();
-            if (firstErr.find(text) != std::string::npos)
-                return true;
-            if (first.state() == QProcess::NotRunning)
-                return false;
-            first.waitForReadyRead(100);
-        }
-        return false;
-    }
-
-    TempDir runtime;
-    TempDir config;
-    TempDir library;
-    TempDir files;
-    QProcess first;
-    std::string firstErr;
 };
 
 TEST_F(EntryProcessTest, SecondStartHandsFilesThenArchivesToTheRunningInstance)
@@ -153,14 +35,8 @@ TEST_F(EntryProcessTest, SecondStartHandsFilesThenArchivesToTheRunningInstance)
     MakeLibrary(library.path());
     // Automation mode shows no window and asks no password; the data folder after
     // "-embedding", which resets it to the program folder.
-    first.setProcessEnvironment(Environment());
-    first.start(QString::fromStdString((BinDir() / "velmora").string()),
-                {"-embedding", QString::fromStdString(library.str())});
-    ASSERT_TRUE(first.waitForStarted(kHangGuardMs));
-    const QDeadlineTimer guard(kHangGuardMs);
-    while (!FindWindow(kOpenEtaCaption) && !guard.hasExpired() && first.state() == QProcess::Running)
-        QThread::msleep(20);
-    ASSERT_TRUE(FindWindow(kOpenEtaCaption)) << first.readAllStandardError().toStdString();
+    StartFirst({"-embedding", QString::fromStdString(library.str())});
+    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
 
     WriteFile(files / "b.jpg", "not really a picture, but a .jpg");
     WriteFile(files / "a.eta", "archive a");
@@ -209,20 +85,28 @@ TEST_F(EntryProcessTest, MediaFilesWithoutARunningInstanceAreAddedWithoutAWindow
     EXPECT_TRUE(fs::exists(files / "photo.JPG"));
 }
 
-TEST_F(EntryProcessTest, WindowlessAddWithoutALibraryPasswordAddsNothingAndSaysWhy)
+TEST_F(EntryProcessTest, HelpAndVersionAreAnsweredOnStandardOutputEvenBesideARunningInstance)
 {
-    MakeLibrary(library.path(), false);
-    WriteFile(files / "photo.jpg", "photo bytes");
-    const auto run = RunVelmora({QString::fromStdString(library.str()), "photo.jpg"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.err.find("password could not be obtained"), std::string::npos) << run.err;
+    MakeLibrary(library.path());
+    StartFirst({"-embedding", QString::fromStdString(library.str())});
+    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
 
-    SetDataDir(library.str());
-    db::Connection connection(LibraryConnectionString(0));
-    connection.Open();
-    db::Query records(connection, "Select count(*) as n from Record");
-    EXPECT_EQ(records.AsInteger("n"), 0);
-    SetDataDir({});
+    const auto help = RunVelmora({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: velmora", 0), 0u) << help.out;
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    const auto version = RunVelmora({QString::fromStdString(library.str()), "--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "velmora " + ProgramVersion() + "\n");
+    const auto tool = velmora::test::RunProgram("velmora-tool", {"--version"});
+    EXPECT_EQ(tool.exitCode, 0);
+    EXPECT_EQ(tool.out, "velmora-tool " + ProgramVersion() + "\n");
+    // Neither reached the running instance: a plain start after them is the first that
+    // brings it to the front (messages are handled in the order they come).
+    EXPECT_EQ(RunVelmora({}).exitCode, 0);
+    ASSERT_TRUE(WaitForOutput("bring to front")) << firstErr;
+    EXPECT_EQ(firstErr.find("bring to front"), firstErr.rfind("bring to front")) << firstErr;
+    EXPECT_EQ(first.state(), QProcess::Running);
 }
 
 TEST_F(EntryProcessTest, ServerRegistrationSwitchesAreAcceptedAndEndTheStart)

@@ -151,6 +151,11 @@ TEST_F(HandOverTest, NothingHandedOverLeavesNoListFileAndPostsNothing)
     EXPECT_FALSE(result.posted);
     EXPECT_EQ(result.written, 0);
     EXPECT_EQ(ReadFile(ListFile("100001")), b + "\r\n");
+    // An empty folder given alone names a library to make, not a folder to add.
+    ASSERT_TRUE(std::filesystem::is_empty(pictures));
+    result = HandOverToRunningInstance({pictures}, QTime(10, 0, 2), appDir.str());
+    EXPECT_FALSE(result.posted);
+    EXPECT_EQ(result.written, 0);
     test::DrainEvents();
     EXPECT_TRUE(posted.empty());
 }

@@ -214,6 +214,8 @@ private slots:
     void sourcesThatCannotBeReadAreToldAndTheImportGoesOn();
     void pasteAddsAndNeverDeletesTheSources_data();
     void pasteAddsAndNeverDeletesTheSources();
+    void namesThatAreNotUtf8ComeInByteForByte_data();
+    void namesThatAreNotUtf8ComeInByteForByte();
     void deleteItems_data();
     void deleteItems();
     void deleteFilesLeavesItemsAloneWhileTheTreeHasTheFocus();
@@ -240,9 +242,9 @@ void LibraryOperationsTest::addFilesThroughTheDialog()
     WriteFile(FileName(sources, "Holiday.JPG"), photo);
     WriteFile(FileName(sources, "song.mp3"), "la la la");
     WriteFile(FileName(sources, "notes.txt"), "not media");
-    session.dialogs.openFiles.push_back({sources.filePath(QStringLiteral("Holiday.JPG")),
-                                         sources.filePath(QStringLiteral("notes.txt")),
-                                         sources.filePath(QStringLiteral("song.mp3"))});
+    session.dialogs.ChooseFiles({sources.filePath(QStringLiteral("Holiday.JPG")),
+                                 sources.filePath(QStringLiteral("notes.txt")),
+                                 sources.filePath(QStringLiteral("song.mp3"))});
     QVERIFY(main.actEditAddToCategory->isEnabled());
     main.actEditAddToCategory->trigger();
 
@@ -286,7 +288,7 @@ void LibraryOperationsTest::sourcesThatCannotBeReadAreToldAndTheImportGoesOn()
     if (lockedIsUnreadable)
         chosen << locked;
     chosen << good;
-    session.dialogs.openFiles.push_back(chosen);
+    session.dialogs.ChooseFiles(chosen);
     main.actEditAddToCategory->trigger();
 
     const std::size_t bad = static_cast<std::size_t>(chosen.size() - 1);
@@ -354,6 +356,64 @@ void LibraryOperationsTest::pasteAddsAndNeverDeletesTheSources()
     QCOMPARE(ReadFile(FileName(sources, "waves.wav")), std::string("whoosh"));
     QVERIFY(session.boxes.messages.empty());
     QGuiApplication::clipboard()->clear();
+}
+
+void LibraryOperationsTest::namesThatAreNotUtf8ComeInByteForByte_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("paste, uri list") << QStringLiteral("text/uri-list");
+    QTest::newRow("paste, copied files") << QStringLiteral("x-special/gnome-copied-files");
+    // The desktop's chooser answers with URLs; Qt's own lists no such names.
+    QTest::newRow("file dialog") << QStringLiteral("dialog");
+}
+
+// A Latin-1 file and folder name, as an older system or a copied memory card has them:
+// stored as the command line and a folder walk store them, byte for byte.
+void LibraryOperationsTest::namesThatAreNotUtf8ComeInByteForByte()
+{
+    QFETCH(QString, way);
+
+    Session session;
+    TfrmMain& main = session.Open();
+    session.ShowAndActivate();   // "<Unclassified>" is selected
+
+    QTemporaryDir sources;
+    const std::string root = QFile::encodeName(sources.path()).toStdString();
+    const std::string file = root + "/caf\xe9.jpg";
+    const std::string folder = root + "/F\xf6lder";
+    WriteFile(file, "espresso");
+    fs::create_directory(folder);
+    WriteFile(folder + "/inside.gif", "GIF89a");
+    const bool withFolder = way != QLatin1String("dialog");
+    QList<QByteArray> uris{"file://" + QByteArray::fromStdString(file).toPercentEncoding("/")};
+    if (withFolder)
+        uris << "file://" + QByteArray::fromStdString(folder).toPercentEncoding("/");
+
+    if (way == QLatin1String("dialog")) {
+        QList<QUrl> chosen;
+        for (const QByteArray& uri : uris)
+            chosen << QUrl::fromEncoded(uri);
+        session.dialogs.openFiles.push_back(chosen);
+        main.actEditAddToCategory->trigger();
+    } else {
+        auto* data = new QMimeData;
+        data->setData(way, (way == QLatin1String("text/uri-list") ? QByteArray() : QByteArray("copy\n")) +
+                               uris.join(way == QLatin1String("text/uri-list") ? "\r\n" : "\n"));
+        QGuiApplication::clipboard()->setMimeData(data);
+        QTRY_VERIFY(main.actEditPaste->isEnabled());
+        main.actEditPaste->trigger();
+        QGuiApplication::clipboard()->clear();
+    }
+
+    QVERIFY2(session.boxes.messages.empty(), session.boxes.messages.empty() ? "" : session.boxes.messages[0].text.c_str());
+    const int item = static_cast<int>(Scalar(main, "Select rec_ident from Record where rec_tnorigname = 'caf\xe9.jpg'"));
+    QVERIFY(item != 0);
+    QCOMPARE(ItemContent(main, item), std::optional<std::string>("espresso"));
+    if (withFolder) {
+        QCOMPARE(Scalar(main, "Select count(*) from Category where cat_description = 'F\xf6lder'"), std::int64_t(1));
+        QCOMPARE(Scalar(main, "Select count(*) from Record where rec_tnorigname = 'inside.gif'"), std::int64_t(1));
+    }
+    QCOMPARE(Scalar(main, "Select count(*) from Record"), std::int64_t(withFolder ? 2 : 1));
 }
 
 void LibraryOperationsTest::deleteItems_data()

@@ -14,9 +14,7 @@
 #include "dialogs/DialogTestDoubles.h"
 #include "support/LibraryFixture.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest/QtTest>
 
@@ -34,10 +32,10 @@ inline constexpr const char* kPassword = "open sesame";
 // titles and filters asked with.
 class ScriptedFileDialogs : public FileDialogs {
 public:
-    QStringList OpenFiles(QWidget*, const QString& title, const QString& filter) override
+    QList<QUrl> OpenFiles(QWidget*, const QString& title, const QString& filter) override
     {
         asked << title << filter;
-        return openFiles.empty() ? QStringList() : Take(openFiles);
+        return openFiles.empty() ? QList<QUrl>() : Take(openFiles);
     }
     QString OpenFile(QWidget*, const QString& title, const QString& filter, const QString& fileName) override
     {
@@ -55,7 +53,14 @@ public:
         return files.empty() ? QString() : Take(files);
     }
 
-    std::deque<QStringList> openFiles;   // answers of OpenFiles
+    std::deque<QList<QUrl>> openFiles;   // answers of OpenFiles
+    void ChooseFiles(const QStringList& paths)
+    {
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        openFiles.push_back(urls);
+    }
     std::deque<QString> files;           // answers of OpenFile, SaveFile and ChooseFolder
     QStringList asked;
 
@@ -134,9 +139,9 @@ inline void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
     QObject::connect(timer, &QTimer::timeout, [timer, action, tries] {
         auto* form = qobject_cast<TfrmPassword*>(QApplication::activeModalWidget());
         if (form == nullptr) {
-            if (++*tries > 6000) {
-                timer->stop();
+            if (++*tries > 1000) {
                 timer->deleteLater();
+                timer->stop();
             }
             return;
         }

@@ -3,6 +3,7 @@
 #include "app/ItemListView.h"
 #include "app/MainWindow.h"
 #include "app/TaskbarStandIn.h"
+#include "dialogs/ApplicationTitle.h"
 #include "catalogue/CategoryTreeView.h"
 #include "catalogue/Categories.h"
 #include "dialogs/PasswordForm.h"
@@ -478,7 +479,7 @@ void MainWindowTest::lockThenUnlockWithTheRightPassword()
     TfrmMain& main = session.Open();
     main.MainLibrary().MainConnection().Execute("Update options set opt_caption = 'My Vault'");
     QVERIFY(main.VerifyPassword(kPassword));
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("My Vault"));
+    QCOMPARE(ApplicationTitle::Text(), QStringLiteral("My Vault"));
     session.ShowAndActivate();
     const int topLevelNodes = main.mainTree->topLevelItemCount();
     main.move(300, 280);
@@ -486,7 +487,7 @@ void MainWindowTest::lockThenUnlockWithTheRightPassword()
     main.actFileBoss->trigger();
     QVERIFY(main.Locked());
     QVERIFY(!main.isVisible());
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Password Protected Program"));
+    QCOMPARE(ApplicationTitle::Text(), QStringLiteral("Password Protected Program"));
     QVERIFY(main.LockStandIn()->isVisible());
     QVERIFY(main.LockStandIn()->isMinimized());
     QTest::qWait(50);   // the stand-in being shown is no activation
@@ -510,7 +511,7 @@ void MainWindowTest::lockThenUnlockWithTheRightPassword()
     QCOMPARE(session.boxes.messages.front().text, std::string("Invalid Password, please try again"));
     QVERIFY(!main.Locked());
     QVERIFY(!main.LockStandIn()->isVisible());
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("My Vault"));
+    QCOMPARE(ApplicationTitle::Text(), QStringLiteral("My Vault"));
     QCOMPARE(main.geometry().topLeft(), QPoint(100, 100));            // placement restored again
     QCOMPARE(main.mainTree->topLevelItemCount(), topLevelNodes);     // the tree is not rebuilt
 }

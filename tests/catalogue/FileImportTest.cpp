@@ -155,6 +155,39 @@ TEST_F(FileImportTest, AMoveDeletesTheFilesOfAFolderButNeverTheFolder)
     EXPECT_TRUE(fs::exists(sources / "Move/keep.txt"));
 }
 
+// A moved folder may hold links to files and folders that were never dropped: the
+// links go with the move, what they point at stays as it was.
+TEST_F(FileImportTest, AMovedFolderRemovesItsLinksButNeverTouchesWhatTheyPointAt)
+{
+    const std::string real = Source("outside/real.jpg", "the real picture");
+    const std::string inner = Source("outside/album/inner.jpg", "in the linked folder");
+    Source("Move/own.jpg", "own");
+    fs::create_symlink("../outside/real.jpg", sources / "Move/link.jpg");
+    fs::create_directory_symlink("../outside/album", sources / "Move/album");
+    fs::create_symlink("../outside/gone.jpg", sources / "Move/dangling.jpg");
+    // Dropped itself, a link to a folder is taken in, but its folder is not moved.
+    fs::create_directory_symlink("outside/album", sources / "AlbumLink");
+    int mode = kDeleteSources;
+    import->AddFileList(kUnclassifiedId, {(sources / "Move").string(), (sources / "AlbumLink").string()}, false,
+                        false, mode);
+
+    EXPECT_EQ(ReadFile(real), "the real picture");
+    EXPECT_EQ(ReadFile(inner), "in the linked folder");
+    EXPECT_EQ(ReadItem(ItemNamed("link.jpg")), "the real picture");
+    EXPECT_EQ(ReadItem(ItemNamed("own.jpg")), "own");
+    EXPECT_EQ(ReadItem(ItemNamed("inner.jpg")), "in the linked folder");
+    EXPECT_EQ(Outline(LoadCategoryChildren(mainConn(), kUnclassifiedId)), "AlbumLink\nMove\n");
+    EXPECT_TRUE(fs::is_symlink(sources / "AlbumLink"));
+    EXPECT_EQ(Items(), 3);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(sources / "Move/link.jpg")));
+    EXPECT_FALSE(fs::exists(sources / "Move/own.jpg"));
+    // Not followed, so not moved: both links stay, the dangling one with its message.
+    EXPECT_TRUE(fs::is_symlink(sources / "Move/album"));
+    EXPECT_TRUE(fs::is_symlink(sources / "Move/dangling.jpg"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("dangling.jpg"), std::string::npos);
+}
+
 TEST(DropEffectTest, TheOptionAndTheKeysDecideCopyOrMove)
 {
     struct Case {
@@ -252,6 +285,48 @@ TEST_F(FileImportTest, AnUnreadableOrVanishedSourceIsReportedAndTheImportGoesOn)
     EXPECT_FALSE(fs::exists(good));
 }
 
+// Root reads every folder, so the import runs as a user without privileges.
+TEST_F(FileImportTest, AnUnreadableFolderIsReportedAndPassedOverAndTheImportGoesOn)
+{
+    const std::string before = Source("before.jpg", "before");
+    Source("Locked/unseen.jpg", "never read");
+    Source("Album/first.jpg", "first");
+    Source("Album/Private/inner.jpg", "never read either");
+    Source("Album/last.mp3", "last");
+    const std::string after = Source("after.jpg", "after");
+    const std::string locked = (sources / "Locked").string();
+    const std::string inner = (sources / "Album/Private").string();
+    GiveToUnprivilegedUser(dir.path());
+    GiveToUnprivilegedUser(sources.path());
+    fs::permissions(locked, fs::perms::none);
+    fs::permissions(inner, fs::perms::none);
+    const ProcessResult run =
+        RunProgramUnprivileged("catalogue_import_helper",
+                               {dir.str(), std::to_string(kDeleteSources), before, locked,
+                                (sources / "Album").string(), after},
+                               {{"VELMORA_PASSWORD", kPassword}});
+    fs::permissions(locked, fs::perms::owner_all);
+    fs::permissions(inner, fs::perms::owner_all);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    std::vector<std::string> shown;
+    for (std::size_t start = 0, end; (end = run.out.find('\0', start)) != std::string::npos; start = end + 1)
+        shown.push_back(run.out.substr(start, end - start));
+    const auto message = [](const std::string& folder) {
+        return "There was an error whilst attempting to open the file: " + folder +
+               "\n\r\n\rException: Cannot open folder \"" + folder + "\": Permission denied";
+    };
+    EXPECT_EQ(shown, (std::vector<std::string>{message(locked), message(inner)}));
+    // Neither folder became a category; everything around them was added and moved.
+    EXPECT_EQ(Outline(LoadCategoryChildren(mainConn(), kUnclassifiedId)), "Album\n");
+    EXPECT_EQ(Names(kUnclassifiedId), (std::vector<std::string>{"after.jpg", "before.jpg"}));
+    EXPECT_EQ(Items(), 4);
+    EXPECT_EQ(ReadItem(ItemNamed("last.mp3")), "last");
+    EXPECT_FALSE(fs::exists(after));
+    EXPECT_EQ(ReadFile(sources / "Locked/unseen.jpg"), "never read");
+    EXPECT_EQ(ReadFile(sources / "Album/Private/inner.jpg"), "never read either");
+}
+
 TEST_F(FileImportTest, AFailedStoreLeavesNoItemAndKeepsTheSource)
 {
     const std::string path = Source("kept.jpg", PatternBytes(700000, 2));
@@ -332,6 +407,31 @@ TEST(SecureDeleteTest, OverwritesWithWholeZeroBlocksThenRemovesTheName)
         EXPECT_EQ(left.size(), expected) << size;
         EXPECT_EQ(left.find_first_not_of('\0'), std::string::npos) << size;
     }
+}
+
+TEST(SecureDeleteTest, RemovesALinkAndLeavesItsTarget)
+{
+    TempDir dir;
+    WriteFile(dir / "target.jpg", "keep me");
+    fs::create_directory(dir / "folder");
+    WriteFile(dir / "folder/inside.jpg", "keep me too");
+    const struct {
+        const char* link;
+        fs::path target;
+    } cases[] = {
+        {"relative.jpg", "target.jpg"},
+        {"absolute.jpg", dir / "target.jpg"},
+        {"folder.jpg", "folder"},
+        {"dangling.jpg", "missing.jpg"},
+    };
+    for (const auto& c : cases) {
+        fs::create_symlink(c.target, dir / c.link);
+        SecureDeleteFile((dir / c.link).string());
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir / c.link))) << c.link;
+        EXPECT_EQ(ReadFile(dir / "target.jpg"), "keep me") << c.link;
+        EXPECT_EQ(ReadFile(dir / "folder/inside.jpg"), "keep me too") << c.link;
+    }
+    EXPECT_FALSE(fs::exists(dir / "missing.jpg"));
 }
 
 TEST(SecureDeleteTest, LeavesWhatItCannotOverwriteAndNeverThrows)

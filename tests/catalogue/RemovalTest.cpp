@@ -5,10 +5,15 @@
 #include "catalogue/Confirmations.h"
 #include "catalogue/ItemDeletion.h"
 #include "catalogue/ItemRows.h"
+#include "catalogue/Search.h"
+#include "store/ItemRemoval.h"
+#include "store/LibraryCheck.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <thread>
 
 namespace velmora::test {
 namespace {
@@ -73,6 +78,72 @@ TEST_F(RemovalTest, AnItemWhoseChainIsBrokenLosesEveryChunkAllTheSame)
     DeleteItems(mainConn(), {item}, progress);
     EXPECT_EQ(Chunks(item), 0);
     EXPECT_EQ(Scalar("Select count(*) from Record"), 0);
+}
+
+// The power goes after a number of chunks have been freed.
+class PowerCutProgress : public RecordingProgress {
+public:
+    void StepItemProgress() override
+    {
+        RecordingProgress::StepItemProgress();
+        if (allItemSteps == cutAfter)
+            throw std::runtime_error("power cut");
+    }
+    int cutAfter = -1;
+};
+
+TEST_F(RemovalTest, ADeleteCutShortIsListedNowhereAndIsFinishedOnceAtTheNextOpen)
+{
+    const int category = Category("Films");
+    const int kept = AddFiled("kept.jpg", category, PatternBytes(700000, 1));
+    const int cut = AddFiled("cut.avi", category, PatternBytes(2600000, 2));   // 6 chunks
+    const std::int64_t before = FreeSpace();
+    PowerCutProgress power;
+    power.cutAfter = 2;
+    EXPECT_THROW(DeleteItems(mainConn(), {cut}, power), std::runtime_error);
+
+    // Gone at once and wholly, whatever is still to be freed.
+    EXPECT_EQ(Scalar(SqlFormat("Select count(*) from Record where rec_ident = %d", cut)), 0);
+    const auto listed = ReadItemRows(mainConn(), CategoryItemsQuery(category)).rows;
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].recIdent, kept);
+    RecordingMessages messages;
+    EXPECT_EQ(RunSearch(mainConn(), "cut", messages).listing.rows.size(), 0u);
+    EXPECT_FALSE(CheckLibrary(ObjectStore::ForThisThread()).empty());
+
+    // The next opening finishes it: every chunk freed, each credited once.
+    Library next;
+    next.Open();
+    NullProgress quiet;
+    EXPECT_EQ(next.RecoverInterruptedWork(quiet).deletesFinished, 1);
+    EXPECT_EQ(Chunks(cut), 0);
+    EXPECT_EQ(FreeSpace(), before + 6 * kChunkCharge);
+    EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()), ::testing::IsEmpty());
+    EXPECT_EQ(ReadItem(kept), PatternBytes(700000, 1));
+
+    // Deleting it again credits nothing more.
+    EXPECT_EQ(DeleteItems(mainConn(), {cut}, progress), std::vector<int>{cut});
+    EXPECT_EQ(FreeSpace(), before + 6 * kChunkCharge);
+}
+
+TEST_F(RemovalTest, TwoFinishersOfOneDeleteCreditEachChunkOnce)
+{
+    const int item = AddItem(PatternBytes(20 * 500000, 3), "long.avi");
+    const std::int64_t before = FreeSpace();
+    ASSERT_TRUE(BeginItemRemoval(mainConn(), item));
+    auto finisher = [item] {
+        ObjectStore& own = ObjectStore::ForThisThread();
+        NullProgress quiet;
+        FinishItemRemoval(own.MainConnection(), own, item, quiet);
+        own.Close();
+    };
+    std::thread a(finisher);
+    std::thread b(finisher);
+    a.join();
+    b.join();
+    EXPECT_EQ(Chunks(item), 0);
+    EXPECT_EQ(FreeSpace(), before + 20 * kChunkCharge);
+    EXPECT_EQ(Scalar("Select count(*) from pendingdelete"), 0);
 }
 
 TEST_F(RemovalTest, DeletingACategoryTakesEveryLevelBelowItAndKeepsTheItems)

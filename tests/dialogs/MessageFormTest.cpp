@@ -1,9 +1,12 @@
+#include "dialogs/ApplicationTitle.h"
+#include "dialogs/DialogPlacement.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/MessageForm.h"
 
 #include "ModalDriver.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -57,7 +60,7 @@ QImage StandardIcon(QStyle::StandardPixmap which)
 class MessageFormTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setApplicationDisplayName(QStringLiteral("Velmora Test Library")); }
+    void initTestCase() { ApplicationTitle::Set(QStringLiteral("Velmora Test Library")); }
 
     void flagsChooseButtonsIconFocusAndKeys_data();
     void flagsChooseButtonsIconFocusAndKeys();
@@ -67,6 +70,8 @@ private slots:
     void closingTheBoxAnswersLikeEscape();
     void boxIsCentredOnTheMainWindow();
     void boxIsKeptOnTheScreen();
+    void boxBeforeTheMainWindowIsShownIsCentredOnTheGateOrTheScreen();
+    void boxOverAMaximisedMainWindowIsCentredOnTheWorkArea();
     void boxAskedWhileTheMainWindowIsDisabledCanBeAnswered();
     void guiMessageBoxesShowsTheBox();
 };
@@ -241,6 +246,62 @@ void MessageFormTest::boxIsKeptOnTheScreen()
     });
     ShowMessageBox(QStringLiteral("Top left."), 0, &mainWindow);
     QCOMPARE(seen.position, screen.topLeft());
+}
+
+void MessageFormTest::boxBeforeTheMainWindowIsShownIsCentredOnTheGateOrTheScreen()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    // Made, with its first-run geometry, but never shown (the gate is still open).
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 100, 800, 600);
+    QDialog gate;
+    gate.setGeometry(work.right() - 400, work.bottom() - 300, 300, 160);
+    gate.show();
+    gate.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&gate));
+
+    const auto expected = [&](const QRect& owner, const Observed& seen) {
+        const WindowPosition at = MessageBoxPosition({owner.left(), owner.top(), owner.width(), owner.height()},
+                                                     seen.size.width(), seen.size.height(),
+                                                     {screen.left(), screen.top(), screen.width(), screen.height()});
+        return QPoint(at.left, at.top);
+    };
+    Observed seen;
+    WhenModalOpens<TmessageForm>([&](TmessageForm& box) {
+        seen = Observe(box);
+        box.btnOKClick();
+    });
+    ShowMessageBox(QStringLiteral("Invalid Password, please try again"), 16, &mainWindow);
+    QCOMPARE(seen.position, expected(gate.frameGeometry(), seen));
+
+    // Nothing shown at all (the first-run question, an error before the window opens).
+    gate.hide();
+    WhenModalOpens<TmessageForm>([&](TmessageForm& box) {
+        seen = Observe(box);
+        box.btnOKClick();
+    });
+    ShowMessageBox(QStringLiteral("Unable to connect to Velmora Database."), 16, &mainWindow);
+    QCOMPARE(seen.position, expected(work, seen));
+}
+
+void MessageFormTest::boxOverAMaximisedMainWindowIsCentredOnTheWorkArea()
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget mainWindow;
+    mainWindow.setGeometry(work.left() + 10, work.top() + 10, 300, 200);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    // Restored maximised: the box comes before the window system has told the new size.
+    mainWindow.showMaximized();
+    Observed seen;
+    WhenModalOpens<TmessageForm>([&](TmessageForm& box) {
+        seen = Observe(box);
+        box.btnOKClick();
+    });
+    ShowMessageBox(QStringLiteral("Done."), 64, &mainWindow);
+    QCOMPARE(seen.position, QPoint(work.left() + work.width() / 2 - seen.size.width() / 2,
+                                   work.top() + work.height() / 2 - seen.size.height() / 2));
 }
 
 void MessageFormTest::boxAskedWhileTheMainWindowIsDisabledCanBeAnswered()

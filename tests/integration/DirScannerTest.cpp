@@ -14,10 +14,13 @@
 #include <unistd.h>
 
 #include <sys/wait.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -156,9 +159,163 @@ TEST_F(DirScannerTest, FileStillBeingWrittenIsTakenOnlyWhenComplete)
     EXPECT_EQ(ReadItem(ItemNamed("recording.wav")), written);
 }
 
+// Another process that does a first step, says whether it worked, waits until told to
+// go on, then does a second step and ends, its exit status saying whether that worked.
+// The steps run in the child, one after the other, so what the first opens the second
+// can use. A process of its own: closing any descriptor of a file drops every record
+// lock this process holds on it, and a writer's open file must be another's.
+class PausedProcess {
+public:
+    explicit PausedProcess(const std::function<bool()>& first, const std::function<bool()>& second = {})
+    {
+        int ready[2];
+        int resume[2];
+        if (::pipe(ready) != 0 || ::pipe(resume) != 0)
+            return;
+        m_child = ::fork();
+        if (m_child == 0) {
+            ::close(ready[0]);
+            ::close(resume[1]);
+            const bool done = first();
+            const char result = done ? 'Y' : 'N';
+            (void)::write(ready[1], &result, 1);
+            char ignored;
+            (void)::read(resume[0], &ignored, 1);   // returns when the parent closes its end
+            ::_exit(done && (!second || second()) ? 0 : 1);
+        }
+        ::close(ready[1]);
+        ::close(resume[0]);
+        m_resume = resume[1];
+        char result = 0;
+        m_ready = m_child > 0 && ::read(ready[0], &result, 1) == 1 && result == 'Y';
+        ::close(ready[0]);
+    }
+    ~PausedProcess() { Resume(); }
+    PausedProcess(const PausedProcess&) = delete;
+    PausedProcess& operator=(const PausedProcess&) = delete;
+
+    // The first step worked, and the process now waits.
+    bool Ready() const { return m_ready; }
+    // Lets it go on and waits for its end; true when the second step worked too.
+    bool Resume()
+    {
+        if (m_resume >= 0)
+            ::close(m_resume);
+        m_resume = -1;
+        int status = -1;
+        if (m_child > 0)
+            ::waitpid(m_child, &status, 0);
+        m_child = -1;
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    pid_t m_child = -1;
+    int m_resume = -1;
+    bool m_ready = false;
+};
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+TEST_F(DirScannerTest, FileAWriterHoldsOpenIsLeftUntilClosedThenTakenWhole)
+{
+    const fs::path file = watched / "dictation.wav";
+    const std::string first = PatternBytes(300000, 4);
+    const std::string second = PatternBytes(300000, 5);
+    // A writer that pauses with the file open half written.
+    int fd = -1;
+    PausedProcess writer(
+        [&] {
+            fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            return fd >= 0 && WriteAll(fd, first);
+        },
+        [&] { return WriteAll(fd, second) && ::close(fd) == 0; });
+    ASSERT_TRUE(writer.Ready());
+    // The file stays the same from scan to scan while the writer pauses.
+    for (int scan = 0; scan < 4; ++scan) {
+        const ScanReport report = Scan();
+        EXPECT_TRUE(report.imported.empty()) << "scan " << scan;
+        if (scan > 0) {
+            EXPECT_THAT(report.busy, ElementsAre(file.string())) << "scan " << scan;
+        }
+    }
+    EXPECT_EQ(ItemCount(), 0);
+    EXPECT_EQ(ReadFile(file), first);
+
+    ASSERT_TRUE(writer.Resume());
+    EXPECT_TRUE(Scan().imported.empty());   // changed since the last scan
+    EXPECT_EQ(Scan().imported, file.string());
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(ReadItem(ItemNamed("dictation.wav")), first + second);
+}
+
+// Takes CAP_LEASE out of this thread's effective capabilities until the object goes,
+// so that a lease on a file of another user is refused as it is for a plain user.
+class WithoutLeaseCapability {
+public:
+    WithoutLeaseCapability()
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        if (::syscall(SYS_capget, &header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[CAP_TO_INDEX(CAP_LEASE)].effective &= ~CAP_TO_MASK(CAP_LEASE);
+        m_active = ::syscall(SYS_capset, &header, reduced) == 0;
+    }
+    ~WithoutLeaseCapability()
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        if (m_active)
+            ::syscall(SYS_capset, &header, m_saved);
+    }
+    WithoutLeaseCapability(const WithoutLeaseCapability&) = delete;
+    WithoutLeaseCapability& operator=(const WithoutLeaseCapability&) = delete;
+
+    bool Active() const { return m_active; }
+
+private:
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_active = false;
+};
+
+// Without the right to a lease (a file of another user, or a file system that has no
+// leases) the scanner cannot ask whether a writer has the file open; a file that stays
+// the same over two scans is then taken, as it was before leases were asked.
+TEST_F(DirScannerTest, FileWhoseLeaseIsRefusedIsTakenOnceStill)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user; CI runs this as root";
+    const fs::path file = watched / "shared.jpg";
+    WriteFile(file, "a picture of another user");
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    WithoutLeaseCapability withoutLeases;
+    ASSERT_TRUE(withoutLeases.Active());
+    {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        EXPECT_NE(::fcntl(fd, F_SETLEASE, F_RDLCK), 0);   // the case the scan meets
+        ::close(fd);
+    }
+    EXPECT_TRUE(Scan().imported.empty());
+    EXPECT_EQ(Scan().imported, file.string());
+    EXPECT_EQ(ReadItem(ItemNamed("shared.jpg")), "a picture of another user");
+}
+
 struct LockCase {
     const char* name;
-    // Locks the file through descriptor fd (opened read-write); 0 on success.
+    // How the holder opens the file: read-only where the lock allows, so that it is the
+    // lock, not an open writer, that keeps the file from being taken.
+    int openFlags;
+    // Locks the file through descriptor fd; 0 on success.
     int (*lock)(int fd);
 };
 
@@ -166,56 +323,6 @@ void PrintTo(const LockCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
-// Another process that opens a file and holds a lock on it until the object goes.
-// A process of its own, because closing any descriptor of a file drops every
-// record lock this process holds on it.
-class LockHolder {
-public:
-    LockHolder(const fs::path& file, int (*lock)(int fd))
-    {
-        int ready[2];
-        int release[2];
-        if (::pipe(ready) != 0 || ::pipe(release) != 0)
-            return;
-        m_child = ::fork();
-        if (m_child == 0) {
-            ::close(ready[0]);
-            ::close(release[1]);
-            const int fd = ::open(file.c_str(), O_RDWR);
-            const char result = fd >= 0 && lock(fd) == 0 ? 'L' : 'F';
-            (void)::write(ready[1], &result, 1);
-            char ignored;
-            (void)::read(release[0], &ignored, 1);   // returns when the parent closes its end
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(release[0]);
-        m_release = release[1];
-        char result = 0;
-        m_locked = m_child > 0 && ::read(ready[0], &result, 1) == 1 && result == 'L';
-        ::close(ready[0]);
-    }
-    ~LockHolder() { Release(); }
-    LockHolder(const LockHolder&) = delete;
-    LockHolder& operator=(const LockHolder&) = delete;
-
-    bool Locked() const { return m_locked; }
-    void Release()
-    {
-        if (m_release >= 0)
-            ::close(m_release);
-        m_release = -1;
-        if (m_child > 0)
-            ::waitpid(m_child, nullptr, 0);
-        m_child = -1;
-    }
-
-private:
-    pid_t m_child = -1;
-    int m_release = -1;
-    bool m_locked = false;
-};
 
 class LockedFileTest : public DirScannerTest, public ::testing::WithParamInterface<LockCase> {};
 
@@ -234,8 +341,12 @@ TEST_P(LockedFileTest, LockedFileIsLeftUntilTheLockIsReleased)
     const fs::path file = watched / "movie.avi";
     const std::string bytes = PatternBytes(700000, 3);
     WriteFile(file, bytes);
-    LockHolder holder(file, GetParam().lock);
-    ASSERT_TRUE(holder.Locked());
+    // Another process opens the file and holds a lock on it until it is let go on.
+    PausedProcess holder([&] {
+        const int fd = ::open(file.c_str(), GetParam().openFlags);
+        return fd >= 0 && GetParam().lock(fd) == 0;
+    });
+    ASSERT_TRUE(holder.Ready());
     for (int scan = 0; scan < 3; ++scan) {
         const ScanReport report = Scan();
         EXPECT_TRUE(report.imported.empty());
@@ -246,7 +357,7 @@ TEST_P(LockedFileTest, LockedFileIsLeftUntilTheLockIsReleased)
     EXPECT_EQ(ItemCount(), 0);
     EXPECT_EQ(ReadFile(file), bytes);
 
-    holder.Release();   // the file has not changed meanwhile
+    holder.Resume();   // the file has not changed meanwhile
     EXPECT_EQ(Scan().imported, file.string());
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(ReadItem(ItemNamed("movie.avi")), bytes);
@@ -254,11 +365,13 @@ TEST_P(LockedFileTest, LockedFileIsLeftUntilTheLockIsReleased)
 
 INSTANTIATE_TEST_SUITE_P(
     LockKinds, LockedFileTest,
-    ::testing::Values(LockCase{"Flock", [](int fd) { return ::flock(fd, LOCK_EX | LOCK_NB); }},
-                      LockCase{"SharedFlock", [](int fd) { return ::flock(fd, LOCK_SH | LOCK_NB); }},
-                      LockCase{"RecordWriteLock", [](int fd) { return RecordLock(fd, F_SETLK, F_WRLCK, 0, 0); }},
-                      LockCase{"RecordLockOnPart", [](int fd) { return RecordLock(fd, F_SETLK, F_RDLCK, 10, 5); }},
-                      LockCase{"OpenFileWriteLock",
+    ::testing::Values(LockCase{"Flock", O_RDONLY, [](int fd) { return ::flock(fd, LOCK_EX | LOCK_NB); }},
+                      LockCase{"SharedFlock", O_RDONLY, [](int fd) { return ::flock(fd, LOCK_SH | LOCK_NB); }},
+                      LockCase{"RecordWriteLock", O_RDWR,
+                               [](int fd) { return RecordLock(fd, F_SETLK, F_WRLCK, 0, 0); }},
+                      LockCase{"RecordLockOnPart", O_RDONLY,
+                               [](int fd) { return RecordLock(fd, F_SETLK, F_RDLCK, 10, 5); }},
+                      LockCase{"OpenFileWriteLock", O_RDWR,
                                [](int fd) { return RecordLock(fd, F_OFD_SETLK, F_WRLCK, 0, 0); }}),
     [](const auto& info) { return std::string(info.param.name); });
 

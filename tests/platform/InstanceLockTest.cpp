@@ -48,12 +48,24 @@ TEST_F(InstanceLockTest, LockFileIsNamedAfterTheMutexInTheRuntimeFolder)
     EXPECT_TRUE(std::filesystem::exists(lock.LockFilePath()));
     EXPECT_EQ(InstanceLock::LockFilePathFor("NRXVelmora"), (runtime / "NRXVelmora.lock").string());
 
-    // Without a runtime folder the shared temp folder is used, with the user id in the name.
+    // Without a runtime folder: the user's own folder in the temp folder.
     TempDir tmp;
     ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
     ScopedEnv tmpdir("TMPDIR", tmp.str());
     EXPECT_EQ(InstanceLock::LockFilePathFor("NRXVelmora"),
-              (tmp / ("NRXVelmora-" + std::to_string(getuid()) + ".lock")).string());
+              (tmp / ("velmora-" + std::to_string(geteuid())) / "NRXVelmora.lock").string());
+}
+
+TEST_F(InstanceLockTest, RefusedRuntimeFolderCountsAsFirstInstanceAndSaysWhy)
+{
+    // A temp folder whose "velmora-<uid>" anyone may write to: its lock file could be
+    // anyone's, so it is not used, and the start goes on without a lock.
+    const test::OpenRuntimeFolder open;
+    InstanceLock lock(kTestName);
+    EXPECT_TRUE(lock.IsFirstInstance());
+    EXPECT_FALSE(lock.IsHeld());
+    EXPECT_NE(lock.Problem().find(open.Path().string()), std::string::npos) << lock.Problem();
+    EXPECT_FALSE(std::filesystem::exists(open.Path() / "NRXVelmoraTest.lock"));
 }
 
 TEST_F(InstanceLockTest, OnlyOneProcessHoldsTheLockUntilItLetsGo)

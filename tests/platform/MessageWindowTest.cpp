@@ -54,8 +54,23 @@ TEST_F(MessageWindowTest, EndpointIsPerUserAndNamedAfterTheCaption)
     // Nothing in a caption can leave the folder.
     EXPECT_EQ(MessageEndpointName("../x/y"), (runtime / (".._x_y." + uid)).string());
 
+    // Without a runtime folder: the user's own folder in the temp folder, never the
+    // shared temp folder itself.
+    TempDir tmp;
     ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
-    EXPECT_EQ(MessageEndpointName("NRXVelmora"), "NRXVelmora." + uid);
+    ScopedEnv tmpdir("TMPDIR", tmp.str());
+    EXPECT_EQ(MessageEndpointName("NRXVelmora"),
+              (tmp / ("velmora-" + std::to_string(geteuid())) / ("NRXVelmora." + uid)).string());
+}
+
+TEST_F(MessageWindowTest, NoWindowWithoutAPrivateFolder)
+{
+    const test::OpenRuntimeFolder open;
+    MessageWindow window(kCaption);
+    EXPECT_FALSE(window.Create());
+    EXPECT_FALSE(FindWindow(kCaption));
+    EXPECT_FALSE(PostMessage(kCaption, WindowMessage{1, 2, 3}));
+    EXPECT_TRUE(std::filesystem::is_empty(open.Path()));
 }
 
 TEST_F(MessageWindowTest, RegisteredMessageIsStableAndInTheRegisteredRange)

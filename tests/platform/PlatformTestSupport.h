@@ -6,10 +6,14 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include "support/TestSupport.h"
+
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 namespace velmora::test {
 
@@ -39,6 +43,25 @@ public:
 private:
     std::string m_name;
     std::optional<std::string> m_old;
+};
+
+// No runtime folder in the environment and, in a temp folder of the test's own, the
+// user's runtime folder made open to everyone, as someone else could have made it:
+// it must be refused. Both last as long as the object.
+class OpenRuntimeFolder {
+public:
+    OpenRuntimeFolder() : m_folder(m_tmp / ("velmora-" + std::to_string(geteuid())))
+    {
+        std::filesystem::create_directory(m_folder);
+        std::filesystem::permissions(m_folder, std::filesystem::perms::all);
+    }
+    const std::filesystem::path& Path() const { return m_folder; }
+
+private:
+    TempDir m_tmp;
+    std::filesystem::path m_folder;
+    ScopedEnv m_noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
+    ScopedEnv m_tmpdir{"TMPDIR", m_tmp.str()};
 };
 
 // The process's QCoreApplication, made on first use.

@@ -201,5 +201,43 @@ TEST_F(LibraryTest, AnInterruptedChangeReadsEverythingAndIsFinishedAtTheNextOpen
     EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()), IsEmpty());
 }
 
+TEST_F(LibraryTest, OpeningFinishesAnInterruptedChangeUnderTheProgressWindow)
+{
+    const std::string content = PatternBytes(1300000, 7);
+    const int id = AddItem(content);
+    AddItem("second", "second.jpg");
+    RecordingProgress cut;
+    cut.failOnItem = 2;
+    EXPECT_THROW(library->ChangePassword("after", cut), std::runtime_error);
+
+    SetLibraryPassword({}, 0);
+    std::unique_ptr<Library> next;
+    ASSERT_TRUE(OpenWith(kPassword, next));
+    RecordingProgress progress;
+    const RecoveryReport report = next->RecoverInterruptedWork(progress);
+    EXPECT_TRUE(report.passwordChangeFinished);
+    EXPECT_EQ(progress.title, "Re-Encrypting");
+    EXPECT_TRUE(progress.hidden);
+    EXPECT_FALSE(OpenWith(kPassword, next));
+    ASSERT_TRUE(OpenWith("after", next));
+    EXPECT_EQ(ReadItem(id), content);
+    EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()), IsEmpty());
+}
+
+TEST_F(LibraryTest, TheCheckFindsAChunkLeftUnderAnEarlierKey)
+{
+    const int id = AddItem(PatternBytes(1200000, 8));
+    NullProgress quiet;
+    library->ChangePassword("after", quiet);
+    ASSERT_THAT(CheckLibrary(ObjectStore::ForThisThread()), IsEmpty());
+
+    // What an add that slipped past the change would leave: a chunk still under the old key.
+    ObjectStore::ForThisThread().StoreConnection(1).Execute(
+        SqlFormat("Update recobject set ro_keygen = 0 where ro_record = %d and ro_chunk = 2", id));
+    EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()),
+                ::testing::ElementsAre("item " + std::to_string(id) +
+                                       ": 1 chunk(s) in store 1 are under key generation 0, not the library's 1"));
+}
+
 } // namespace
 } // namespace velmora::test

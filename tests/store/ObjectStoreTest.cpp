@@ -4,6 +4,7 @@
 #include "store/AddItemOnThread.h"
 #include "store/Blowfish.h"
 #include "store/DatabaseError.h"
+#include "store/ItemRemoval.h"
 #include "store/LibraryCheck.h"
 #include "store/LibraryFiles.h"
 #include "store/LibraryPassword.h"
@@ -114,11 +115,9 @@ TEST_F(ObjectStoreTest, FreeingCreditsEveryChunkAndDeletesExactlyItsRows)
     const int keep = AddItem(PatternBytes(700000, 1));
     const int id = AddItem(PatternBytes(1000001, 2));
     ASSERT_EQ(FreeSpace(1), 1887436800 - 500000LL * 5);
-    int chunkNo = 1;
-    int storeNo = 1;
     CountingProgress progress;
-    while (store().FreeObjectChunk(id, chunkNo, storeNo, progress)) {
-    }
+    ASSERT_TRUE(BeginItemRemoval(store().MainConnection(), id));
+    FinishItemRemoval(store().MainConnection(), store(), id, progress);
     EXPECT_EQ(progress.itemSteps, 3);
     EXPECT_EQ(FreeSpace(1), 1887436800 - 500000LL * 2);
     EXPECT_EQ(StoreScalar(1, SqlFormat("Select count(*) from recobject where ro_record = %d", id)), 0);

@@ -1,5 +1,10 @@
 #include "support/TestSupport.h"
 
+#include "store/Connection.h"
+#include "store/ConnectionString.h"
+#include "store/LibraryFiles.h"
+#include "store/Query.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -8,6 +13,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace velmora::test {
@@ -60,20 +66,28 @@ std::string PatternBytes(std::size_t count, unsigned seed)
     return bytes;
 }
 
-ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env, const std::string& input)
+std::int64_t RawScalar(const std::filesystem::path& databaseFile, const std::string& sql)
+{
+    db::Connection connection(
+        db::ConnectionString::Build(databaseFile.string(), db::kShareDenyNone, GetDatabasePassword()));
+    connection.Open();
+    db::Query value(connection, "Select (" + sql + ") as v");
+    return value.AsInteger("v");
+}
+
+namespace {
+
+ProcessResult Run(const QString& executable, const QStringList& arguments,
+                  const std::map<std::string, std::string>& env, const std::string& input)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const auto& [key, value] : env)
         environment.insert(QString::fromStdString(key), QString::fromStdString(value));
     process.setProcessEnvironment(environment);
-    QStringList arguments;
-    for (const auto& a : args)
-        arguments << QString::fromStdString(a);
-    process.start(QString::fromStdString((BinDir() / program).string()), arguments);
+    process.start(executable, arguments);
     if (!process.waitForStarted(30000))
-        throw std::runtime_error("cannot start " + program);
+        throw std::runtime_error("cannot start " + executable.toStdString());
     if (!input.empty())
         process.write(input.data(), static_cast<qint64>(input.size()));
     process.closeWriteChannel();
@@ -85,6 +99,53 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     result.err.assign(err.constData(), static_cast<std::size_t>(err.size()));
     result.exitCode = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
     return result;
+}
+
+QStringList Arguments(const std::vector<std::string>& args)
+{
+    QStringList arguments;
+    for (const auto& a : args)
+        arguments << QString::fromStdString(a);
+    return arguments;
+}
+
+QString ProgramPath(const std::string& program)
+{
+    return QString::fromStdString((BinDir() / program).string());
+}
+
+} // namespace
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env, const std::string& input)
+{
+    return Run(ProgramPath(program), Arguments(args), env, input);
+}
+
+ProcessResult RunProgramUnprivileged(const std::string& program, const std::vector<std::string>& args,
+                                     const std::map<std::string, std::string>& env)
+{
+    if (::geteuid() != 0)
+        return RunProgram(program, args, env);
+    const QStringList asNobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups", ProgramPath(program)};
+    return Run(QStringLiteral("setpriv"), asNobody + Arguments(args), env, {});
+}
+
+void GiveToUnprivilegedUser(const std::filesystem::path& path)
+{
+    if (::geteuid() != 0)
+        return;
+    const passwd* nobody = ::getpwnam("nobody");
+    if (nobody == nullptr)
+        throw std::runtime_error("there is no user nobody");
+    const auto give = [&](const std::filesystem::path& p) {
+        if (::lchown(p.c_str(), nobody->pw_uid, nobody->pw_gid) != 0)
+            throw std::runtime_error("cannot hand " + p.string() + " to nobody");
+    };
+    give(path);
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(path)))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
+            give(entry.path());
 }
 
 } // namespace velmora::test

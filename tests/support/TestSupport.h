@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -38,10 +39,21 @@ struct ProcessResult {
     std::string err;
 };
 
+// A number from a library's database file as it stands: read without opening the
+// library, which would first finish or take back interrupted work.
+std::int64_t RawScalar(const std::filesystem::path& databaseFile, const std::string& sql);
+
 // Runs a program of the build folder (e.g. "velmora-tool") with arguments, extra
 // environment variables and standard input; waits for it.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env = {},
                          const std::string& input = {});
+
+// The same as a user without privileges: as root (as in CI), through setpriv as
+// nobody, whose permission checks root would bypass; otherwise as this user.
+ProcessResult RunProgramUnprivileged(const std::string& program, const std::vector<std::string>& args,
+                                     const std::map<std::string, std::string>& env = {});
+// Hands a file or folder tree over to the user RunProgramUnprivileged runs as.
+void GiveToUnprivilegedUser(const std::filesystem::path& path);
 
 } // namespace velmora::test

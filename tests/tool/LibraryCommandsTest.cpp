@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -148,31 +151,54 @@ TEST_F(LibraryCommandsTest, PasswdSwitchesThePasswordAndKeepsEveryItem)
     EXPECT_EQ(r.exitCode, 2);
 }
 
+// velmora-tool started without waiting for it.
+class ToolProcess {
+public:
+    ToolProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& env)
+    {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        for (const auto& [k, v] : env)
+            environment.insert(QString::fromStdString(k), QString::fromStdString(v));
+        m_process.setProcessEnvironment(environment);
+        QStringList arguments;
+        for (const auto& a : args)
+            arguments << QString::fromStdString(a);
+        m_process.start(QString::fromStdString((BinDir() / "velmora-tool").string()), arguments);
+        EXPECT_TRUE(m_process.waitForStarted());
+    }
+    bool Running() const { return m_process.state() == QProcess::Running; }
+    // Standard error as far as it has come, waiting a moment for more.
+    std::string MoreError()
+    {
+        m_process.waitForReadyRead(5);
+        return m_process.readAllStandardError().toStdString();
+    }
+    void Kill() { m_process.kill(); }
+    ProcessResult Wait()
+    {
+        m_process.waitForFinished(-1);
+        return {m_process.exitStatus() == QProcess::CrashExit ? -1 : m_process.exitCode(),
+                m_process.readAllStandardOutput().toStdString(), m_process.readAllStandardError().toStdString()};
+    }
+
+private:
+    QProcess m_process;
+};
+
 // Starts velmora-tool and kills it with SIGKILL as soon as ready() says so.
 int KillWhen(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
              const std::function<bool(const std::string& err)>& ready)
 {
-    QProcess process;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    for (const auto& [k, v] : env)
-        environment.insert(QString::fromStdString(k), QString::fromStdString(v));
-    process.setProcessEnvironment(environment);
-    QStringList arguments;
-    for (const auto& a : args)
-        arguments << QString::fromStdString(a);
-    process.start(QString::fromStdString((BinDir() / "velmora-tool").string()), arguments);
-    EXPECT_TRUE(process.waitForStarted());
+    ToolProcess process(args, env);
     std::string err;
-    while (process.state() == QProcess::Running) {
-        process.waitForReadyRead(5);
-        err += process.readAllStandardError().toStdString();
+    while (process.Running()) {
+        err += process.MoreError();
         if (ready(err)) {
-            process.kill();
+            process.Kill();
             break;
         }
     }
-    process.waitForFinished();
-    return process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
+    return process.Wait().exitCode;
 }
 
 TEST_F(LibraryCommandsTest, AnAddKilledHalfWayIsTakenBackAtTheNextOpen)
@@ -220,6 +246,149 @@ TEST_F(LibraryCommandsTest, APasswordChangeKilledHalfWayCompletesAtTheNextOpen)
     EXPECT_EQ(Tool({"ls"}, "pw one").exitCode, 2);
     for (std::size_t i = 0; i < files.size(); ++i)
         EXPECT_EQ(Tool({"cat", std::to_string(ids[i])}, "pw two").out, ReadFile(files[i])) << i;
+}
+
+TEST_F(LibraryCommandsTest, InitWithARefusedPasswordMakesNothing)
+{
+    fs::create_directories(dir / "empty");
+    for (const std::string folder : {"new", "empty"}) {
+        for (const std::string password : {"", " leading", "trailing "}) {
+            SCOPED_TRACE(folder + " / \"" + password + "\"");
+            const auto r = RunProgram("velmora-tool", {"init", "--data", (dir / folder).string()},
+                                      {{"VELMORA_PASSWORD", password}});
+            EXPECT_EQ(r.exitCode, 2);
+            EXPECT_EQ(fs::exists(dir / folder), folder == "empty");
+            if (fs::exists(dir / folder)) {
+                EXPECT_TRUE(fs::is_empty(dir / folder));
+            }
+        }
+        const auto made = RunProgram("velmora-tool", {"init", "--data", (dir / folder).string()},
+                                     {{"VELMORA_PASSWORD", "pw one"}});
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+    }
+}
+
+// Polls until done() (a hang guard, never a timing check); false when the process
+// ended first.
+bool WaitWhile(const ToolProcess& process, const std::function<bool()>& done)
+{
+    while (process.Running()) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+TEST_F(LibraryCommandsTest, AnAddAndAPasswordChangeFromTwoProcessesNeverMix)
+{
+    for (const bool addFirst : {true, false}) {
+        SCOPED_TRACE(addFirst ? "the add first" : "the change first");
+        const fs::path data = dir / (addFirst ? "add first" : "change first");
+        const std::map<std::string, std::string> oldPassword{{"VELMORA_PASSWORD", "pw one"}};
+        const std::map<std::string, std::string> newPassword{{"VELMORA_PASSWORD", "pw two"}};
+        ASSERT_EQ(RunProgram("velmora-tool", {"init", "--data", data.string()}, oldPassword).exitCode, 0);
+        std::vector<fs::path> files;
+        std::vector<std::string> addArgs{"add", "--data", data.string()};
+        for (unsigned i = 0; i < (addFirst ? 4u : 40u); ++i) {
+            files.push_back(MakeFile((addFirst ? "a" : "c") + std::to_string(i) + ".wav", 1500000 + i, i));
+            addArgs.push_back(files.back().string());
+        }
+        auto added = RunProgram("velmora-tool", addArgs, oldPassword);
+        ASSERT_EQ(added.exitCode, 0) << added.err;
+        const fs::path main = data / "tndb.mdb";
+        const fs::path store = data / "tnstore1.mdb";
+        const std::int64_t chunksBefore = RawScalar(store, "Select count(*) from recobject");
+
+        const fs::path late = MakeFile(addFirst ? "long.avi" : "late.jpg", addFirst ? 100u << 20 : 1200000, 99);
+        std::map<std::string, std::string> changeEnv = oldPassword;
+        changeEnv["VELMORA_NEW_PASSWORD"] = "pw two";
+        std::unique_ptr<ToolProcess> first;
+        std::unique_ptr<ToolProcess> second;
+        if (addFirst) {
+            first = std::make_unique<ToolProcess>(std::vector<std::string>{"add", "--data", data.string(), late.string()},
+                                                  oldPassword);
+            ASSERT_TRUE(WaitWhile(*first, [&] {
+                return RawScalar(store, "Select count(*) from recobject") > chunksBefore + 4;
+            })) << "the add ended before the change could start";
+            second = std::make_unique<ToolProcess>(std::vector<std::string>{"passwd", "--data", data.string()},
+                                                   changeEnv);
+        } else {
+            first = std::make_unique<ToolProcess>(std::vector<std::string>{"passwd", "--data", data.string()},
+                                                  changeEnv);
+            ASSERT_TRUE(WaitWhile(*first, [&] {
+                return RawScalar(store, "Select count(*) from recobject where ro_keygen = 1") > 4 &&
+                       RawScalar(main, "Select opt_keygen from options") == 0;
+            })) << "the change ended before the add could start";
+            second = std::make_unique<ToolProcess>(std::vector<std::string>{"add", "--data", data.string(), late.string()},
+                                                   oldPassword);
+        }
+        const ProcessResult one = first->Wait();
+        const ProcessResult two = second->Wait();
+        ASSERT_EQ(one.exitCode, 0) << one.err;
+        ASSERT_EQ(two.exitCode, 0) << two.err;
+
+        files.push_back(late);
+        std::vector<int> ids;
+        std::istringstream numbers(added.out + (addFirst ? one.out : two.out));
+        for (int id; numbers >> id;)
+            ids.push_back(id);
+        ASSERT_EQ(ids.size(), files.size());
+        EXPECT_EQ(RunProgram("velmora-tool", {"ls", "--data", data.string()}, oldPassword).exitCode, 2);
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const auto read = RunProgram("velmora-tool", {"cat", "--data", data.string(), std::to_string(ids[i])},
+                                         newPassword);
+            EXPECT_EQ(read.exitCode, 0) << read.err;
+            EXPECT_TRUE(read.out == ReadFile(files[i])) << files[i];
+        }
+        const auto check = RunProgram("velmora-tool", {"fsck", "--data", data.string()}, newPassword);
+        EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+        fs::remove(late);
+    }
+}
+
+TEST_F(LibraryCommandsTest, RmDeletesItemsAndSaysWhatItCannot)
+{
+    ASSERT_EQ(Tool({"init"}).exitCode, 0);
+    const auto ids = Add({MakeFile("a.jpg", 10, 1), MakeFile("b.mp3", 1000001, 2), MakeFile("c.wav", 700000, 3)});
+    ASSERT_EQ(ids.size(), 3u);
+    auto r = Tool({"rm", std::to_string(ids[0]), std::to_string(ids[2])});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Tool({"ls"}).out, std::to_string(ids[1]) + "\t1000001\tb.mp3\tb.mp3\n");
+    r = Tool({"fsck"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+
+    for (const std::string& bad : std::vector<std::string>{std::to_string(ids[0]), "abc", "0"}) {
+        SCOPED_TRACE(bad);
+        r = Tool({"rm", std::to_string(ids[1]), bad});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_EQ(Tool({"cat", std::to_string(ids[1])}).out, ReadFile(sources.path() / "b.mp3"));   // nothing deleted
+}
+
+TEST_F(LibraryCommandsTest, ADeleteKilledHalfWayIsFinishedAtTheNextOpen)
+{
+    ASSERT_EQ(Tool({"init"}).exitCode, 0);
+    const auto kept = Add({MakeFile("keep.jpg", 700000, 1)});
+    const auto big = Add({MakeFile("big.avi", 100u << 20, 2)});
+    ASSERT_EQ(big.size(), 1u);
+    const fs::path store = dir / "tnstore1.mdb";
+    const std::string bigChunks = "Select count(*) from recobject where ro_record = " + std::to_string(big[0]);
+    const std::int64_t all = RawScalar(store, bigChunks);
+    const int status = KillWhen({"rm", "--data", dir.str(), std::to_string(big[0])}, {{"VELMORA_PASSWORD", "pw one"}},
+                                [&](const std::string&) { return RawScalar(store, bigChunks) < all - 4; });
+    ASSERT_EQ(status, -1) << "the delete ended before it could be interrupted";
+    ASSERT_GT(RawScalar(store, bigChunks), 0) << "the delete ended before it could be interrupted";
+
+    // Gone from the catalogue at once, before the next open finishes freeing it.
+    EXPECT_EQ(RawScalar(dir / "tndb.mdb", "Select count(*) from Record where rec_ident = " + std::to_string(big[0])), 0);
+    auto r = Tool({"fsck"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.err.find("finished 1 interrupted delete"), std::string::npos) << r.err;
+    EXPECT_EQ(RawScalar(store, bigChunks), 0);
+    EXPECT_EQ(Tool({"ls"}).out, std::to_string(kept[0]) + "\t700000\tkeep.jpg\tkeep.jpg\n");
+    EXPECT_EQ(Tool({"cat", std::to_string(kept[0])}).out, ReadFile(sources.path() / "keep.jpg"));
 }
 
 } // namespace

@@ -1,0 +1,63 @@
+#include "app/ProgramInfo.h"
+
+namespace velmora {
+
+std::string ProgramVersion()
+{
+    return VELMORA_VERSION;
+}
+
+InfoRequest InfoRequested(const std::vector<std::string>& arguments)
+{
+    InfoRequest request = InfoRequest::None;
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h")
+            return InfoRequest::Help;
+        if (argument == "--version")
+            request = InfoRequest::Version;
+    }
+    return request;
+}
+
+std::string VelmoraUsage()
+{
+    return R"(Usage: velmora [DATA-FOLDER] [FILE|FOLDER...] [ARCHIVE.eta]
+       velmora -embedding
+       velmora --help | --version
+
+Velmora keeps pictures, music and movies encrypted in a library that opens only with
+its password.
+
+Start modes:
+  velmora [DATA-FOLDER]
+      Opens the library behind its password gate. Without DATA-FOLDER, the library in
+      the program folder. A folder without a library (one that does not exist, or an
+      empty folder given alone) is offered as a new library; the first password given
+      to a new library becomes its password.
+  velmora [DATA-FOLDER] ARCHIVE.eta
+      The same, then imports the transfer archive.
+  velmora [DATA-FOLDER] FILE|FOLDER...
+      Adds the media files and folders to the library without a window and ends. The
+      library key comes from the library itself, so it needs a password first.
+  velmora -embedding
+      Runs without a window for the desktop integration.
+
+Arguments:
+  DATA-FOLDER   the folder of a library (it holds tndb.mdb)
+  FILE          a picture, music or movie file: .gif .jpg .jpeg .bmp .wmf .emf .wmv .wma
+                .asf .mp3 .mpg .mpeg .mpe .avi .m1v .mp2 .mpa .ifo .vob .wav .snd .au
+                .aif .aifc .aiff .mid .midi .rmi
+  FOLDER        a folder of media files; it becomes a category (a folder that holds
+                tndb.mdb is a DATA-FOLDER instead)
+  ARCHIVE.eta   a transfer archive to import
+
+Only one Velmora runs per user: a second start hands its files, folders and archives
+to the running one, which asks for the password first when it is locked, and ends.
+
+Options:
+  -h, --help    shows this text and ends
+  --version     shows the version and ends
+)";
+}
+
+} // namespace velmora
