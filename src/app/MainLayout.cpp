@@ -7,9 +7,11 @@
 #include "app/NamedWidgets.h"
 #include "app/SkinIcons.h"
 #include "app/SkinTitleBar.h"
+#include "playback/PlayerBar.h"
 
 #include <QAction>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,10 +19,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSizeGrip>
-#include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -39,25 +39,6 @@ QToolButton* ActionButton(QWidget* parent, const char* name, QAction* action, Sk
     button->setDefaultAction(action);
     button->setAutoRaise(true);
     return button;
-}
-
-QToolButton* SkinButton(QWidget* parent, const char* name, const QString& tip, QStyle::StandardPixmap icon)
-{
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    button->setIcon(parent->style()->standardIcon(icon));
-    button->setAutoRaise(true);
-    return button;
-}
-
-QSlider* TrackBar(QWidget* parent, const char* name, int maximum, const QString& tip)
-{
-    auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setObjectName(QLatin1String(name));
-    slider->setRange(0, maximum);
-    slider->setToolTip(tip);
-    return slider;
 }
 
 QHBoxLayout* Row(QWidget* owner, int margin, int spacing)
@@ -120,8 +101,10 @@ QWidget* TfrmMain::CreatePlayingPage()
     pnlMoviePlayer->setMinimumWidth(200);
     auto* caption = Label(pnlMoviePlayer, "lblMoviePlayer");
     caption->setAlignment(Qt::AlignCenter);
-    auto* playerLayout = new QVBoxLayout(pnlMoviePlayer);
-    playerLayout->addWidget(caption);
+    // The control lies over the caption (PlayerHost places it in the same cell).
+    auto* playerLayout = new QGridLayout(pnlMoviePlayer);
+    playerLayout->setContentsMargins(0, 0, 0, 0);
+    playerLayout->addWidget(caption, 0, 0);
 
     pnlPlaylist2 = Panel(splitter, "pnlPlaylist2");
     pnlPlaylist2->setMinimumWidth(180);
@@ -266,25 +249,7 @@ QWidget* TfrmMain::CreatePlayerStrip()
     auto* strip = Panel(this, "PlayerArea");
     auto* row = Row(strip, 4, 4);
     row->setContentsMargins(8, 4, 8, 4);
-    row->addWidget(SkinButton(strip, "backbutton", QStringLiteral("Previous"), QStyle::SP_MediaSkipBackward));
-    row->addWidget(SkinButton(strip, "playbutton", QStringLiteral("Play"), QStyle::SP_MediaPlay));
-    row->addWidget(SkinButton(strip, "pausebutton", QStringLiteral("Pause"), QStyle::SP_MediaPause));
-    row->addWidget(SkinButton(strip, "stopbutton", QStringLiteral("Stop"), QStyle::SP_MediaStop));
-    row->addWidget(SkinButton(strip, "nextbutton", QStringLiteral("Next"), QStyle::SP_MediaSkipForward));
-    row->addSpacing(8);
-    row->addWidget(TrackBar(strip, "progressbar", 10000, QStringLiteral("Position")), 1);
-    row->addWidget(Label(strip, "statuslabel3", QStringLiteral("00:00")));
-    row->addSpacing(8);
-
-    // Switch on = sound on.
-    QToolButton* mute = SkinButton(strip, "muteswitch", QStringLiteral("Sound on / off"), QStyle::SP_MediaVolume);
-    mute->setProperty("skinSwitch", true);
-    mute->setCheckable(true);
-    mute->setChecked(true);
-    row->addWidget(mute);
-    QSlider* volume = TrackBar(strip, "volumizer", 100, QStringLiteral("Volume"));
-    volume->setMaximumWidth(110);
-    row->addWidget(volume);
+    AddPlayerControls(strip, row, true);
     return strip;
 }
 

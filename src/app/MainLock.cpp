@@ -41,10 +41,11 @@ void TfrmMain::Unlock()
 void TfrmMain::doFileBoss()
 {
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
-    // The preview window and its slideshow, the shell-extension control window and the
-    // player are not part of the program yet; the lock withdraws them once they are.
+    // The preview window and its slideshow and the shell-extension control window are
+    // not part of the program yet; the lock withdraws them once they are.
     m_progress.CancelProgress();
     m_shellExtensionWasActive = false;
+    LockPlayer();
     hide();
     m_locked = true;
     m_unlockPending = true;

@@ -18,6 +18,7 @@
 #include "integration/MonitorSettings.h"
 #include "platform/SettingsStore.h"
 #include "platform/Skin.h"
+#include "playback/PlayerHost.h"
 #include "playback/VideoStreamServ.h"
 #include "store/Cryptography.h"
 #include "store/LibraryFiles.h"
@@ -107,7 +108,9 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     // start-up sequence runs.
     m_streamServer = std::make_unique<TVideoStreamServ>();
     m_streamServer->Port = m_options.streamPort;
+    m_streamServer->IdleTimeout = m_options.streamIdleTimeout;
     m_streamServer->Listen();
+    ConnectPlayerHandlers();
 
     FormCreate();
     UpdateActions();
@@ -115,6 +118,8 @@ TfrmMain::TfrmMain(MainWindowOptions options)
 
 TfrmMain::~TfrmMain()
 {
+    // The player lets go of its stream and its windows first.
+    m_player.reset();
     // The skin detaches from its objects while they all still exist.
     m_skin.reset();
     // The monitor's and the server's threads end before anything they report to goes.
@@ -155,8 +160,10 @@ void TfrmMain::FormCreate()
         m_boxes->ShowMessageBox(std::string(kDatabaseOpenError) + "\r\n" + failure.what(), mb::kIconError);
         return;
     }
-    // The player, the settings page and the file association come with their own parts
-    // of the program; the player panel stays empty until then.
+    LoadPlayerSettings();
+    CreatePlayer();
+    // The rest of the settings page and the file association come with their own
+    // parts of the program.
 }
 
 bool TfrmMain::VerifyPassword(const std::string& password)

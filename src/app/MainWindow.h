@@ -6,6 +6,8 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/GuiProgress.h"
+#include "playback/NMGeneralServer.h"
+#include "playback/PlaylistSeam.h"
 #include "playback/StreamUrl.h"
 #include "store/Library.h"
 
@@ -38,6 +40,8 @@ namespace velmora {
 class CategoryTreeView;
 class FileImport;
 class ItemListView;
+class PlayerHost;
+class PlayerSettingsGroup;
 class Skin;
 class SkinTitleBar;
 class TaskbarStandIn;
@@ -49,6 +53,9 @@ struct ShellSelection;
 struct MainWindowOptions {
     // The stream server's port; 0 lets the system choose one (tests running side by side).
     int streamPort = kStreamServerPort;
+    // How long the stream server waits on a silent or stalled player before it drops the
+    // connection (tests shorten it to see a paused player reconnect).
+    std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout;
     // Where questions and messages go; null: the program's message boxes.
     MessageBoxes* boxes = nullptr;
     // The file and folder choosers; null: the desktop's own.
@@ -59,7 +66,7 @@ struct MainWindowOptions {
 // with their enabling rules, the status line, the window placement, and the lock.
 // Creating it runs the start-up sequence, which opens the library; the window is shown
 // only after the password gate.
-class TfrmMain : public QWidget, public HandOverTarget {
+class TfrmMain : public QWidget, public HandOverTarget, public PlaylistSeam {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowOptions options = {});
@@ -136,6 +143,24 @@ public:
     // The preview pane's picture and its error line.
     class TImageAspect* picture = nullptr;
     QLabel* lblErrMessage1 = nullptr;
+
+    // The media player host of the Playing page (PlayerHandlers.cpp).
+    PlayerHost& Player() { return *m_player; }
+    const TVideoStreamServ& StreamServer() const { return *m_streamServer; }
+    void SetPlayerVersion(int version);
+    bool CreatePlayer();
+    void OpenMediaItem(int ident);
+    void StopAndClearPlayer();
+    void SetFullScreen(bool on);
+    // PlaylistSeam. Until the play list exists, the song or movie last double-clicked
+    // in the item list stands in for it as a list of one entry; Next and Previous do
+    // nothing.
+    bool PlaylistActive() const override { return m_playlistActive; }
+    void PlayPlaylist() override;
+    void PlayNextItem() override;
+    void PlayPreviousItem() override;
+    // The Settings page's player choice.
+    PlayerSettingsGroup* playerSettings = nullptr;
 
     // Skin areas and pages.
     SkinTitleBar* TitleArea = nullptr;
@@ -323,6 +348,11 @@ private:
     // Items leave the library in the clear with the preview pane's picture hidden.
     void HidePreviewPicture();
 
+    void ConnectPlayerHandlers();               // PlayerHandlers.cpp
+    void LoadPlayerSettings();
+    void LockPlayer();
+    void PlayListedItem(int recIdent);
+
     // Transfer archives (ArchiveHandlers.cpp).
     void doExportToArchive();
     void actExportCategoryExecute();
@@ -383,6 +413,10 @@ private:
     std::deque<std::function<void()>> m_handOverJobs;
     bool m_runningHandOver = false;
     bool m_thumbnailOptionsApplied = false;
+
+    std::unique_ptr<PlayerHost> m_player;
+    int m_standInItem = 0;          // the stand-in play list's one entry
+    bool m_playlistActive = false;
 
     bool m_importingArchive = false;               // an import runs (its dialogs pump events)
     bool m_pendingArchiveQueued = false;           // FormActivate has queued the pending import

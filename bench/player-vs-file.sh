@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The player host with movie items from the stream server (bench/PlayerBench.cpp):
+#  - a 200 MB movie item: OpenMediaItem + play to the first "Playing" and to the first
+#    video frame, the longest event-loop stall while opening and while seeking;
+#  - peak memory of the program playing a 200 MB and a 500 MB movie item from the stream,
+#    against the same 500 MB file played from disk by the same player.
+# The movies are MJPEG of a noise picture (640 x 480, 25 frames a second) with MP3 sound
+# in AVI, made by gst-launch-1.0; the AVI index sits at the file's end, so the stream
+# is read at its far end before the first frame too.
+# Usage: bench/player-vs-file.sh [BUILD_DIR] [PLAY_SECONDS]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bin="${1:-$root/build}/bin"
+seconds="${2:-20}"
+work="$(mktemp -d "${TMPDIR:-/var/tmp}/velmora-bench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+export VELMORA_PASSWORD="player benchmark"
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen
+mkdir -p "$XDG_CONFIG_HOME/Velmora"
+printf '[Settings]\nBackground Monitor=0\n' > "$XDG_CONFIG_HOME/Velmora/Velmora.ini"
+# No sound server: GStreamer plays to its own clock.
+export PULSE_SERVER="unix:$work/no-sound-server"
+
+# A movie of about SIZE_MB megabytes.
+movie() {
+  local size_mb=$1 out=$2
+  local frames=$((size_mb * 1000000 / 300000))
+  gst-launch-1.0 -q videotestsrc pattern=snow num-buffers=$frames \
+      ! video/x-raw,width=640,height=480,framerate=25/1 ! jpegenc quality=95 ! avimux name=mux \
+      ! filesink location="$out" \
+    audiotestsrc num-buffers=$((frames * 44100 / 25 / 1024)) ! audio/x-raw,rate=44100,channels=2 \
+      ! audioconvert ! lamemp3enc ! mux.
+}
+movie 200 "$work/m200.avi"
+movie 500 "$work/m500.avi"
+"$bin/velmora-tool" init --data "$work/lib" >/dev/null
+"$bin/velmora-tool" add --data "$work/lib" "$work/m200.avi" "$work/m500.avi" >/dev/null
+printf 'items: %s MB and %s MB\n' $(( $(stat -c %s "$work/m200.avi") / 1000000 )) $(( $(stat -c %s "$work/m500.avi") / 1000000 ))
+
+# Qt and GStreamer talk on standard error; it is shown only when a run fails.
+run() { "$bin/player_bench" "$@" 2>"$work/stderr.txt" || { tail -5 "$work/stderr.txt" >&2; return 1; }; }
+echo "== 200 MB movie item, from the stream server"
+run open "$work/lib" 1
+
+peak() { run "$@" | sed -n 's/.*peak memory \([0-9]*\) KiB/\1/p'; }
+echo "== peak memory while playing ${seconds} s with a seek to 90%"
+p200=$(peak play "$work/lib" 1 "$seconds")
+p500=$(peak play "$work/lib" 2 "$seconds")
+pfile=$(peak play-file "$work/lib" "$work/m500.avi" "$seconds")
+printf 'stream, 200 MB item:  %8s KiB\n' "$p200"
+printf 'stream, 500 MB item:  %8s KiB\n' "$p500"
+printf 'file,   500 MB:       %8s KiB\n' "$pfile"
+awk -v s="$p500" -v f="$pfile" -v t="$p200" 'BEGIN { printf "stream / file (500 MB): %.2f; 500 MB / 200 MB item from the stream: %.2f\n", s / f, s / t }'

@@ -1,0 +1,66 @@
+// Moving the player's picture into the full-screen window and back.
+#include "playback/PlayerHost.h"
+
+#include "platform/Skin.h"
+#include "playback/PlayerBar.h"
+#include "playback/FullScreen.h"
+#include "playback/LegacyMediaPlayer.h"
+#include "playback/ModernMediaPlayer.h"
+#include "playback/PlaylistSeam.h"
+
+#include <QFrame>
+
+namespace velmora {
+
+void PlayerHost::SetFullScreen(bool on)
+{
+    if (m_legacy) {
+        // The legacy control has a full-screen mode of its own; the window is not used.
+        m_legacy->SetDisplaySize(TLegacyMediaPlayer::kDisplayFullScreen);
+        return;
+    }
+    if (m_modern)
+        SwitchFullScreen(on, true);
+}
+
+// resume: an item of an active play list is stopped, and continued at the same
+// position once the picture has moved (the control opens its URL again).
+void PlayerHost::SwitchFullScreen(bool on, bool resume)
+{
+    const bool reopen = resume && m_parts.playlist->PlaylistActive();
+    QString url;
+    double position = 0;
+    if (reopen) {
+        url = m_modern->currentMedia().sourceURL;
+        position = m_modern->controls().currentPosition();
+        m_modern->controls().stop();
+        m_modern->setURL(QString());
+    }
+
+    Skin& main = *m_parts.mainSkin;
+    Skin& fullScreen = m_fullScreen->fullScreenDSF();
+    if (on) {
+        m_fullScreen->TakeControl(m_modern->Control());
+        m_modern->Control()->setVisible(PlayerVisible);
+        fullScreen.SetSwitchState(player_skin::kMuteSwitch, !Muted);
+        fullScreen.SetTrackBarValue(player_skin::kVolume, main.TrackBarValue(player_skin::kVolume));
+        m_fullScreen->ShowOver(m_parts.mainWindow);
+    } else {
+        main.SetSwitchState(player_skin::kMuteSwitch, !Muted);
+        PlaceControl(m_parts.pnlMoviePlayer);
+        m_fullScreen->hide();
+    }
+    m_modern->setStretchToFit(true);
+
+    if (reopen) {
+        m_modern->setURL(url);
+        m_modern->controls().setCurrentPosition(position);
+        m_modern->controls().play();
+        tmrProgress.start();
+    }
+    m_modern->settings().setMute(Muted);
+    m_modern->SetObjectRects(m_modern->Control()->geometry(), kWholeClip);
+    FullScreenActive = on;
+}
+
+} // namespace velmora

@@ -1,0 +1,212 @@
+#include "playback/MediaEngine.h"
+
+#include "playback/VideoDisplay.h"
+
+#include <QAudioOutput>
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMediaPlayer>
+#include <QPluginLoader>
+#include <QUrl>
+
+#include <stdexcept>
+
+namespace velmora {
+
+// The table of play states reads Qt's numbers.
+static_assert(int(MediaPlayback::Stopped) == QMediaPlayer::StoppedState);
+static_assert(int(MediaPlayback::Playing) == QMediaPlayer::PlayingState);
+static_assert(int(MediaPlayback::Paused) == QMediaPlayer::PausedState);
+static_assert(int(MediaStatus::NoMedia) == QMediaPlayer::NoMedia);
+static_assert(int(MediaStatus::Loading) == QMediaPlayer::LoadingMedia);
+static_assert(int(MediaStatus::Loaded) == QMediaPlayer::LoadedMedia);
+static_assert(int(MediaStatus::Stalled) == QMediaPlayer::StalledMedia);
+static_assert(int(MediaStatus::Buffering) == QMediaPlayer::BufferingMedia);
+static_assert(int(MediaStatus::Buffered) == QMediaPlayer::BufferedMedia);
+static_assert(int(MediaStatus::EndOfMedia) == QMediaPlayer::EndOfMedia);
+static_assert(int(MediaStatus::Invalid) == QMediaPlayer::InvalidMedia);
+
+bool TMediaEngine::BackendAvailable()
+{
+    // GStreamer plays every kind the library takes from the stream server and needs
+    // no sound device; Qt's other backend does not.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    const QString wanted = qEnvironmentVariable("QT_MEDIA_BACKEND");
+    for (const QString& folder : QCoreApplication::libraryPaths()) {
+        const QDir plugins(folder + QStringLiteral("/multimedia"));
+        for (const QString& file : plugins.entryList(QDir::Files)) {
+            QPluginLoader loader(plugins.absoluteFilePath(file));
+            const QJsonObject meta = loader.metaData();
+            if (!meta.value(QStringLiteral("IID")).toString().contains(QStringLiteral("QPlatformMediaPlugin")))
+                continue;
+            const QJsonArray keys = meta.value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Keys")).toArray();
+            if (keys.contains(wanted) && loader.load())
+                return true;
+        }
+    }
+    return false;
+}
+
+TMediaEngine::TMediaEngine(QWidget* parent)
+{
+    if (!BackendAvailable())
+        throw std::runtime_error("Qt Multimedia has no working backend");
+    m_player = std::make_unique<QMediaPlayer>();
+    if (!m_player->isAvailable())
+        throw std::runtime_error("Qt Multimedia's player is not available");
+    m_video = new TVideoDisplay(parent);
+    m_player->setVideoOutput(m_video);
+
+    connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
+    connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &TMediaEngine::StatusChanged);
+    connect(m_player.get(), &QMediaPlayer::durationChanged, this,
+            [this](qint64 milliseconds) { emit DurationChanged(milliseconds / 1000.0); });
+    connect(m_player.get(), &QMediaPlayer::seekableChanged, this, &TMediaEngine::TakePendingPosition);
+    m_positionPatience.setSingleShot(true);
+    m_positionPatience.setInterval(kPositionPatienceMs);
+    connect(&m_positionPatience, &QTimer::timeout, this, &TMediaEngine::GiveUpPosition);
+    connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error, const QString& text) {
+        if (error != QMediaPlayer::NoError)
+            emit ErrorOccurred(text);
+    });
+}
+
+TMediaEngine::~TMediaEngine()
+{
+    if (m_player) {
+        // The player lets go of the widget and the stream before either goes.
+        disconnect(m_player.get(), nullptr, this, nullptr);
+        m_player->stop();
+        m_player->setSource(QUrl());
+        m_player->setVideoOutput(nullptr);
+        m_player->setAudioOutput(nullptr);
+    }
+    delete m_video;
+}
+
+void TMediaEngine::SetGain(float gain)
+{
+    m_gain = gain;
+    if (m_audio)
+        m_audio->setVolume(gain);
+}
+
+void TMediaEngine::SetMuted(bool muted)
+{
+    m_muted = muted;
+    if (m_audio)
+        m_audio->setMuted(muted);
+}
+
+void TMediaEngine::Open(const QString& url)
+{
+    if (!m_audio && !url.isEmpty()) {
+        m_audio = std::make_unique<QAudioOutput>();
+        m_audio->setVolume(m_gain);
+        m_audio->setMuted(m_muted);
+        m_player->setAudioOutput(m_audio.get());
+    }
+    m_pendingPosition.reset();
+    m_playWhenPositioned = false;
+    m_positionPatience.stop();
+    m_player->setSource(QUrl(url));
+}
+
+QString TMediaEngine::Source() const
+{
+    return m_player->source().toString();
+}
+
+void TMediaEngine::Play()
+{
+    if (m_pendingPosition && !m_player->isSeekable()) {
+        // Not from the start: it starts once it stands at the position asked for, or
+        // from the start when it turns out it cannot seek.
+        m_playWhenPositioned = true;
+        m_positionPatience.start();
+        m_player->pause();
+        return;
+    }
+    m_player->play();
+}
+
+void TMediaEngine::GiveUpPosition()
+{
+    m_pendingPosition.reset();
+    if (m_playWhenPositioned) {
+        m_playWhenPositioned = false;
+        m_player->play();
+    }
+}
+
+void TMediaEngine::Pause()
+{
+    m_playWhenPositioned = false;
+    m_player->pause();
+}
+
+void TMediaEngine::Stop()
+{
+    m_pendingPosition.reset();
+    m_playWhenPositioned = false;
+    m_positionPatience.stop();
+    m_player->stop();
+}
+
+MediaPlayback TMediaEngine::Playback() const
+{
+    // Held at its start until it can take its position: it is being played all the same.
+    if (m_playWhenPositioned)
+        return MediaPlayback::Playing;
+    return static_cast<MediaPlayback>(m_player->playbackState());
+}
+
+MediaStatus TMediaEngine::Status() const
+{
+    return static_cast<MediaStatus>(m_player->mediaStatus());
+}
+
+double TMediaEngine::DurationSeconds() const
+{
+    return m_player->duration() / 1000.0;
+}
+
+double TMediaEngine::PositionSeconds() const
+{
+    return (m_pendingPosition ? *m_pendingPosition : m_player->position()) / 1000.0;
+}
+
+void TMediaEngine::SetPositionSeconds(double seconds)
+{
+    m_pendingPosition = static_cast<qint64>(seconds * 1000.0);
+    TakePendingPosition();
+}
+
+// A stream becomes seekable only once the demuxer knows its layout (an AVI's index
+// comes from its end, fetched with a ranged request); a seek before that is lost.
+void TMediaEngine::TakePendingPosition()
+{
+    const MediaStatus status = Status();
+    if (!m_pendingPosition || !m_player->isSeekable() || status == MediaStatus::Loading ||
+        status == MediaStatus::NoMedia)
+        return;
+    const qint64 position = *m_pendingPosition;
+    m_pendingPosition.reset();
+    m_positionPatience.stop();
+    m_player->setPosition(position);
+    if (m_playWhenPositioned) {
+        m_playWhenPositioned = false;
+        m_player->play();
+    }
+}
+
+void TMediaEngine::StatusChanged()
+{
+    TakePendingPosition();
+    emit ConditionChanged();
+}
+
+} // namespace velmora

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "playback/PlayStates.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class QAudioOutput;
+class QMediaPlayer;
+class QVideoWidget;
+class QWidget;
+
+namespace velmora {
+
+class TVideoDisplay;
+
+// Qt Multimedia's player, its sound output and its video widget, as both player
+// controls use them: opening, starting, pausing and stopping, times in seconds, and
+// Qt's conditions reported as the controls' play states.
+class TMediaEngine : public QObject {
+    Q_OBJECT
+public:
+    // Throws std::runtime_error when Qt Multimedia has no working backend; the video
+    // widget is made a child of parent.
+    explicit TMediaEngine(QWidget* parent);
+    ~TMediaEngine() override;
+    TMediaEngine(const TMediaEngine&) = delete;
+    TMediaEngine& operator=(const TMediaEngine&) = delete;
+
+    // Whether a player can be made at all. Qt ends the process when its backend is
+    // missing, so this looks for the backend's plugin without making a player; it
+    // also chooses the GStreamer backend when QT_MEDIA_BACKEND names none.
+    static bool BackendAvailable();
+
+    TVideoDisplay* Video() const { return m_video; }
+    QMediaPlayer& Player() const { return *m_player; }
+    // The sound output's gain (linear, 0..1) and mute. The output itself is made when
+    // the first item opens: a program that never plays never reaches the sound server.
+    float Gain() const { return m_gain; }
+    void SetGain(float gain);
+    bool Muted() const { return m_muted; }
+    void SetMuted(bool muted);
+
+    // Opens a URL without starting it (asynchronously); an empty one closes the item.
+    void Open(const QString& url);
+    QString Source() const;
+    void Play();
+    void Pause();
+    void Stop();
+
+    MediaPlayback Playback() const;
+    MediaStatus Status() const;
+    PlayerStateNumbers Numbers() const { return MapPlayerState(Playback(), Status()); }
+
+    double DurationSeconds() const;
+    double PositionSeconds() const;
+    // A seek. Until the item can seek (while it opens) the position is kept, reported
+    // as the position, and taken once it can: a seek before that is lost. Play meanwhile
+    // holds the item at its start until then; an item that cannot seek within
+    // kPositionPatienceMs plays from its start.
+    static constexpr int kPositionPatienceMs = 5000;
+    void SetPositionSeconds(double seconds);
+
+signals:
+    // Qt's playback state or media status changed: the play states may have.
+    void ConditionChanged();
+    void DurationChanged(double seconds);
+    void ErrorOccurred(const QString& text);
+
+private:
+    void StatusChanged();
+    void TakePendingPosition();
+    void GiveUpPosition();
+
+    std::unique_ptr<QMediaPlayer> m_player;
+    std::unique_ptr<QAudioOutput> m_audio;
+    float m_gain = 1.0f;
+    bool m_muted = false;
+    TVideoDisplay* m_video = nullptr;   // owned by its parent widget
+    std::optional<qint64> m_pendingPosition;   // milliseconds
+    bool m_playWhenPositioned = false;          // Play came while a position was pending
+    QTimer m_positionPatience;
+};
+
+} // namespace velmora
