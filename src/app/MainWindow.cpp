@@ -110,6 +110,8 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     m_streamServer->Port = m_options.streamPort;
     m_streamServer->Listen();
     ConnectPlayerHandlers();
+    ConnectPlaylistHandlers();
+    ConnectSlideshowHandlers();
 
     FormCreate();
     UpdateActions();
@@ -160,6 +162,8 @@ void TfrmMain::FormCreate()
         return;
     }
     LoadPlayerSettings();
+    LoadPlaylistSettings();
+    LoadSlideshowSettings();
     CreatePlayer();
     // The rest of the settings page and the file association come with their own
     // parts of the program.
@@ -287,6 +291,7 @@ void TfrmMain::ShowPage(int page)
         MovePlaylist(pnlPlaylist2);
     else if (page == 2)
         MovePlaylist(pnlPlaylist1);
+    playlist->SetHintShown(page == 2);
     m_currentPage = page;
 }
 
@@ -294,7 +299,7 @@ void TfrmMain::MovePlaylist(QFrame* panel)
 {
     if (playlist->parentWidget() == panel)
         return;
-    // The play list's drop target goes with it (the play list part registers it).
+    // The drop target is the control itself: it goes with it.
     panel->layout()->addWidget(playlist);
     playlist->show();
 }
