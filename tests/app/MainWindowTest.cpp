@@ -17,6 +17,7 @@
 #include "dialogs/DialogTestDoubles.h"
 #include "support/LibraryFixture.h"
 #include "app/MainWindowSession.h"
+#include "playback/PlaylistView.h"
 
 #include <QAction>
 #include <QClipboard>

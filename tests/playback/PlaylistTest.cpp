@@ -2,6 +2,8 @@
 // the current entry kept, and which entry plays next in order, shuffled, repeated.
 #include "playback/Playlist.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -61,9 +63,18 @@ private:
     std::deque<int> m_draws;
 };
 
+// The advance timer is a real timer: it needs an application object.
+void EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "playlist_rules_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+}
+
 // Entries A, B, C, ... with rec_ident 1, 2, 3, ...
 struct Fixture {
-    explicit Fixture(int entries, std::deque<int> draws = {0}) : random(std::move(draws))
+    explicit Fixture(int entries, std::deque<int> draws = {0}) : random((EnsureApplication(), std::move(draws)))
     {
         for (int i = 0; i < entries; ++i)
             list.Insert(list.Count() - 1, std::string(1, static_cast<char>('A' + i)), i + 1);
@@ -191,8 +202,9 @@ TEST(PlaylistMove, EveryMoveOfFiveEntriesKeepsTheCurrentEntryAndTheMarks)
                 const std::optional<int> moved = f.list.Move(from, onto);
                 ASSERT_EQ(f.CurrentCaption(), before) << from << " onto " << onto << ", current " << current;
                 ASSERT_TRUE(f.list.Entry(moved.value_or(from)).caption == moving);
-                if (moved && from != onto)
+                if (moved && from != onto) {
                     ASSERT_EQ(*moved, from < onto ? onto : onto + 1);
+                }
                 for (const PlaylistEntry& entry : f.list.Entries())
                     ASSERT_EQ(entry.played, entry.caption == "A") << "a mark moves with its entry";
             }

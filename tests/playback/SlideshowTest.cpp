@@ -14,7 +14,7 @@ namespace {
 // rows as given.
 class FakeList : public SlideshowList {
 public:
-    FakeList(std::string pattern, std::set<int> selected) : m_pattern(std::move(pattern)), selected(std::move(selected)) {}
+    FakeList(std::string pattern, std::set<int> chosen) : selected(std::move(chosen)), m_pattern(std::move(pattern)) {}
     int Count() const override { return static_cast<int>(m_pattern.size()); }
     bool IsPicture(int row) const override { return m_pattern.at(static_cast<std::size_t>(row)) == 'P'; }
     bool IsSelected(int row) const override { return selected.count(row) != 0; }
