@@ -1,5 +1,13 @@
 #include "app/MainWindow.h"
 
+#include "app/ItemListSlideshow.h"
+#include "app/PlaylistPlayerPort.h"
+#include "playback/PictureLoader.h"
+#include "playback/Playlist.h"
+#include "playback/PlaylistView.h"
+#include "playback/Preview.h"
+#include "playback/RandomSource.h"
+
 #include "app/ActionRules.h"
 #include "app/ItemListView.h"
 #include "app/LogCategories.h"
@@ -119,6 +127,12 @@ TfrmMain::TfrmMain(MainWindowOptions options)
 
 TfrmMain::~TfrmMain()
 {
+    // The play list's timer and the slideshow window go before the player they use;
+    // the picture control the slideshow may hold goes back to its pane first.
+    m_pictureLoader.reset();
+    m_playlist.reset();
+    ReturnPictureToPane();
+    m_preview.reset();
     // The player lets go of its stream and its windows first.
     m_player.reset();
     // The skin detaches from its objects while they all still exist.

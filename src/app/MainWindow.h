@@ -41,6 +41,7 @@ namespace velmora {
 class CategoryTreeView;
 class ClockRandom;
 class FileImport;
+class ItemListSlideshow;
 class ItemListView;
 class PictureLoader;
 class PlayerHost;
@@ -48,6 +49,7 @@ class Playlist;
 class PlaylistView;
 class TfrmPreview;
 class PlayerSettingsGroup;
+class PlaylistPlayerPort;
 class Skin;
 class SkinTitleBar;
 class TaskbarStandIn;
@@ -404,7 +406,6 @@ private:
     void LockPlayer();
     // <<< player (private)
     // >>> playlist (private)
-    class PlaylistPlayerPort;
     void ConnectPlaylistHandlers();             // PlaylistHandlers.cpp
     void LoadPlaylistSettings();
     // Switches the play list off and the player out of sight before items leave the
@@ -412,7 +413,6 @@ private:
     void StopPlaylistForOperation();
     // <<< playlist (private)
     // >>> slideshow (private)
-    class SlideshowListPort;
     void ConnectSlideshowHandlers();            // SlideshowHandlers.cpp
     void LoadSlideshowSettings();
     void ReturnPictureToPane();
@@ -502,7 +502,7 @@ private:
     std::unique_ptr<Playlist> m_playlist;   // after what it uses
     // <<< playlist (members)
     // >>> slideshow (members)
-    std::unique_ptr<SlideshowListPort> m_slideshowList;
+    std::unique_ptr<ItemListSlideshow> m_slideshowList;
     std::unique_ptr<TfrmPreview> m_preview;
     std::unique_ptr<PictureLoader> m_pictureLoader;
     std::uint64_t m_pictureGeneration = 0;   // which preview a loaded picture belongs to

@@ -3,12 +3,9 @@
 #include "app/MainWindow.h"
 
 #include "app/ItemListView.h"
+#include "app/PlaylistPlayerPort.h"
 #include "platform/SettingsStore.h"
 #include "platform/Skin.h"
-#include "playback/FullScreen.h"
-#include "playback/LegacyMediaPlayer.h"
-#include "playback/ModernMediaPlayer.h"
-#include "playback/PlayerBar.h"
 #include "playback/PlayerHost.h"
 #include "playback/Playlist.h"
 #include "playback/PlaylistView.h"
@@ -23,41 +20,6 @@
 
 namespace velmora {
 
-// The player as the play list drives it: the host's steps of starting, stopping and
-// ending an item.
-class TfrmMain::PlaylistPlayerPort : public PlaylistPlayer {
-public:
-    explicit PlaylistPlayerPort(TfrmMain& main) : m_main(main) {}
-
-    void ShowPlayingPage() override
-    {
-        m_main.m_skin->ShowButtonPressed(QStringLiteral("tab1"));
-        m_main.ShowPage(1);
-        m_main.update();
-    }
-    void RefreshPlayerFocus() override { m_main.m_player->RefreshPlayerFocus(); }
-    void PlayCurrentEntry(int recIdent) override { m_main.m_player->PlayItem(recIdent); }
-    void StopForChoice() override
-    {
-        PlayerHost& host = *m_main.m_player;
-        host.tmrProgress.stop();
-        if (TLegacyMediaPlayer* legacy = host.LegacyPlayer())
-            legacy->Stop();
-        else if (TModernMediaPlayer* modern = host.ModernPlayer())
-            modern->controls().stop();
-        host.MediaEnded = false;
-        host.SeekDragging = 0;
-        m_main.m_skin->SetTrackBarValue(player_skin::kProgressBar, 0);
-        host.FullScreenForm().fullScreenDSF().SetTrackBarValue(player_skin::kProgressBar, 0);
-    }
-    void PlayChosenEntry(int recIdent) override { m_main.m_player->PlayItem(recIdent); }
-    void StopAndClearPlayer() override { m_main.m_player->StopAndClearPlayer(); }
-    bool MediaEnded() const override { return m_main.m_player->MediaEnded; }
-
-private:
-    TfrmMain& m_main;
-};
-
 namespace {
 
 QAction* Entry(QWidget* owner, const char* name)
@@ -69,7 +31,11 @@ QAction* Entry(QWidget* owner, const char* name)
 
 void TfrmMain::ConnectPlaylistHandlers()
 {
-    m_playlistPlayer = std::make_unique<PlaylistPlayerPort>(*this);
+    m_playlistPlayer = std::make_unique<PlaylistPlayerPort>(*m_player, *m_skin, [this] {
+        m_skin->ShowButtonPressed(QStringLiteral("tab1"));
+        ShowPage(1);
+        update();
+    });
     m_random = std::make_unique<ClockRandom>();
     m_playlist = std::make_unique<Playlist>(*m_playlistPlayer, *m_random);
     m_playlist->plTimer.setObjectName(QStringLiteral("plTimer"));

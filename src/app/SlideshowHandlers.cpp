@@ -2,7 +2,9 @@
 // between the slideshow and the play list.
 #include "app/MainWindow.h"
 
+#include "app/ItemListSlideshow.h"
 #include "app/ItemListView.h"
+#include "catalogue/FileImport.h"
 #include "catalogue/ItemKind.h"
 #include "platform/SettingsStore.h"
 #include "playback/ImageAspect.h"
@@ -27,34 +29,9 @@
 
 namespace velmora {
 
-// The item list as the slideshow walks it.
-class TfrmMain::SlideshowListPort : public SlideshowList {
-public:
-    explicit SlideshowListPort(ItemListView& list) : m_list(list) {}
-
-    int Count() const override { return m_list.RowCount(); }
-    bool IsPicture(int row) const override
-    {
-        return IsPictureFile(m_list.CellText(row, ItemListView::ColFilename).toStdString());
-    }
-    bool IsSelected(int row) const override { return m_list.IsRowSelected(row); }
-    int SelectedRow() const override
-    {
-        for (int row = 0; row < m_list.RowCount(); ++row)
-            if (m_list.IsRowSelected(row))
-                return row;
-        return -1;
-    }
-    void Select(int row) override { m_list.SetRowSelected(row, true); }
-    void Deselect(int row) override { m_list.SetRowSelected(row, false); }
-
-private:
-    ItemListView& m_list;
-};
-
 void TfrmMain::ConnectSlideshowHandlers()
 {
-    m_slideshowList = std::make_unique<SlideshowListPort>(*mainList);
+    m_slideshowList = std::make_unique<ItemListSlideshow>(*mainList);
     m_preview = std::make_unique<TfrmPreview>(
         *m_slideshowList, [this] { return ReadSlideshowOptions(m_library.MainConnection()); },
         [this] { ReturnPictureToPane(); });

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScrollBar>
 
 #include <string>
 
@@ -47,7 +48,6 @@ PlaylistView::PlaylistView(QWidget* parent) : QListView(parent)
     setAutoFillBackground(true);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::NoDragDrop);   // the drags below are the list's own
     setItemDelegate(new PlaylistRowDelegate(this));
 }
 

@@ -34,9 +34,7 @@ public:
     int SlideshowFirstIndex = -1;   // list row of the first picture
     int SlideshowLastIndex = -1;    // list row of the last picture
     bool SlideshowRepeat = true;    // wrap at either end, else an end closes the show
-    // The pictures the show walks through. Counted here rather than taken from the
-    // list's status counters, which also count kinds the show passes over (".EMF"):
-    // "Image 3 of 4" could never reach 4.
+    // The pictures the show walks through, counted by the walk's own picture rule.
     int ImageCount = 0;
 
     // Starts at the first selected picture (or the first picture), clearing every
