@@ -76,7 +76,9 @@ void PlayerHostTest::initTestCase()
                {"song.aiff", MakeAiff(kSeconds)},
                {"song.wma", MakeWma(kSeconds)},
                {"clip.wmv", MakeWmv(kSeconds)},
-               {"clip.avi", MakeAvi(kSeconds)}};
+               {"clip.avi", MakeAvi(kSeconds)},
+               {"clip.mpg", MakeMpeg(kSeconds)},
+               {"clip.vob", MakeVob(kSeconds)}};
 }
 
 void PlayerHostTest::cleanupTestCase()
@@ -93,6 +95,8 @@ void PlayerHostTest::eachKindPlaysToItsEnd_data()
         QTest::newRow(sound) << sound << false;
     QTest::newRow("clip.wmv") << "clip.wmv" << true;
     QTest::newRow("clip.avi (MPEG-4 and MP3)") << "clip.avi" << true;
+    QTest::newRow("clip.mpg (MPEG-1)") << "clip.mpg" << true;
+    QTest::newRow("clip.vob (MPEG-2)") << "clip.vob" << true;
 }
 
 void PlayerHostTest::eachKindPlaysToItsEnd()

@@ -92,12 +92,12 @@ QStringList ToneSource(double seconds)
             "audio/x-raw,rate=44100,channels=2", "!", "audioconvert", "!"};
 }
 
-std::string MakeMovie(double seconds, const QString& videoEncoder, const QString& audioEncoder, const QString& muxer)
+std::string MakeMovie(double seconds, const QStringList& videoEncoder, const QString& audioEncoder, const QString& muxer)
 {
     const int frames = static_cast<int>(seconds * 25);
     return RunGstLaunch(QStringList{"videotestsrc", "pattern=ball", QStringLiteral("num-buffers=%1").arg(frames), "!",
-                                    "video/x-raw,width=160,height=120,framerate=25/1", "!", videoEncoder, "!",
-                                    muxer, "name=mux", "!", "filesink", "location=OUT"} +
+                                    "video/x-raw,width=160,height=120,framerate=25/1", "!"} +
+                        videoEncoder + QStringList{"!", muxer, "name=mux", "!", "filesink", "location=OUT"} +
                         ToneSource(seconds) + QStringList{audioEncoder, "!", "mux."});
 }
 
@@ -110,12 +110,23 @@ std::string MakeSound(double seconds, const QStringList& encoder)
 
 std::string MakeAvi(double seconds)
 {
-    return MakeMovie(seconds, "avenc_mpeg4", "lamemp3enc", "avimux");
+    return MakeMovie(seconds, {"avenc_mpeg4"}, "lamemp3enc", "avimux");
 }
 
 std::string MakeWmv(double seconds)
 {
-    return MakeMovie(seconds, "avenc_wmv2", "avenc_wmav2", "asfmux");
+    return MakeMovie(seconds, {"avenc_wmv2"}, "avenc_wmav2", "asfmux");
+}
+
+// mpeg2enc, not avenc_mpeg1video/avenc_mpeg2video: those reject every frame rate here.
+std::string MakeMpeg(double seconds)
+{
+    return MakeMovie(seconds, {"mpeg2enc", "format=0"}, "avenc_mp2", "mpegpsmux");
+}
+
+std::string MakeVob(double seconds)
+{
+    return MakeMovie(seconds, {"mpeg2enc", "format=3"}, "avenc_mp2", "mpegpsmux");
 }
 
 std::string MakeMp2(double seconds)
