@@ -14,6 +14,7 @@
 #include "store/MemoryStream.h"
 #include "store/ObjectStore.h"
 
+#include "NoisyJpeg.h"
 #include "ScratchDir.h"
 
 #include <QApplication>
@@ -39,27 +40,6 @@ using namespace velmora;
 namespace {
 
 constexpr int kPictures = 6;
-
-// A photo-like JPEG: a gradient under strong grain keeps it several MB large.
-QByteArray NoisyJpeg(unsigned seed)
-{
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> grain(-40, 40);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int n = grain(random);
-            line[x] = qRgb(std::clamp(x * 255 / 4000 + n, 0, 255), std::clamp(y * 255 / 3000 + n, 0, 255),
-                           std::clamp(128 + n, 0, 255));
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", 85);
-    return bytes;
-}
 
 // Waits in the event loop until done() holds (checked every millisecond).
 void RunUntil(const std::function<bool()>& done)
@@ -90,7 +70,7 @@ struct ShowWindow {
         if (!main->LibraryOpened() || !main->VerifyPassword("bench password"))
             throw std::runtime_error("the bench library did not open");
         for (int i = 0; i < kPictures; ++i) {
-            const QByteArray picture = NoisyJpeg(static_cast<unsigned>(i + 1));
+            const QByteArray picture = bench::NoisyJpeg(static_cast<unsigned>(i + 1));
             pictureBytes = std::max<std::int64_t>(pictureBytes, picture.size());
             MemoryStream source(picture.toStdString());
             const std::string name = "IMG_" + std::to_string(100 + i) + ".jpg";
