@@ -145,6 +145,15 @@ void PlaylistPlayerTest::aDoubleClickedMovieStartsTheListWithTheLegacyControlWit
     main.mainList->SelectAll();
     main.AddFilestoPlayList1Click();   // the legacy control leaves pictures out here too
     QCOMPARE(Entries(main), QString("b.avi d.wav"));
+    // Dropped on the first row: a picture left out takes no row, so the movie lands
+    // directly after the row under the cursor.
+    main.mainList->SetRowSelected(3, false);
+    main.mainList->SetRowSelected(2, false);
+    main.PlayListDropTargetDrop(0);   // a.jpg, b.avi selected
+    QCOMPARE(Entries(main), QString("b.avi b.avi d.wav"));
+    main.ClearAll1Click();
+    main.mainList->SelectAll();
+    main.AddFilestoPlayList1Click();
 
     window.DoubleClickItem(movie);
     QCOMPARE(Entries(main), QString("b.avi d.wav"));
