@@ -12,7 +12,7 @@
 //
 // VELMORA_PASSWORD is the library's password.
 #include "app/MainWindow.h"
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 #include "platform/Skin.h"
 #include "playback/MediaEngine.h"
 #include "playback/ModernMediaPlayer.h"

@@ -20,6 +20,7 @@
 #include "store/ObjectStore.h"
 #include "ui/ProgressRoutines.h"
 
+#include "NoisyJpeg.h"
 #include "ScratchDir.h"
 
 #include <QApplication>
@@ -51,28 +52,6 @@ int ItemCount()
     return text != nullptr ? std::max(1, std::atoi(text)) : 500;
 }
 
-// A photo-like 4000 x 3000 JPEG: a colour gradient under strong grain, so the file
-// stays large (several MB) instead of compressing to nothing.
-QByteArray NoisyJpeg(unsigned seed)
-{
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> grain(-40, 40);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int n = grain(random);
-            line[x] = qRgb(std::clamp(x * 255 / 4000 + n, 0, 255), std::clamp(y * 255 / 3000 + n, 0, 255),
-                           std::clamp(128 + n, 0, 255));
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", 85);
-    return bytes;
-}
-
 // A library holding one category of large JPEGs, made once for all benchmarks.
 struct PhotoLibrary : bench::ScratchLibrary {
     PhotoLibrary()
@@ -80,7 +59,7 @@ struct PhotoLibrary : bench::ScratchLibrary {
         category = InsertCategory(library->MainConnection(), 0, "Photos");
         std::vector<QByteArray> pictures;
         for (unsigned seed = 1; seed <= 4; ++seed)
-            pictures.push_back(NoisyJpeg(seed));
+            pictures.push_back(bench::NoisyJpeg(seed));
         for (int i = 0; i < ItemCount(); ++i) {
             const QByteArray& picture = pictures[static_cast<std::size_t>(i) % pictures.size()];
             pictureBytes = std::max<std::int64_t>(pictureBytes, picture.size());

@@ -222,6 +222,8 @@ void TfrmMain::treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (SlideshowEvent(watched, event))
+        return true;
     if (watched == mainTree && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat())

@@ -331,6 +331,25 @@ bool ItemListView::SelectIdent(int recIdent)
     return true;
 }
 
+bool ItemListView::IsRowSelected(int row) const
+{
+    return m_selection->isRowSelected(row, {});
+}
+
+void ItemListView::SetRowSelected(int row, bool selected)
+{
+    const QModelIndex index = m_model->index(row, 0);
+    if (!index.isValid())
+        return;
+    if (!selected) {
+        m_selection->select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        return;
+    }
+    m_selection->setCurrentIndex(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    m_details->scrollTo(index);
+    m_thumbnails->scrollTo(index);
+}
+
 int ItemListView::RowOfIdent(int recIdent) const
 {
     for (int row = 0; row < m_model->rowCount(); ++row)

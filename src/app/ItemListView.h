@@ -56,6 +56,9 @@ public:
     void SelectAll();
     // Selects the row of that item alone; false when it is not listed.
     bool SelectIdent(int recIdent);
+    bool IsRowSelected(int row) const;
+    // Selecting also makes the row the focused one; other rows keep their state.
+    void SetRowSelected(int row, bool selected);
 
     // Orders the rows by mainListCompare on that column and direction (+1 / -1); equal
     // rows keep their order, and the selection stays on the same items.

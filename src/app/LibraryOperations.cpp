@@ -109,6 +109,7 @@ void TfrmMain::HidePreviewPicture()
 {
     // Stays hidden until another row is selected.
     picture->hide();
+    StopPlaylistForOperation();
     actViewSlideshow->setEnabled(false);
 }
 

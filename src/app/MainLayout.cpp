@@ -2,12 +2,15 @@
 // the player strip, the bottom bar and the hint line.
 #include "app/MainWindow.h"
 
+#include "playback/PlaylistView.h"
+
 #include "app/ItemListView.h"
 #include "catalogue/CategoryTreeView.h"
 #include "app/NamedWidgets.h"
 #include "app/SkinIcons.h"
 #include "app/SkinTitleBar.h"
 #include "playback/PlayerBar.h"
+#include "playback/PlaylistView.h"
 
 #include <QAction>
 #include <QFrame>
@@ -111,15 +114,7 @@ QWidget* TfrmMain::CreatePlayingPage()
     auto* playlistLayout = new QVBoxLayout(pnlPlaylist2);
     playlistLayout->setContentsMargins(0, 0, 0, 0);
 
-    playlist = new QTreeWidget(pnlPlaylist2);
-    playlist->setObjectName(QStringLiteral("playlist"));
-    playlist->setColumnCount(1);
-    playlist->setHeaderLabels({QStringLiteral("Play List Items")});
-    playlist->setHeaderHidden(true);
-    playlist->setRootIsDecorated(false);
-    playlist->setSelectionBehavior(QAbstractItemView::SelectRows);
-    playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    playlist->verticalScrollBar()->setObjectName(QStringLiteral("scrollbarPlaylist"));
+    playlist = new PlaylistView(pnlPlaylist2);
     playlistLayout->addWidget(playlist);
 
     splitter->addWidget(pnlMoviePlayer);

@@ -41,8 +41,9 @@ void TfrmMain::Unlock()
 void TfrmMain::doFileBoss()
 {
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
-    // The preview window and its slideshow and the shell-extension control window are
-    // not part of the program yet; the lock withdraws them once they are.
+    WithdrawSlideshow();
+    // The shell-extension control window is not part of the program yet; the lock
+    // withdraws it once it is.
     m_progress.CancelProgress();
     m_shellExtensionWasActive = false;
     LockPlayer();

@@ -1,5 +1,13 @@
 #include "app/MainWindow.h"
 
+#include "app/ItemListSlideshow.h"
+#include "app/PlaylistPlayerPort.h"
+#include "playback/PictureLoader.h"
+#include "playback/Playlist.h"
+#include "playback/PlaylistView.h"
+#include "playback/Preview.h"
+#include "playback/RandomSource.h"
+
 #include "app/ActionRules.h"
 #include "app/ItemListView.h"
 #include "app/LogCategories.h"
@@ -111,6 +119,8 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     m_streamServer->IdleTimeout = m_options.streamIdleTimeout;
     m_streamServer->Listen();
     ConnectPlayerHandlers();
+    ConnectPlaylistHandlers();
+    ConnectSlideshowHandlers();
 
     FormCreate();
     UpdateActions();
@@ -118,6 +128,12 @@ TfrmMain::TfrmMain(MainWindowOptions options)
 
 TfrmMain::~TfrmMain()
 {
+    // The play list's timer and the slideshow window go before the player they use;
+    // the picture control the slideshow may hold goes back to its pane first.
+    m_pictureLoader.reset();
+    m_playlist.reset();
+    ReturnPictureToPane();
+    m_preview.reset();
     // The player lets go of its stream and its windows first.
     m_player.reset();
     // The skin detaches from its objects while they all still exist.
@@ -161,6 +177,8 @@ void TfrmMain::FormCreate()
         return;
     }
     LoadPlayerSettings();
+    LoadPlaylistSettings();
+    LoadSlideshowSettings();
     CreatePlayer();
     // The rest of the settings page and the file association come with their own
     // parts of the program.
@@ -288,6 +306,7 @@ void TfrmMain::ShowPage(int page)
         MovePlaylist(pnlPlaylist2);
     else if (page == 2)
         MovePlaylist(pnlPlaylist1);
+    playlist->SetHintShown(page == 2);
     m_currentPage = page;
 }
 
@@ -295,7 +314,7 @@ void TfrmMain::MovePlaylist(QFrame* panel)
 {
     if (playlist->parentWidget() == panel)
         return;
-    // The play list's drop target goes with it (the play list part registers it).
+    // The drop target is the control itself: it goes with it.
     panel->layout()->addWidget(playlist);
     playlist->show();
 }

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@
 class QAction;
 class QActionGroup;
 class QFrame;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -38,10 +40,17 @@ class QTreeWidgetItem;
 namespace velmora {
 
 class CategoryTreeView;
+class ClockRandom;
 class FileImport;
+class ItemListSlideshow;
 class ItemListView;
+class PictureLoader;
 class PlayerHost;
+class Playlist;
+class PlaylistView;
+class TfrmPreview;
 class PlayerSettingsGroup;
+class PlaylistPlayerPort;
 class Skin;
 class SkinTitleBar;
 class TaskbarStandIn;
@@ -152,15 +161,45 @@ public:
     void OpenMediaItem(int ident);
     void StopAndClearPlayer();
     void SetFullScreen(bool on);
-    // PlaylistSeam. Until the play list exists, the song or movie last double-clicked
-    // in the item list stands in for it as a list of one entry; Next and Previous do
-    // nothing.
-    bool PlaylistActive() const override { return m_playlistActive; }
+    // PlaylistSeam: the play list (PlaylistHandlers.cpp).
+    bool PlaylistActive() const override;
     void PlayPlaylist() override;
     void PlayNextItem() override;
     void PlayPreviousItem() override;
     // The Settings page's player choice.
     PlayerSettingsGroup* playerSettings = nullptr;
+    // The play list (PlaylistHandlers.cpp): its entries and rules live in Playlist,
+    // drawn by `playlist`; these are the operations other parts call.
+    Playlist& PlayList() { return *m_playlist; }
+    // Adds a copy of the item list's row after the entry at position (< 0: appends);
+    // with the legacy player pictures are left out. False when it was left out.
+    bool AddToPlaylist(int listRow, int position);
+    void SetCurrentPlaylistIndex(int index);
+    void SetPlaylistActive(bool active);
+    void PlayCurrentItem();
+    void PlayRandomItem();
+    void ResetPlayedMarks();
+    void RemoveSelectedPlaylistItem();
+    void AddFilestoPlayList1Click();
+    void PlayListDropTargetDrop(int dropIndex);   // rows of the item list dropped
+    void playlistDblClick();
+    void RemoveItem1Click();
+    void ClearAll1Click();
+    void Repeat1Click();
+    void Shuffle1Click();
+    // Sets the Repeat and Shuffle switches and their menu check marks (start-up and
+    // the Settings page).
+    void ShowPlaylistSwitches(bool repeat, bool shuffle);
+    // The slideshow (SlideshowHandlers.cpp).
+    TfrmPreview& frmPreview() { return *m_preview; }
+    void doViewSlideshow();
+    // A double click (or Enter) in the item list on that row.
+    void mainList1DblClick(int row);
+    void pictureDblClick();
+    // The picture control goes back to the preview pane and the slideshow window
+    // hides, if it was showing (the lock, adding files, a non-picture previewed).
+    void WithdrawSlideshow();
+
 
     // Skin areas and pages.
     SkinTitleBar* TitleArea = nullptr;
@@ -173,7 +212,7 @@ public:
     // Playing page.
     QFrame* pnlMoviePlayer = nullptr;
     QFrame* pnlPlaylist2 = nullptr;
-    QTreeWidget* playlist = nullptr;
+    PlaylistView* playlist = nullptr;
 
     // Library page.
     QLineEdit* txtTextToFind = nullptr;
@@ -345,13 +384,26 @@ private:
     void btnFindNowClick();
     void doSaveToDisk();
     void actFilePrintExecute();
-    // Items leave the library in the clear with the preview pane's picture hidden.
+    // Items leave the library in the clear with the preview pane's picture hidden and
+    // the play list and the player stopped.
     void HidePreviewPicture();
 
     void ConnectPlayerHandlers();               // PlayerHandlers.cpp
     void LoadPlayerSettings();
     void LockPlayer();
-    void PlayListedItem(int recIdent);
+    void ConnectPlaylistHandlers();             // PlaylistHandlers.cpp
+    void LoadPlaylistSettings();
+    // Switches the play list off and the player out of sight before items leave the
+    // library in the clear.
+    void StopPlaylistForOperation();
+    void ConnectSlideshowHandlers();            // SlideshowHandlers.cpp
+    void LoadSlideshowSettings();
+    void ReturnPictureToPane();
+    // Double clicks on the preview pane and Enter in the item list; true when taken.
+    bool SlideshowEvent(QObject* watched, QEvent* event);
+    // A large picture decoded on the loader's thread arrived.
+    void PictureLoaded(quint64 generation, const QImage& image, const QString& error);
+    void ShowDecodedPicture(const QImage& image);
 
     // Transfer archives (ArchiveHandlers.cpp).
     void doExportToArchive();
@@ -415,8 +467,13 @@ private:
     bool m_thumbnailOptionsApplied = false;
 
     std::unique_ptr<PlayerHost> m_player;
-    int m_standInItem = 0;          // the stand-in play list's one entry
-    bool m_playlistActive = false;
+    std::unique_ptr<PlaylistPlayerPort> m_playlistPlayer;
+    std::unique_ptr<ClockRandom> m_random;
+    std::unique_ptr<Playlist> m_playlist;   // after what it uses
+    std::unique_ptr<ItemListSlideshow> m_slideshowList;
+    std::unique_ptr<TfrmPreview> m_preview;
+    std::unique_ptr<PictureLoader> m_pictureLoader;
+    std::uint64_t m_pictureGeneration = 0;   // which preview a loaded picture belongs to
 
     bool m_importingArchive = false;               // an import runs (its dialogs pump events)
     bool m_pendingArchiveQueued = false;           // FormActivate has queued the pending import

@@ -1,6 +1,6 @@
 // The Playing page's player: the host that owns the control, the bottom bar's
 // " Full Screen" button, the player choice on the Settings page, the lock's player
-// step, and the stand-in play list until the play list arrives.
+// step.
 #include "app/MainWindow.h"
 
 #include "app/ItemListView.h"
@@ -52,14 +52,6 @@ void TfrmMain::ConnectPlayerHandlers()
     settingsLayout->addWidget(playerSettings);
     settingsLayout->addStretch(1);
 
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(mainList->DetailView()),
-                                    static_cast<QAbstractItemView*>(mainList->ThumbnailView())}) {
-        connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-            const ItemKind kind = ItemKindOf(mainList->CellText(index.row(), ItemListView::ColFilename).toStdString());
-            if (kind == ItemKind::Video || kind == ItemKind::Audio)
-                PlayListedItem(mainList->IdentAt(index.row()));
-        });
-    }
 }
 
 // The player part of LoadSettings: the machine's default player, the configured one.
@@ -104,37 +96,6 @@ void TfrmMain::LockPlayer()
     } catch (const std::exception&) {
         // An error while stopping the player does not keep the program unlocked.
     }
-}
-
-// ---- the stand-in play list ----
-
-void TfrmMain::PlayListedItem(int recIdent)
-{
-    m_standInItem = recIdent;
-    btnFullScreen->setEnabled(true);
-    PlayPlaylist();
-}
-
-void TfrmMain::PlayPlaylist()
-{
-    if (m_standInItem == 0)
-        return;
-    m_playlistActive = true;
-    m_skin->ShowButtonPressed(QStringLiteral("tab1"));
-    ShowPage(1);
-    update();
-    m_player->PlayItem(m_standInItem);
-    m_player->RefreshPlayerFocus();
-}
-
-void TfrmMain::PlayNextItem()
-{
-    // The play list's: a list of one entry has no next one.
-}
-
-void TfrmMain::PlayPreviousItem()
-{
-    // The play list's.
 }
 
 } // namespace velmora

@@ -6,7 +6,9 @@
 #include "catalogue/ItemContent.h"
 #include "dialogs/WaitCursor.h"
 #include "playback/ImageAspect.h"
+#include "playback/PictureLoader.h"
 #include "playback/PictureDecoder.h"
+#include "playback/Preview.h"
 #include "store/MediaExtensions.h"
 #include "store/MemoryStream.h"
 #include "store/Query.h"
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -76,23 +79,30 @@ void TfrmMain::mainList1SelectItem()
     // The item left selected is the one to show, not the row whose state changed:
     // taking one row out of a selection of two shows the other.
     PreviewItem(selected.front());
+    if (m_preview->isVisible())
+        m_preview->ShowInfo();
 }
 
 void TfrmMain::PreviewItem(int recIdent)
 {
-    picture->hide();
+    // A picture still on its way belongs to the item shown before.
+    const std::uint64_t generation = ++m_pictureGeneration;
     actViewSlideshow->setEnabled(false);
     WaitCursor cursor;
-    if (mainList->SelectedCount() != 1)
+    if (mainList->SelectedCount() != 1) {
+        picture->hide();
         return;
+    }
     try {
         std::string extension;
+        std::int64_t size = 0;
         {
             db::Query record(m_library.MainConnection(),
-                             SqlFormat("Select rec_tnorigname, rec_objstore from Record where rec_ident = %d", recIdent));
+                             SqlFormat("Select rec_tnorigname, rec_size from Record where rec_ident = %d", recIdent));
             if (record.Eof())
                 throw std::runtime_error("The item is no longer in the library");
             extension = UpperExtension(record.AsString("rec_tnorigname"));
+            size = record.IsNull("rec_size") ? 0 : record.AsInteger("rec_size");
         }
         if (IsPreviewablePicture(extension)) {
             btnPrint->show();
@@ -100,29 +110,64 @@ void TfrmMain::PreviewItem(int recIdent)
             UpdateActions();
             lblnopreview->hide();
             lblErrMessage1->clear();
+            // A large picture is read and decoded on the loader's thread; the picture
+            // shown so far stays until it is ready.
+            if (size >= PictureLoader::kLargeBytes) {
+                m_pictureLoader->Request(generation, recIdent, extension);
+                return;
+            }
             MemoryStream content;
             ReadItemToStream(m_library.MainConnection(), recIdent, content, m_progress);
-            ShowPicture(extension, content);
+            const QByteArray bytes = ReadPictureBytes(content);
+            if (PictureLoader::IsLargePicture(extension, bytes)) {
+                m_pictureLoader->Request(generation, recIdent, extension, bytes);
+                return;
+            }
+            picture->hide();
+            MemoryStream small;
+            small.WriteBuffer(bytes.constData(), bytes.size());
+            small.SetPosition(0);
+            ShowPicture(extension, small);
         } else {
+            picture->hide();
             btnPrint->hide();
             m_printAllowed = false;
             UpdateActions();
             lblnopreview->show();
             // A failed picture's text would otherwise stay under another item.
             lblErrMessage1->clear();
+            WithdrawSlideshow();
         }
     } catch (const std::exception& error) {
+        picture->hide();
         lblErrMessage1->setText(QString::fromStdString(error.what()));
     }
 }
 
 void TfrmMain::ShowPicture(const std::string& extension, Stream& stream)
 {
+    ShowDecodedPicture(DecodePicture(extension, stream));
+}
+
+void TfrmMain::ShowDecodedPicture(const QImage& image)
+{
     picture->ClearPicture();
     actViewSlideshow->setEnabled(true);
     btnViewSlideShow3->show();
-    picture->SetPicture(DecodePicture(extension, stream));
+    picture->SetPicture(image);
     picture->show();
+}
+
+void TfrmMain::PictureLoaded(quint64 generation, const QImage& image, const QString& error)
+{
+    if (generation != m_pictureGeneration)
+        return;
+    if (!error.isEmpty()) {
+        picture->hide();
+        lblErrMessage1->setText(error);
+        return;
+    }
+    ShowDecodedPicture(image);
 }
 
 } // namespace velmora

@@ -184,6 +184,8 @@ void FileImport::AddFileList(int categoryId, const std::vector<std::string>& pat
             return;
         if (applyShellOption && m_deletion.DeleteShellSourceByDefault())
             mode = kDeleteSources;
+        if (m_beforeAdding)
+            m_beforeAdding();
 
         if (key == KeyState::Loaded)
             m_progress.ShowProgressAt("Adding Files", m_screen.left, m_screen.top, false, m_screen.height,

@@ -46,6 +46,8 @@ public:
     // Told of every category a folder import makes, so the tree can show it.
     void SetCategoryAdded(std::function<void(const CategoryNode&)> added) { m_categoryAdded = std::move(added); }
     void SetScreenArea(ScreenArea area) { m_screen = area; }
+    // Runs before a file list is added: the window gives back what a slideshow borrowed.
+    void SetBeforeAdding(std::function<void()> hook) { m_beforeAdding = std::move(hook); }
 
     SourceDeletionOptions& DeletionOptions() { return m_deletion; }
     bool DeleteSourceByDefault() { return m_deletion.DeleteSourceByDefault(); }
@@ -99,6 +101,7 @@ private:
     SourceDeletionOptions m_deletion;
     std::function<bool()> m_shellExtensionEnabled;
     std::function<void(const CategoryNode&)> m_categoryAdded;
+    std::function<void()> m_beforeAdding;
     ScreenArea m_screen;
     std::optional<int> m_lastAdded;
 };

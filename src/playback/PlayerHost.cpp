@@ -2,7 +2,7 @@
 // position, the play-state events, volume, mute and focus.
 #include "playback/PlayerHost.h"
 
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 #include "dialogs/WaitCursor.h"
 #include "platform/Skin.h"
 #include "playback/PlayerBar.h"

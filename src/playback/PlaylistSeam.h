@@ -3,8 +3,7 @@
 namespace velmora {
 
 // What the player host asks of the play list: whether it is being played, and its
-// start, next and previous commands. The play list implements it; until then the main
-// window answers with a stand-in (see TfrmMain).
+// start, next and previous commands. The main window answers from its play list.
 class PlaylistSeam {
 public:
     virtual ~PlaylistSeam() = default;

@@ -1,6 +1,6 @@
 #include "settings/PlayerSettingsGroup.h"
 
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 #include "platform/SettingsStore.h"
 #include "playback/PlayerChoice.h"
 #include "playback/PlayerVersion.h"

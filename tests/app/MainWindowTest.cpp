@@ -17,6 +17,7 @@
 #include "dialogs/DialogTestDoubles.h"
 #include "support/LibraryFixture.h"
 #include "app/MainWindowSession.h"
+#include "playback/PlaylistView.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -157,7 +158,7 @@ void MainWindowTest::startsOnThePlayingPageWithTheSkinObjects()
     QCOMPARE(main.playlist->parentWidget(), main.pnlPlaylist2);
     QCOMPARE(main.ContentArea->currentWidget(), main.tab1);
     QVERIFY(main.NowPlaying1->isChecked());
-    QVERIFY(main.Repeat2->isChecked());
+    QVERIFY(!main.Repeat2->isChecked());   // follows "PLRepeat", off for a new user
     QVERIFY(main.actViewDetails->isChecked());
     QVERIFY(!main.actEditPaste->isEnabled());
 }

@@ -171,7 +171,7 @@ void PlayerHostTest::pauseStopAndPlayFollowTheState()
     QVERIFY(window.Main().Stop1->isChecked());
     QVERIFY(!host.MediaEnded);   // a stop of the modern control is no end of the item
 
-    // Play with the (stand-in) play list active plays the item again.
+    // Play with the play list active plays the item again.
     window.Click("playbutton");
     QVERIFY(window.WaitForState("Playing"));
     QVERIFY(host.tmrProgress.isActive());

@@ -7,6 +7,7 @@
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
 #include "playback/PlayerHost.h"
+#include "playback/Playlist.h"
 
 #include <QAbstractSlider>
 #include <QApplication>
@@ -46,7 +47,13 @@ PlayerWindow::PlayerWindow(const std::function<void()>& beforeOpen, std::chrono:
         beforeOpen();
     m_session.streamIdleTimeout = streamIdleTimeout;
     m_session.Open();
+    Main().PlayList().plTimer.setInterval(24 * 3600 * 1000);
     m_session.ShowAndActivate();
+}
+
+void PlayerWindow::LetPlaylistAdvance()
+{
+    Main().PlayList().plTimer.setInterval(Playlist::kAdvanceInterval);
 }
 
 PlayerHost& PlayerWindow::Host()

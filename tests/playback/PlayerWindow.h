@@ -25,9 +25,13 @@ public:
     static constexpr int kPatienceMs = 60000;
 
     // Before the window opens: the settings (player version) a test wants; how long its
-    // stream server waits on a stalled player.
+    // stream server waits on a stalled player. The play list does not move on by
+    // itself (see LetPlaylistAdvance): tests of one item look at its end, which the
+    // list would otherwise stop and clear within half a second.
     explicit PlayerWindow(const std::function<void()>& beforeOpen = {},
                           std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout);
+    // The play list's advance timer at its own interval again.
+    void LetPlaylistAdvance();
 
     TfrmMain& Main() { return *m_session.main; }
     PlayerHost& Host();

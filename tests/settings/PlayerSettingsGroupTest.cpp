@@ -3,7 +3,7 @@
 #include "settings/PlayerSettingsGroup.h"
 
 #include "dialogs/DialogTestDoubles.h"
-#include "dialogs/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 #include "platform/SettingsStore.h"
 
 #include <QPushButton>

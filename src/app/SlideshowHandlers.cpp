@@ -1,0 +1,161 @@
+// The slideshow window and the double-click rules of the item list, which decide
+// between the slideshow and the play list.
+#include "app/MainWindow.h"
+
+#include "app/ItemListSlideshow.h"
+#include "app/ItemListView.h"
+#include "catalogue/FileImport.h"
+#include "catalogue/ItemKind.h"
+#include "platform/SettingsStore.h"
+#include "playback/ImageAspect.h"
+#include "playback/LegacyMediaPlayer.h"
+#include "playback/ModernMediaPlayer.h"
+#include "playback/PictureLoader.h"
+#include "playback/PlayStates.h"
+#include "playback/PlayerHost.h"
+#include "playback/Playlist.h"
+#include "playback/Preview.h"
+#include "settings/PlaybackSwitches.h"
+#include "store/MediaExtensions.h"
+#include "store/Query.h"
+
+#include <QAbstractItemView>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QListView>
+#include <QTreeView>
+
+#include <exception>
+
+namespace velmora {
+
+void TfrmMain::ConnectSlideshowHandlers()
+{
+    m_slideshowList = std::make_unique<ItemListSlideshow>(*mainList);
+    m_preview = std::make_unique<TfrmPreview>(
+        *m_slideshowList, [this] { return ReadSlideshowOptions(m_library.MainConnection()); },
+        [this] { ReturnPictureToPane(); });
+    connect(m_preview.get(), &TfrmPreview::CycleToggled, this, [](bool cycling) {
+        try {
+            SettingsStore store;
+            WriteSlideshowCycle(store, cycling);
+        } catch (const std::exception&) {
+            // The switch holds for this run even where it cannot be stored.
+        }
+    });
+    m_fileImport->SetBeforeAdding([this] { WithdrawSlideshow(); });
+    m_pictureLoader = std::make_unique<PictureLoader>();
+    connect(m_pictureLoader.get(), &PictureLoader::Loaded, this, &TfrmMain::PictureLoaded);
+
+    connect(actViewSlideshow, &QAction::triggered, this, &TfrmMain::doViewSlideshow);
+    connect(picture, &TImageAspect::DblClick, this, &TfrmMain::pictureDblClick);
+    Panel4->installEventFilter(this);   // double click on the pane
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(mainList->DetailView()),
+                                    static_cast<QAbstractItemView*>(mainList->ThumbnailView())}) {
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex& index) { mainList1DblClick(index.row()); });
+        view->installEventFilter(this);   // Enter
+    }
+}
+
+void TfrmMain::LoadSlideshowSettings()
+{
+    const SettingsStore store;
+    m_preview->SlideshowCycle = ReadSlideshowCycle(store);
+    m_preview->SlideshowHideControls = ReadSlideshowHideControls(store);
+    try {
+        db::Query options(m_library.MainConnection(), "Select opt_scalepast100 from options");
+        if (!options.Eof() && !options.IsNull("opt_scalepast100"))
+            picture->SetScalePast100(options.AsBoolean("opt_scalepast100"));
+    } catch (const std::exception&) {
+        // Without the option small pictures keep their own size.
+    }
+}
+
+bool TfrmMain::SlideshowEvent(QObject* watched, QEvent* event)
+{
+    if (watched == Panel4 && event->type() == QEvent::MouseButtonDblClick) {
+        doViewSlideshow();
+        return true;
+    }
+    if ((watched == mainList->DetailView() || watched == mainList->ThumbnailView()) &&
+        event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // mainList1KeyPress: Enter while a picture is previewed starts the show.
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && picture->isVisible()) {
+            doViewSlideshow();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfrmMain::doViewSlideshow()
+{
+    if (m_counts.images <= 0 || mainList->RowCount() == 0)
+        return;
+    m_player->tmrProgress.stop();
+    if (TLegacyMediaPlayer* legacy = m_player->LegacyPlayer()) {
+        if (legacy->PlayState() == legacy_state::kPlaying)
+            legacy->Pause();
+    } else if (TModernMediaPlayer* modern = m_player->ModernPlayer()) {
+        if (modern->playState() == modern_state::kPlaying)
+            modern->controls().pause();
+    }
+    if (!m_preview->Start() || mainList->SelectedCount() == 0)
+        return;
+    m_preview->TakePicture(picture);
+    m_preview->showFullScreen();
+    m_preview->raise();
+    m_preview->activateWindow();
+}
+
+void TfrmMain::mainList1DblClick(int row)
+{
+    if (row < 0 || row >= mainList->RowCount())
+        return;
+    if (m_counts.images > 0 && m_counts.movies == 0 && m_counts.audio == 0 && m_counts.unknown == 0) {
+        doViewSlideshow();
+        return;
+    }
+    const int selected = m_slideshowList->SelectedRow();
+    if (selected < 0)
+        return;
+    if (m_slideshowList->IsPicture(selected)) {
+        doViewSlideshow();
+        return;
+    }
+    // Anything else plays: the whole list becomes the play list, from this item on.
+    m_playlist->Clear();
+    int start = 0;
+    for (int listRow = 0; listRow < mainList->RowCount(); ++listRow) {
+        if (AddToPlaylist(listRow, m_playlist->Count() - 1) && listRow == selected)
+            start = m_playlist->Count() - 1;
+    }
+    SetCurrentPlaylistIndex(start);
+    PlayPlaylist();
+}
+
+void TfrmMain::pictureDblClick()
+{
+    doViewSlideshow();
+}
+
+void TfrmMain::WithdrawSlideshow()
+{
+    if (picture->parentWidget() != Panel4)
+        m_preview->Withdraw();
+}
+
+void TfrmMain::ReturnPictureToPane()
+{
+    if (picture->parentWidget() == Panel4)
+        return;
+    const bool shown = picture->isVisibleTo(picture->parentWidget());
+    static_cast<QGridLayout*>(Panel4->layout())->addWidget(picture, 0, 0);
+    // Under the error line and the print button, which lie over its lower edge.
+    picture->lower();
+    picture->setVisible(shown);
+}
+
+} // namespace velmora
