@@ -8,6 +8,8 @@
 #include "dialogs/GuiProgress.h"
 #include "playback/PlaylistSeam.h"
 #include "playback/StreamUrl.h"
+#include "settings/RegistryValues.h"
+#include "settings/SettingsSeam.h"
 #include "store/Library.h"
 
 #include <QPointer>
@@ -41,6 +43,7 @@ class FileImport;
 class ItemListView;
 class PlayerHost;
 class PlayerSettingsGroup;
+class SettingsPage;
 class Skin;
 class SkinTitleBar;
 class TaskbarStandIn;
@@ -62,7 +65,7 @@ struct MainWindowOptions {
 // with their enabling rules, the status line, the window placement, and the lock.
 // Creating it runs the start-up sequence, which opens the library; the window is shown
 // only after the password gate.
-class TfrmMain : public QWidget, public HandOverTarget, public PlaylistSeam {
+class TfrmMain : public QWidget, public HandOverTarget, public PlaylistSeam, public SettingsSeam {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowOptions options = {});
@@ -166,6 +169,35 @@ public:
     // The Settings page's player choice.
     PlayerSettingsGroup* playerSettings = nullptr;
     // <<< player (public)
+
+    // The Settings page (SettingsHandlers.cpp). The running program uses the switches
+    // below, which loading and applying the page set, not the page's controls.
+    SettingsPage* settingsPage = nullptr;
+    bool PlaylistRepeat = registry::kPlaylistRepeat.defaultValue;
+    bool PlaylistShuffle = registry::kPlaylistShuffle.defaultValue;
+    bool SlideshowCycle = registry::kSlideshowCycle.defaultValue;
+    bool SlideshowHideControls = registry::kSlideshowHideControls.defaultValue;
+    void LoadSettings();
+    void SaveSettings();
+    void SetSettingsChanged(bool changed);
+    void ConfirmSaveSettings();
+    void ShowSettingsPage(int page);
+    // The Repeat and Shuffle menu entries and the slideshow's start/stop control: the
+    // switch changes for the running program, is stored at once, and its check box on
+    // the Settings page follows (leaving the page clean).
+    void SetPlaylistRepeat(bool on);
+    void SetPlaylistShuffle(bool on);
+    void SetSlideshowCycle(bool on);
+    // SettingsSeam.
+    void ApplyUserSettings(const UserSettings& settings) override;
+    void ApplyLibraryOptions(const LibraryOptions& options) override;
+    // The thumbnail switch as the Settings page applies it: off disables "View
+    // Thumbnails" and shows the details; on enables it again.
+    void ApplyThumbnailSwitch(bool enabled);
+    // The shell extension's menu text and switch as the program runs with them.
+    const std::string& ShellMenuText() const { return m_shellMenuText; }
+    bool ShellExtensionEnabled() const { return m_shellExtensionEnabled; }
+    TDirMonitor& Monitor() { return *m_monitor; }
 
     // Skin areas and pages.
     SkinTitleBar* TitleArea = nullptr;
@@ -389,7 +421,7 @@ private:
     void btnRefreshClick();
     void SelectAll1Click();
     void doChangePassword();
-    void ConfirmSaveSettings();
+    void CreateSettingsPage();
     void SkinMouseDown(const QString& name);
     void SkinMouseUp(const QString& name);
 

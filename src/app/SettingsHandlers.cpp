@@ -1,0 +1,99 @@
+// The Settings page inside the main window: the page itself lives in settings/; the
+// window keeps the described operations as calls into it and runs with what the page
+// hands over.
+#include "app/MainWindow.h"
+
+#include "catalogue/FileImport.h"
+#include "playback/ImageAspect.h"
+#include "settings/LibraryOptions.h"
+#include "settings/SettingsPage.h"
+#include "settings/UserSettings.h"
+
+#include <QAction>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+void TfrmMain::CreateSettingsPage()
+{
+    settingsPage = new SettingsPage(*this, *m_boxes, *m_fileDialogs, tab3);
+    auto* layout = new QVBoxLayout(tab3);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(settingsPage);
+    playerSettings = settingsPage->playerSettings;
+    connect(settingsPage, &SettingsPage::ChangePasswordRequested, this, &TfrmMain::doChangePassword);
+}
+
+void TfrmMain::LoadSettings()
+{
+    settingsPage->LoadSettings();
+}
+
+void TfrmMain::SaveSettings()
+{
+    settingsPage->SaveSettings();
+}
+
+void TfrmMain::SetSettingsChanged(bool changed)
+{
+    settingsPage->SetSettingsChanged(changed);
+}
+
+void TfrmMain::ConfirmSaveSettings()
+{
+    settingsPage->ConfirmSaveSettings();
+}
+
+void TfrmMain::ShowSettingsPage(int page)
+{
+    settingsPage->ShowSettingsPage(page);
+}
+
+void TfrmMain::SetPlaylistRepeat(bool on)
+{
+    PlaylistRepeat = on;
+    Repeat1->setChecked(on);
+    Repeat2->setChecked(on);
+    settingsPage->StoreSwitchNow(registry::kPlaylistRepeat, on);
+}
+
+void TfrmMain::SetPlaylistShuffle(bool on)
+{
+    PlaylistShuffle = on;
+    Shuffle1->setChecked(on);
+    Shuffle2->setChecked(on);
+    settingsPage->StoreSwitchNow(registry::kPlaylistShuffle, on);
+}
+
+void TfrmMain::SetSlideshowCycle(bool on)
+{
+    SlideshowCycle = on;
+    settingsPage->StoreSwitchNow(registry::kSlideshowCycle, on);
+}
+
+void TfrmMain::ApplyUserSettings(const UserSettings& settings)
+{
+    PlaylistRepeat = settings.playlistRepeat;
+    PlaylistShuffle = settings.playlistShuffle;
+    SlideshowCycle = settings.slideshowCycle;
+    SlideshowHideControls = settings.slideshowHideControls;
+    for (QAction* entry : {Repeat1, Repeat2})
+        entry->setChecked(PlaylistRepeat);
+    for (QAction* entry : {Shuffle1, Shuffle2})
+        entry->setChecked(PlaylistShuffle);
+    // The shell-extension bridge reads these; its control window follows them once
+    // the bridge is part of the program.
+    m_shellMenuText = settings.shellMenuText;
+    m_shellExtensionEnabled = settings.shellExtensionEnabled;
+}
+
+void TfrmMain::ApplyLibraryOptions(const LibraryOptions& options)
+{
+    // The next drop reads "delete source files by default" afresh.
+    m_fileImport->DeletionOptions().Forget();
+    SetApplicationTitle(QString::fromStdString(options.caption));
+    picture->SetScalePast100(options.scalePast100);
+    ApplyThumbnailSwitch(options.enableThumb);
+}
+
+} // namespace velmora
