@@ -18,6 +18,7 @@
 #include "integration/MonitorSettings.h"
 #include "platform/SettingsStore.h"
 #include "platform/Skin.h"
+#include "playback/ImageAspect.h"
 #include "playback/PlayerHost.h"
 #include "playback/VideoStreamServ.h"
 #include "store/Cryptography.h"
@@ -134,7 +135,11 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::FormCreate()
 {
-    m_monitor = std::make_unique<TDirMonitor>();
+    // Items the monitor adds are listed at once when "<Unclassified>" is shown.
+    m_monitor = std::make_unique<TDirMonitor>(TDirMonitor::kScanInterval, [this](const ScanReport& report) {
+        if (!report.imported.empty())
+            QMetaObject::invokeMethod(this, &TfrmMain::MonitoredItemAdded, Qt::QueuedConnection);
+    });
     {
         SettingsStore store;
         const MonitorSettings monitor = MonitorSettings::Read(store);

@@ -422,6 +422,8 @@ private:
     void SelectAll1Click();
     void doChangePassword();
     void CreateSettingsPage();
+    // The directory monitor added an item (from its thread, queued).
+    void MonitoredItemAdded();
     void SkinMouseDown(const QString& name);
     void SkinMouseUp(const QString& name);
 

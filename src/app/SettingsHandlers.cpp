@@ -3,6 +3,8 @@
 // hands over.
 #include "app/MainWindow.h"
 
+#include "app/ItemListView.h"
+#include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
 #include "playback/ImageAspect.h"
 #include "settings/LibraryOptions.h"
@@ -69,6 +71,17 @@ void TfrmMain::SetSlideshowCycle(bool on)
 {
     SlideshowCycle = on;
     settingsPage->StoreSwitchNow(registry::kSlideshowCycle, on);
+}
+
+void TfrmMain::MonitoredItemAdded()
+{
+    if (!m_treeBuilt || m_locked || m_deletingRows || SelectedNodeId() != kUnclassifiedId)
+        return;
+    // The list is filled again under the user's hands: what was selected stays so.
+    const std::vector<int> selected = mainList->SelectedIdents();
+    ListSelectedNode();
+    if (selected.size() == 1)
+        mainList->SelectIdent(selected.front());
 }
 
 void TfrmMain::ApplyUserSettings(const UserSettings& settings)
