@@ -183,7 +183,7 @@ QWidget* SettingsPage::CreateGeneralPage()
     txtAppName->setObjectName(QStringLiteral("txtAppName"));
     nameRow->addWidget(txtAppName, 1);
     application->addLayout(nameRow);
-    connect(txtAppName, &QLineEdit::textEdited, this, &SettingsPage::txtAppNameChange);
+    connect(txtAppName, &QLineEdit::textChanged, this, &SettingsPage::txtAppNameChange);
 
     QVBoxLayout* preview = NewGroup(layout, "grpMediaPreviewSettings", QStringLiteral("Media Preview Settings"));
     chkEnableThumb = AddSwitch(preview, "chkEnableThumb", QStringLiteral("Enable thumbnail view"),
@@ -302,7 +302,7 @@ QWidget* SettingsPage::CreateLibraryPage()
     txtMenuText->setObjectName(QStringLiteral("txtMenuText"));
     menuRow->addWidget(txtMenuText, 1);
     shell->addLayout(menuRow);
-    connect(txtMenuText, &QLineEdit::textEdited, this, &SettingsPage::txtAppNameChange);
+    connect(txtMenuText, &QLineEdit::textChanged, this, &SettingsPage::txtAppNameChange);
 
     QVBoxLayout* monitor = NewGroup(layout, "grpMonitorDirectorySettings", QStringLiteral("Monitor Directory Settings"));
     monitor->addWidget(NewText(page, LabelText(kMonitorText)));

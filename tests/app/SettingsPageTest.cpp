@@ -5,6 +5,7 @@
 #include "MainWindowSession.h"
 
 #include "app/ItemListView.h"
+#include "dialogs/ApplicationTitle.h"
 #include "dialogs/MessageBoxes.h"
 #include "integration/DirMonitor.h"
 #include "playback/ImageAspect.h"
@@ -201,7 +202,7 @@ void SettingsPageTest::everyControlIsStoredWhereItBelongs()
     QCOMPARE(Stored("LockOnScreenLock"), std::string("0"));
 
     // The running program took them over.
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QString("My Vault"));
+    QCOMPARE(ApplicationTitle::Text(), QString("My Vault"));
     QVERIFY(main.picture->ScalePast100());
     QVERIFY(main.DeleteSourceByDefault());
     QVERIFY(main.PlaylistRepeat && main.PlaylistShuffle && !main.SlideshowCycle && main.SlideshowHideControls);
@@ -284,7 +285,7 @@ void SettingsPageTest::leavingWithEditsAsksAndNoRestoresTheStoredValues()
     QCOMPARE(session.boxes.messages.size(), size_t{3});
     QCOMPARE(session.boxes.messages[2].text, std::string(kSaveQuestion));
     QVERIFY(!main.isVisible());
-    QCOMPARE(Stored("shellextext"), std::string("absent"));
+    QCOMPARE(Stored("shellextext"), std::string("Add To Velmora"));
 }
 
 void SettingsPageTest::switchesWrittenAtOnceLeaveThePageClean()
@@ -317,8 +318,8 @@ void SettingsPageTest::switchesWrittenAtOnceLeaveThePageClean()
 void SettingsPageTest::turningThumbnailsOffAndOnAgain()
 {
     Session session;
-    session.AddItem("photo.jpg");
     TfrmMain& main = session.Open();
+    session.AddItem("photo.jpg");
     session.ShowAndActivate();
     SettingsPage& page = *main.settingsPage;
     QVERIFY(main.actViewThumbnails->isEnabled());
