@@ -6,6 +6,7 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/GuiProgress.h"
+#include "playback/NMGeneralServer.h"
 #include "playback/PlaylistSeam.h"
 #include "playback/StreamUrl.h"
 #include "settings/RegistryValues.h"
@@ -55,6 +56,9 @@ struct ShellSelection;
 struct MainWindowOptions {
     // The stream server's port; 0 lets the system choose one (tests running side by side).
     int streamPort = kStreamServerPort;
+    // How long the stream server waits on a silent or stalled player before it drops the
+    // connection (tests shorten it to see a paused player reconnect).
+    std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout;
     // Where questions and messages go; null: the program's message boxes.
     MessageBoxes* boxes = nullptr;
     // The file and folder choosers; null: the desktop's own.
@@ -154,6 +158,7 @@ public:
     // >>> player (public)
     // The media player host of the Playing page (PlayerHandlers.cpp).
     PlayerHost& Player() { return *m_player; }
+    const TVideoStreamServ& StreamServer() const { return *m_streamServer; }
     void SetPlayerVersion(int version);
     bool CreatePlayer();
     void OpenMediaItem(int ident);

@@ -81,6 +81,7 @@ struct Session {
     RecordingMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
     std::unique_ptr<TfrmMain> main;
+    std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout;
 
     Session()
     {
@@ -103,6 +104,7 @@ struct Session {
     {
         MainWindowOptions options;
         options.streamPort = 0;
+        options.streamIdleTimeout = streamIdleTimeout;
         options.boxes = &boxes;
         options.fileDialogs = &dialogs;
         main = std::make_unique<TfrmMain>(options);

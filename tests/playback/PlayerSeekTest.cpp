@@ -13,12 +13,14 @@
 #include "playback/ModernMediaPlayer.h"
 #include "playback/PlayerHost.h"
 #include "playback/PlayerScales.h"
+#include "playback/VideoStreamServ.h"
 
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
 #include <QFrame>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest/QtTest>
 
@@ -36,6 +38,7 @@ private slots:
     void theBarSeeksAndTheTimeRunsOnFromThere();
     void fullScreenAndBackContinueTheItemWhereItWas();
     void lockingWhileAMoviePlaysFullScreen();
+    void aPauseLongerThanTheServerWaitsPlaysOn();
 
 private:
     // Plays the movie and waits until it has played `seconds`.
@@ -196,6 +199,50 @@ void PlayerSeekTest::lockingWhileAMoviePlaysFullScreen()
     QVERIFY(!host.FullScreenForm().isVisible());
     QCOMPARE(engine.Playback(), MediaPlayback::Stopped);
     QCOMPARE(window.StateText(), QString("Stopped"));
+}
+
+// The server drops a player that takes nothing for its idle time (here 1 s instead of
+// 30 s). A pause longer than that must not cost the item: once the player has used
+// what it holds, it connects again for the rest and plays on.
+void PlayerSeekTest::aPauseLongerThanTheServerWaitsPlaysOn()
+{
+    using namespace std::chrono_literals;
+    PlayerWindow window({}, 1s);
+    const TVideoStreamServ& server = window.Main().StreamServer();
+    QSignalSpy errors(window.Host().ModernPlayer(), &TModernMediaPlayer::OnError);
+    // Paused at once, and far bigger than what the player and the sockets hold (4 to
+    // 12 MB seen), so the server is still sending when the pause begins: 24 MB, 32 s.
+    const double seconds = 32;
+    window.DoubleClickItem(window.AddItem(MakeWav(seconds, 192000, 2), "long.wav"));
+    QVERIFY(window.WaitForState("Playing"));
+    window.Click("pausebutton");
+    QVERIFY2(window.WaitForState("Paused"), qPrintable(window.StateText()));
+    const double pausedAt = window.Position();
+    QVERIFY(window.WaitFor([&] { return server.LiveConnections() == 0; }));   // dropped
+    QCOMPARE(window.StateText(), QString("Paused"));
+
+    window.Click("pausebutton");
+    QVERIFY(window.WaitForState("Playing"));
+    double last = window.Position();
+    bool forwardOnly = true;
+    const auto sample = [&] {
+        const double now = window.Position();
+        forwardOnly = forwardOnly && now >= last - 0.05 && now >= pausedAt - 0.05;
+        last = now;
+    };
+    QVERIFY2(window.WaitFor([&] { sample(); return server.LiveConnections() > 0 || window.Host().MediaEnded; }),
+             qPrintable(QString("%1 at %2").arg(window.StateText()).arg(window.Position())));
+    // An end here: the player did not connect again (or the whole item had come before
+    // the pause, and nothing was tested).
+    QVERIFY2(!window.Host().MediaEnded, qPrintable(QString("ended at %1 of %2 s with no new connection")
+                                                       .arg(window.Position()).arg(seconds)));
+    const double reconnectedAt = window.Position();
+    // Played on past the place where the first connection was dropped.
+    QVERIFY2(window.WaitFor([&] { sample(); return window.Position() > reconnectedAt + 2; }),
+             qPrintable(QString("%1 at %2").arg(window.StateText()).arg(window.Position())));
+    QVERIFY2(forwardOnly, qPrintable(QString("went back to %1 after %2").arg(last).arg(pausedAt)));
+    QCOMPARE(window.StateText(), QString("Playing"));
+    QCOMPARE(errors.count(), 0);
 }
 
 QTEST_MAIN(PlayerSeekTest)

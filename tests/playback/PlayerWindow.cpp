@@ -40,10 +40,11 @@ T* Find(QWidget* root, const char* name)
 
 } // namespace
 
-PlayerWindow::PlayerWindow(const std::function<void()>& beforeOpen)
+PlayerWindow::PlayerWindow(const std::function<void()>& beforeOpen, std::chrono::milliseconds streamIdleTimeout)
 {
     if (beforeOpen)
         beforeOpen();
+    m_session.streamIdleTimeout = streamIdleTimeout;
     m_session.Open();
     m_session.ShowAndActivate();
 }

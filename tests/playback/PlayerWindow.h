@@ -24,8 +24,10 @@ public:
     // Generous: the machine may be loaded; a fault shows as a wait that never ends.
     static constexpr int kPatienceMs = 60000;
 
-    // Before the window opens: the settings (player version) a test wants.
-    explicit PlayerWindow(const std::function<void()>& beforeOpen = {});
+    // Before the window opens: the settings (player version) a test wants; how long its
+    // stream server waits on a stalled player.
+    explicit PlayerWindow(const std::function<void()>& beforeOpen = {},
+                          std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout);
 
     TfrmMain& Main() { return *m_session.main; }
     PlayerHost& Host();
