@@ -85,6 +85,7 @@ private slots:
     void theRecoveryCopyCanBeTurnedOff();
     void anAddWithoutAWindowAsksForThePasswordWhenTheLibraryKeepsNoCopy();
     void optionsThatCannotBeWrittenStillSaveTheRestAndLeaveThePageClean();
+    void aSettingsFileThatCannotBeWrittenIsToldAndTheRestApplied();
     void theFolderAndColourPickers();
 };
 
@@ -255,6 +256,10 @@ void SettingsPageTest::leavingWithEditsAsksAndNoRestoresTheStoredValues()
     main.SelectPage(3);
     page.chbxShufflePlaylist->setChecked(true);
     page.txtDelayTime->setValue(30);
+    // The player choice stored meanwhile waits for the next start: discarding the
+    // edits does not change the player in use.
+    const int playerInUse = main.Player().PlayerVersion;
+    SettingsStore().WriteString(SettingsStore::kSettings, "MediaPlayerVersion", playerInUse == 7 ? "9" : "7");
     session.boxes.answers.push_back(mb::kResultNo);
     QTest::mouseClick(libraryButton, Qt::LeftButton);
     QCOMPARE(main.CurrentPage(), 2);
@@ -265,6 +270,7 @@ void SettingsPageTest::leavingWithEditsAsksAndNoRestoresTheStoredValues()
     QCOMPARE(page.txtDelayTime->value(), 5);
     QVERIFY(!page.SettingsChanged());
     QCOMPARE(Stored("PLShuffle"), std::string("absent"));
+    QCOMPARE(main.Player().PlayerVersion, playerInUse);
 
     // Yes saves; the menu entries switch pages without asking.
     main.SelectPage(3);
@@ -484,6 +490,36 @@ void SettingsPageTest::optionsThatCannotBeWrittenStillSaveTheRestAndLeaveThePage
     QCOMPARE(Stored("PLRepeat"), std::string("1"));
     QVERIFY(!main.Monitor().Enabled() && main.Monitor().Suspended());
     QCOMPARE(session.boxes.messages.size(), size_t{1});   // the question only
+}
+
+void SettingsPageTest::aSettingsFileThatCannotBeWrittenIsToldAndTheRestApplied()
+{
+    Session session;
+    TfrmMain& main = session.Open();
+    SettingsPage& page = *main.settingsPage;
+    // Where the settings folder should be, a file: not even root can write there.
+    QTemporaryDir blocked;
+    QFile file(blocked.filePath("Velmora"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("XDG_CONFIG_HOME", blocked.path().toUtf8());
+    page.txtAppName->setText("Applied anyway");
+    page.chbxAutoRepeatPL->setChecked(true);
+    Apply(session);
+    qputenv("XDG_CONFIG_HOME", session.config.path().toUtf8());
+    QCOMPARE(session.boxes.messages.size(), size_t{2});
+    QVERIFY(session.boxes.messages[1].text.rfind("The settings could not be saved: ", 0) == 0);
+    QCOMPARE(session.boxes.messages[1].flags, mb::kIconError);
+    QCOMPARE(OptionText(main, "opt_caption"), std::string("Applied anyway"));
+    QVERIFY(main.PlaylistRepeat);
+    QVERIFY(!page.SettingsChanged());
+
+    main.SetPlaylistShuffle(true);   // the same for a switch stored at once
+    QCOMPARE(session.boxes.messages.size(), size_t{2});
+    qputenv("XDG_CONFIG_HOME", blocked.path().toUtf8());
+    main.SetPlaylistShuffle(false);
+    qputenv("XDG_CONFIG_HOME", session.config.path().toUtf8());
+    QCOMPARE(session.boxes.messages.size(), size_t{3});
 }
 
 void SettingsPageTest::theFolderAndColourPickers()

@@ -4,6 +4,10 @@
 // written.
 #include "settings/SettingsModel.h"
 
+#include "catalogue/Categories.h"
+#include "catalogue/FileImport.h"
+#include "catalogue/DropEffect.h"
+#include "dialogs/ProgressRoutines.h"
 #include "integration/DirMonitor.h"
 #include "settings/RegistryValues.h"
 #include "store/Base64.h"
@@ -313,6 +317,45 @@ TEST_F(SettingsModelTest, ALibraryFromBeforeTheSwitchGetsItsColumnAndKeepsItsCop
     EXPECT_TRUE(KeepsRecoveryCopy(options));
     SetLibraryPassword({}, 0);
     EXPECT_TRUE(library->LoadStoredPassword());
+}
+
+TEST_F(SettingsModelTest, AnAddWithoutAKeyAsksThePromptOnlyWhenTheLibraryKeepsNoCopy)
+{
+    TempDir sources;
+    WriteFile(sources / "a.jpg", "first");
+    WriteFile(sources / "b.jpg", "second");
+    test::RecordingMessageBoxes messages;
+    NullProgress progress;
+    FileImport import(*library, progress, messages);
+    int asked = 0;
+    bool accept = true;
+    import.SetPasswordPrompt([&] {
+        ++asked;
+        return accept && library->VerifyPassword(kPassword, true);
+    });
+    int mode = kKeepSources;
+
+    // With the copy the key comes from it, unasked.
+    SetLibraryPassword({}, 0);
+    import.AddFileList(kUnclassifiedId, {(sources / "a.jpg").string()}, false, false, mode);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(Scalar("Select count(*) from Record"), 1);
+
+    LibraryOptions options = LibraryOptions::Read(mainConn());
+    options.keepRecoveryCopy = false;
+    options.Write(mainConn());
+    SetLibraryPassword({}, 0);
+    accept = false;
+    import.AddFileList(kUnclassifiedId, {(sources / "b.jpg").string()}, false, false, mode);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Scalar("Select count(*) from Record"), 1);
+    EXPECT_TRUE(LibraryPassword().empty());
+
+    accept = true;
+    import.AddFileList(kUnclassifiedId, {(sources / "b.jpg").string()}, false, false, mode);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(Scalar("Select count(*) from Record"), 2);
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 } // namespace
