@@ -9,6 +9,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "integration/DirMonitor.h"
 #include "playback/ImageAspect.h"
+#include "playback/PlayerHost.h"
 #include "settings/PlayerSettingsGroup.h"
 #include "settings/SettingsPage.h"
 #include "store/Query.h"
