@@ -665,7 +665,7 @@ void LibraryOperationsTest::saveToDiskWritesTheItemsBytes()
 
     session.dialogs.files.push_back(target.path());
     main.actFileSaveToDisk->trigger();
-    QCOMPARE(session.dialogs.asked.size(), qsizetype(2));
+    QCOMPARE(session.dialogs.asked.size(), qsizetype(4));
     QVERIFY(session.boxes.messages.empty());
     QCOMPARE(ReadFile(FileName(target, "one.jpg")), big);
     QCOMPARE(ReadFile(FileName(target, "two.mp3")), std::string("second"));

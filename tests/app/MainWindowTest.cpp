@@ -157,7 +157,8 @@ void MainWindowTest::startsOnThePlayingPageWithTheSkinObjects()
     QCOMPARE(main.playlist->parentWidget(), main.pnlPlaylist2);
     QCOMPARE(main.ContentArea->currentWidget(), main.tab1);
     QVERIFY(main.NowPlaying1->isChecked());
-    QVERIFY(main.Repeat2->isChecked());
+    // "Repeat" follows the stored play-list switch, off for a new user.
+    QVERIFY(!main.Repeat2->isChecked());
     QVERIFY(main.actViewDetails->isChecked());
     QVERIFY(!main.actEditPaste->isEnabled());
 }
