@@ -53,7 +53,8 @@ CREATE TABLE options (
     opt_MPversion        INTEGER,
     opt_currentStore     INTEGER,   -- slideshow: delay in seconds * 65536 + 1 for repeat
     opt_currentStoreSize INTEGER,   -- slideshow background, 0x00BBGGRR
-    opt_keygen           INTEGER NOT NULL DEFAULT 0   -- generation of the password in force
+    opt_keygen           INTEGER NOT NULL DEFAULT 0,  -- generation of the password in force
+    opt_recoverycopy     INTEGER    -- opt_serial kept; null: yes
 );
 -- No password yet: the first one entered becomes the library's.
 INSERT INTO options (opt_pass, opt_serial, opt_caption, opt_scalepast100, opt_enablethumb,

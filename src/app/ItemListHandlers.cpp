@@ -68,22 +68,31 @@ void TfrmMain::ApplyThumbnailOptions()
     } catch (const std::exception&) {
         // No options row: the view stays as it is.
     }
+    ApplyThumbnailSwitch(enabled);
+    if (!enabled)
+        return;
+    if (byDefault) {
+        actViewThumbnails->setChecked(true);
+        actViewDetails->setChecked(false);
+        mainList->SetThumbnailView(true);
+    }
+}
+
+void TfrmMain::ApplyThumbnailSwitch(bool enabled)
+{
     if (!enabled) {
         actViewThumbnails->setEnabled(false);
         SetHint(actViewThumbnails, QStringLiteral("To enable thumbnail view, turn it on in Options"));
         actViewThumbnails->setChecked(false);
         actViewDetails->setChecked(true);
-        mainList->SetThumbnailView(false);
+        mainList->SetThumbnailView(false);   // stops thumbTimer
         return;
     }
+    // Thumbnails are always 64 x 64, so nothing made so far needs making again.
     if (!actViewThumbnails->isEnabled()) {
+        const WaitCursor busy;
         actViewThumbnails->setEnabled(true);
         SetHint(actViewThumbnails, QStringLiteral("View Thumbnails"));
-    }
-    if (byDefault) {
-        actViewThumbnails->setChecked(true);
-        actViewDetails->setChecked(false);
-        mainList->SetThumbnailView(true);
     }
 }
 

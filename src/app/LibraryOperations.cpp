@@ -34,7 +34,6 @@ namespace velmora {
 namespace {
 
 constexpr const char* kOpenPictureTitle = "Open picture";
-constexpr const char* kSelectFolderTitle = "Select Directory";
 
 // The entries of the "Add Files to Category" dialog: the caption the user reads and
 // the patterns it filters by (separated by ";"). The first entry is preselected.
@@ -211,7 +210,7 @@ void TfrmMain::doSaveToDisk()
     const std::vector<int> items = mainList->SelectedIdents();
     if (items.empty())
         return;
-    const QString folder = m_fileDialogs->ChooseFolder(this, QString::fromLatin1(kSelectFolderTitle));
+    const QString folder = m_fileDialogs->ChooseFolder(this, QString::fromLatin1(kSelectDirectoryTitle), {});
     if (folder.isEmpty())
         return;
     HidePreviewPicture();

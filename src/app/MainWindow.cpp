@@ -26,11 +26,16 @@
 #include "integration/MonitorSettings.h"
 #include "platform/SettingsStore.h"
 #include "platform/Skin.h"
+#include "playback/ImageAspect.h"
 #include "playback/PlayerHost.h"
 #include "playback/VideoStreamServ.h"
 #include "store/Cryptography.h"
 #include "store/LibraryFiles.h"
 #include "store/LibraryPassword.h"
+#include "store/RecoveryCopy.h"
+#include "settings/LibraryOptions.h"
+#include "settings/SettingsModel.h"
+#include "settings/SettingsPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -79,6 +84,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     ConnectPreviewHandlers();
     ConnectLibraryOperations();
     ConnectArchiveHandlers();
+    CreateSettingsPage();
 
     m_skin = std::make_unique<Skin>(this);
     connect(m_skin.get(), &Skin::MouseDown, this, &TfrmMain::SkinMouseDown);
@@ -111,6 +117,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     mainTree->installEventFilter(this);
 
     m_fileImport->SetShellExtensionEnabled([this] { return m_shellExtensionEnabled; });
+    m_fileImport->SetPasswordPrompt([this] { return RunPasswordForm(); });
 
     // The stream server is one of the window's components: it listens before the
     // start-up sequence runs.
@@ -145,16 +152,21 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::FormCreate()
 {
-    m_monitor = std::make_unique<TDirMonitor>();
+    // Items the monitor adds are listed at once when "<Unclassified>" is shown.
+    m_monitor = std::make_unique<TDirMonitor>(TDirMonitor::kScanInterval, [this](const ScanReport& report) {
+        if (!report.imported.empty())
+            QMetaObject::invokeMethod(this, &TfrmMain::MonitoredItemAdded, Qt::QueuedConnection);
+    });
     {
         SettingsStore store;
         const MonitorSettings monitor = MonitorSettings::Read(store);
         m_monitor->SetDirectory(monitor.directory);
         m_monitor->SetEnabled(monitor.enabled);
-        m_shellMenuText = store.ReadString(SettingsStore::kSettings, "shellextext", "Add To Velmora");
-        m_shellExtensionEnabled = store.ReadBool(SettingsStore::kSettings, "shellextenb", true);
-        store.WriteString(SettingsStore::kSettings, "AppPath", GetAppDir());
+        m_shellMenuText = registry::kShellMenuText.Read(store);
+        m_shellExtensionEnabled = registry::kShellExtensionEnabled.Read(store);
+        registry::kAppPath.Write(store, GetAppDir());
     }
+    settingsPage->SetModel(std::make_unique<SettingsModel>(m_library.MainConnection(), *m_monitor));
 
     tab2panel->hide();
     m_skin->ShowButtonPressed(PageButtonName(1));
@@ -177,11 +189,9 @@ void TfrmMain::FormCreate()
         return;
     }
     LoadPlayerSettings();
-    LoadPlaylistSettings();
-    LoadSlideshowSettings();
+    LoadSettings();
     CreatePlayer();
-    // The rest of the settings page and the file association come with their own
-    // parts of the program.
+    // The file association comes with the desktop integration.
 }
 
 bool TfrmMain::VerifyPassword(const std::string& password)
@@ -190,6 +200,11 @@ bool TfrmMain::VerifyPassword(const std::string& password)
         return false;
     RecoverLibrary(m_library, m_progress, *m_boxes);
     SetApplicationTitle(QString::fromStdString(m_library.Caption()));
+    try {
+        picture->SetScalePast100(LibraryOptions::Read(m_library.MainConnection()).scalePast100);
+    } catch (const std::exception&) {
+        // Pictures keep their natural size at most.
+    }
     return true;
 }
 
@@ -337,27 +352,10 @@ void TfrmMain::SkinMouseUp(const QString& name)
         ConfirmSaveSettings();
 }
 
-void TfrmMain::ConfirmSaveSettings()
-{
-    // The Settings page holds nothing to save yet.
-}
-
-
-
-
-
-
-
-
-
-
 void TfrmMain::doChangePassword()
 {
     doChangePass(this, m_library, *m_boxes, m_progress);
 }
-
-
-
 
 // ---- the running instance's side of a hand-over ----
 
@@ -436,12 +434,25 @@ void TfrmMain::RunHandOverJobs()
 bool TfrmMain::AddCommandLineFiles(const std::vector<std::string>& paths)
 {
     const bool loaded = m_library.LoadStoredPassword();
-    const std::string key = LibraryPassword();
-    if (!loaded || key.empty() || key == TCryptography::kDefaultKey) {
-        // Also for a start from a desktop, where nobody reads standard error.
-        std::cerr << "velmora: " << kNoLibraryKeyMessage << '\n';
-        m_boxes->ShowMessageBox(kNoLibraryKeyMessage, mb::kIconError);
-        return false;
+    bool keepsCopy = true;
+    try {
+        keepsCopy = KeepsRecoveryCopy(m_library.MainConnection());
+    } catch (const std::exception&) {
+        // Unreadable options: told below like a copy that does not open the library.
+    }
+    if (!loaded && !keepsCopy) {
+        // The user chose to keep no copy of the password: it is asked for, as at the
+        // start; Cancel adds nothing.
+        if (!RunPasswordForm())
+            return false;
+    } else {
+        const std::string key = LibraryPassword();
+        if (!loaded || key.empty() || key == TCryptography::kDefaultKey) {
+            // Also for a start from a desktop, where nobody reads standard error.
+            std::cerr << "velmora: " << kNoLibraryKeyMessage << '\n';
+            m_boxes->ShowMessageBox(kNoLibraryKeyMessage, mb::kIconError);
+            return false;
+        }
     }
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect();
     m_fileImport->SetScreenArea({screen.left(), screen.top(), screen.width(), screen.height()});

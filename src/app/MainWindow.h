@@ -9,6 +9,8 @@
 #include "playback/NMGeneralServer.h"
 #include "playback/PlaylistSeam.h"
 #include "playback/StreamUrl.h"
+#include "settings/RegistryValues.h"
+#include "settings/SettingsSeam.h"
 #include "store/Library.h"
 
 #include <QPointer>
@@ -51,6 +53,7 @@ class PlaylistView;
 class TfrmPreview;
 class PlayerSettingsGroup;
 class PlaylistPlayerPort;
+class SettingsPage;
 class Skin;
 class SkinTitleBar;
 class TaskbarStandIn;
@@ -75,7 +78,7 @@ struct MainWindowOptions {
 // with their enabling rules, the status line, the window placement, and the lock.
 // Creating it runs the start-up sequence, which opens the library; the window is shown
 // only after the password gate.
-class TfrmMain : public QWidget, public HandOverTarget, public PlaylistSeam {
+class TfrmMain : public QWidget, public HandOverTarget, public PlaylistSeam, public SettingsSeam {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowOptions options = {});
@@ -200,6 +203,33 @@ public:
     // hides, if it was showing (the lock, adding files, a non-picture previewed).
     void WithdrawSlideshow();
 
+
+    // The Settings page (SettingsHandlers.cpp). The running program uses the switches
+    // that loading and applying the page set (the play list's PlaylistRepeat and
+    // PlaylistShuffle, the slideshow window's SlideshowCycle and SlideshowHideControls),
+    // not the page's controls.
+    SettingsPage* settingsPage = nullptr;
+    void LoadSettings();
+    void SaveSettings();
+    void SetSettingsChanged(bool changed);
+    void ConfirmSaveSettings();
+    void ShowSettingsPage(int page);
+    // The Repeat and Shuffle menu entries and the slideshow's start/stop control: the
+    // switch changes for the running program, is stored at once, and its check box on
+    // the Settings page follows (leaving the page clean).
+    void SetPlaylistRepeat(bool on);
+    void SetPlaylistShuffle(bool on);
+    void SetSlideshowCycle(bool on);
+    // SettingsSeam.
+    void ApplyUserSettings(const UserSettings& settings) override;
+    void ApplyLibraryOptions(const LibraryOptions& options) override;
+    // The thumbnail switch as the Settings page applies it: off disables "View
+    // Thumbnails" and shows the details; on enables it again.
+    void ApplyThumbnailSwitch(bool enabled);
+    // The shell extension's menu text and switch as the program runs with them.
+    const std::string& ShellMenuText() const { return m_shellMenuText; }
+    bool ShellExtensionEnabled() const { return m_shellExtensionEnabled; }
+    TDirMonitor& Monitor() { return *m_monitor; }
 
     // Skin areas and pages.
     SkinTitleBar* TitleArea = nullptr;
@@ -392,12 +422,10 @@ private:
     void LoadPlayerSettings();
     void LockPlayer();
     void ConnectPlaylistHandlers();             // PlaylistHandlers.cpp
-    void LoadPlaylistSettings();
     // Switches the play list off and the player out of sight before items leave the
     // library in the clear.
     void StopPlaylistForOperation();
     void ConnectSlideshowHandlers();            // SlideshowHandlers.cpp
-    void LoadSlideshowSettings();
     void ReturnPictureToPane();
     // Double clicks on the preview pane and Enter in the item list; true when taken.
     bool SlideshowEvent(QObject* watched, QEvent* event);
@@ -429,7 +457,9 @@ private:
     void btnRefreshClick();
     void SelectAll1Click();
     void doChangePassword();
-    void ConfirmSaveSettings();
+    void CreateSettingsPage();
+    // The directory monitor added an item (from its thread, queued).
+    void MonitoredItemAdded();
     void SkinMouseDown(const QString& name);
     void SkinMouseUp(const QString& name);
 

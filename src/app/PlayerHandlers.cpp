@@ -12,13 +12,13 @@
 #include "playback/PlayerHost.h"
 #include "playback/PlayerVersion.h"
 #include "settings/PlayerSettingsGroup.h"
+#include "settings/RegistryValues.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QListView>
 #include <QToolButton>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -46,12 +46,6 @@ void TfrmMain::ConnectPlayerHandlers()
     connect(btnFullScreen, &QToolButton::clicked, this, [this] { SetFullScreen(true); });   // btnFullScreenClick
     btnFullScreen->setToolTip(QStringLiteral("Switch to full screen mode"));
 
-    // The Settings page lays out its sub-pages later; until then the group stands alone.
-    playerSettings = new PlayerSettingsGroup(*m_boxes, tab3);
-    auto* settingsLayout = new QVBoxLayout(tab3);
-    settingsLayout->addWidget(playerSettings);
-    settingsLayout->addStretch(1);
-
 }
 
 // The player part of LoadSettings: the machine's default player, the configured one.
@@ -59,8 +53,7 @@ void TfrmMain::LoadPlayerSettings()
 {
     PlayerHost& player = *m_player;
     player.DefaultPlayerVersion = DetectPlayerVersion(MachineInfo::ForThisMachine(TMediaEngine::BackendAvailable()));
-    const SettingsStore store;
-    SetPlayerVersion(store.ReadInteger(SettingsStore::kSettings, "MediaPlayerVersion", player.DefaultPlayerVersion));
+    SetPlayerVersion(registry::kMediaPlayerVersion.Read(SettingsStore(), player.DefaultPlayerVersion));
 }
 
 void TfrmMain::SetPlayerVersion(int version)

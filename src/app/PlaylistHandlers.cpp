@@ -10,7 +10,6 @@
 #include "playback/Playlist.h"
 #include "playback/PlaylistView.h"
 #include "playback/RandomSource.h"
-#include "settings/PlaybackSwitches.h"
 
 #include <QAction>
 #include <QMenu>
@@ -57,12 +56,6 @@ void TfrmMain::ConnectPlaylistHandlers()
     for (QAction* entry : {Shuffle1, Shuffle2})
         connect(entry, &QAction::triggered, this, &TfrmMain::Shuffle1Click);
     connect(Entry(this, "AddFilestoPlayList1"), &QAction::triggered, this, &TfrmMain::AddFilestoPlayList1Click);
-}
-
-void TfrmMain::LoadPlaylistSettings()
-{
-    const SettingsStore store;
-    ShowPlaylistSwitches(ReadPlaylistRepeat(store), ReadPlaylistShuffle(store));
 }
 
 void TfrmMain::ShowPlaylistSwitches(bool repeat, bool shuffle)
@@ -180,24 +173,12 @@ void TfrmMain::ClearAll1Click()
 
 void TfrmMain::Repeat1Click()
 {
-    ShowPlaylistSwitches(!m_playlist->PlaylistRepeat, m_playlist->PlaylistShuffle);
-    try {
-        SettingsStore store;
-        WritePlaylistRepeat(store, m_playlist->PlaylistRepeat);
-    } catch (const std::exception&) {
-        // The switch holds for this run even where it cannot be stored.
-    }
+    SetPlaylistRepeat(!m_playlist->PlaylistRepeat);
 }
 
 void TfrmMain::Shuffle1Click()
 {
-    ShowPlaylistSwitches(m_playlist->PlaylistRepeat, !m_playlist->PlaylistShuffle);
-    try {
-        SettingsStore store;
-        WritePlaylistShuffle(store, m_playlist->PlaylistShuffle);
-    } catch (const std::exception&) {
-        // The switch holds for this run even where it cannot be stored.
-    }
+    SetPlaylistShuffle(!m_playlist->PlaylistShuffle);
 }
 
 void TfrmMain::StopPlaylistForOperation()

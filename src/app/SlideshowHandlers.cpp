@@ -15,7 +15,6 @@
 #include "playback/PlayerHost.h"
 #include "playback/Playlist.h"
 #include "playback/Preview.h"
-#include "settings/PlaybackSwitches.h"
 #include "store/MediaExtensions.h"
 #include "store/Query.h"
 
@@ -35,14 +34,7 @@ void TfrmMain::ConnectSlideshowHandlers()
     m_preview = std::make_unique<TfrmPreview>(
         *m_slideshowList, [this] { return ReadSlideshowOptions(m_library.MainConnection()); },
         [this] { ReturnPictureToPane(); });
-    connect(m_preview.get(), &TfrmPreview::CycleToggled, this, [](bool cycling) {
-        try {
-            SettingsStore store;
-            WriteSlideshowCycle(store, cycling);
-        } catch (const std::exception&) {
-            // The switch holds for this run even where it cannot be stored.
-        }
-    });
+    connect(m_preview.get(), &TfrmPreview::CycleToggled, this, &TfrmMain::SetSlideshowCycle);
     m_fileImport->SetBeforeAdding([this] { WithdrawSlideshow(); });
     m_pictureLoader = std::make_unique<PictureLoader>();
     connect(m_pictureLoader.get(), &PictureLoader::Loaded, this, &TfrmMain::PictureLoaded);
@@ -55,20 +47,6 @@ void TfrmMain::ConnectSlideshowHandlers()
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex& index) { mainList1DblClick(index.row()); });
         view->installEventFilter(this);   // Enter
-    }
-}
-
-void TfrmMain::LoadSlideshowSettings()
-{
-    const SettingsStore store;
-    m_preview->SlideshowCycle = ReadSlideshowCycle(store);
-    m_preview->SlideshowHideControls = ReadSlideshowHideControls(store);
-    try {
-        db::Query options(m_library.MainConnection(), "Select opt_scalepast100 from options");
-        if (!options.Eof() && !options.IsNull("opt_scalepast100"))
-            picture->SetScalePast100(options.AsBoolean("opt_scalepast100"));
-    } catch (const std::exception&) {
-        // Without the option small pictures keep their own size.
     }
 }
 

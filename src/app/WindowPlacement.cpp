@@ -1,32 +1,27 @@
 #include "app/WindowPlacement.h"
 
-#include "platform/SettingsStore.h"
+#include "settings/RegistryValues.h"
 
 namespace velmora {
 
-namespace {
-constexpr const char* kScreen = SettingsStore::kScreen;
-}
-
 WindowPlacement WindowPlacement::Read(const SettingsStore& store)
 {
-    const WindowPlacement defaults;
     WindowPlacement placement;
-    placement.height = store.ReadInteger(kScreen, "Height", defaults.height);
-    placement.width = store.ReadInteger(kScreen, "Width", defaults.width);
-    placement.top = store.ReadInteger(kScreen, "Top", defaults.top);
-    placement.left = store.ReadInteger(kScreen, "Left", defaults.left);
-    placement.maximized = store.ReadBool(kScreen, "Maximized", defaults.maximized);
+    placement.height = registry::kScreenHeight.Read(store);
+    placement.width = registry::kScreenWidth.Read(store);
+    placement.top = registry::kScreenTop.Read(store);
+    placement.left = registry::kScreenLeft.Read(store);
+    placement.maximized = registry::kScreenMaximized.Read(store);
     return placement;
 }
 
 void WindowPlacement::Write(SettingsStore& store) const
 {
-    store.WriteInteger(kScreen, "Top", top);
-    store.WriteInteger(kScreen, "Left", left);
-    store.WriteInteger(kScreen, "Width", width);
-    store.WriteInteger(kScreen, "Height", height);
-    store.WriteBool(kScreen, "Maximized", maximized);
+    registry::kScreenTop.Write(store, top);
+    registry::kScreenLeft.Write(store, left);
+    registry::kScreenWidth.Write(store, width);
+    registry::kScreenHeight.Write(store, height);
+    registry::kScreenMaximized.Write(store, maximized);
 }
 
 } // namespace velmora

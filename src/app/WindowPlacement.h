@@ -1,19 +1,19 @@
 #pragma once
 
-namespace velmora {
+#include "settings/RegistryValues.h"
 
-class SettingsStore;
+namespace velmora {
 
 // The main window's placement as the "Screen" section keeps it: the restored (normal)
 // rectangle and whether the window was maximized.
 struct WindowPlacement {
-    int top = 100;
-    int left = 100;
-    int width = 800;
-    int height = 600;
-    bool maximized = false;
+    int top = registry::kScreenTop.defaultValue;
+    int left = registry::kScreenLeft.defaultValue;
+    int width = registry::kScreenWidth.defaultValue;
+    int height = registry::kScreenHeight.defaultValue;
+    bool maximized = registry::kScreenMaximized.defaultValue;
 
-    // Absent or malformed values take the defaults above.
+    // Absent or malformed values take the registry table's defaults.
     static WindowPlacement Read(const SettingsStore& store);
     void Write(SettingsStore& store) const;
 

@@ -10,6 +10,7 @@
 #include "store/MediaExtensions.h"
 #include "store/NewItem.h"
 #include "store/ObjectStore.h"
+#include "store/RecoveryCopy.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgressRoutines.h"
 
@@ -69,6 +70,15 @@ FileImport::KeyState FileImport::EnsureLibraryKey()
     if (passed && UsableKey(LibraryPassword())) {
         RecoverLibrary(m_library, m_progress, m_messages);
         return KeyState::Loaded;
+    }
+    if (!passed && before.password.empty() && m_passwordPrompt && !KeepsRecoveryCopy(m_library.MainConnection())) {
+        // No copy by the user's choice: asked for; the prompt's acceptance has
+        // finished what an interrupted run left. Cancel adds nothing and says nothing.
+        SetLibraryKey(before);
+        if (m_passwordPrompt() && UsableKey(LibraryPassword()))
+            return KeyState::Loaded;
+        SetLibraryKey(before);
+        return KeyState::Unusable;
     }
     // A stored password that fails the check value must not become the key that later
     // adds (which would find a key held) store content under.

@@ -43,6 +43,9 @@ public:
 
     // Whether the shell extension is enabled (a user setting); enabled unless told.
     void SetShellExtensionEnabled(std::function<bool()> enabled) { m_shellExtensionEnabled = std::move(enabled); }
+    // Asks the user for the library password (true when one was accepted): adds
+    // without a window use it when the library keeps no recovery copy of it.
+    void SetPasswordPrompt(std::function<bool()> prompt) { m_passwordPrompt = std::move(prompt); }
     // Told of every category a folder import makes, so the tree can show it.
     void SetCategoryAdded(std::function<void(const CategoryNode&)> added) { m_categoryAdded = std::move(added); }
     void SetScreenArea(ScreenArea area) { m_screen = area; }
@@ -100,6 +103,7 @@ private:
     MessageBoxes& m_messages;
     SourceDeletionOptions m_deletion;
     std::function<bool()> m_shellExtensionEnabled;
+    std::function<bool()> m_passwordPrompt;
     std::function<void(const CategoryNode&)> m_categoryAdded;
     std::function<void()> m_beforeAdding;
     ScreenArea m_screen;

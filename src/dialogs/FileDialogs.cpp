@@ -22,9 +22,9 @@ QString GuiFileDialogs::SaveFile(QWidget* parent, const QString& title, const QS
     return QFileDialog::getSaveFileName(parent, title, fileName, filter, nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
-QString GuiFileDialogs::ChooseFolder(QWidget* parent, const QString& title)
+QString GuiFileDialogs::ChooseFolder(QWidget* parent, const QString& title, const QString& startFolder)
 {
-    return QFileDialog::getExistingDirectory(parent, title);
+    return QFileDialog::getExistingDirectory(parent, title, startFolder);
 }
 
 } // namespace velmora

@@ -1,22 +1,21 @@
 #include "integration/MonitorSettings.h"
 
-#include "integration/DirMonitor.h"
-#include "platform/SettingsStore.h"
+#include "settings/RegistryValues.h"
 
 namespace velmora {
 
 MonitorSettings MonitorSettings::Read(const SettingsStore& store)
 {
     MonitorSettings settings;
-    settings.directory = store.ReadString(SettingsStore::kSettings, kDirectoryValue, DefaultMonitorDir());
-    settings.enabled = store.ReadBool(SettingsStore::kSettings, kEnabledValue, true);
+    settings.directory = registry::kMonitorDir.Read(store);
+    settings.enabled = registry::kBackgroundMonitor.Read(store);
     return settings;
 }
 
 void MonitorSettings::Write(SettingsStore& store) const
 {
-    store.WriteString(SettingsStore::kSettings, kDirectoryValue, directory);
-    store.WriteBool(SettingsStore::kSettings, kEnabledValue, enabled);
+    registry::kMonitorDir.Write(store, directory);
+    registry::kBackgroundMonitor.Write(store, enabled);
 }
 
 } // namespace velmora

@@ -9,9 +9,6 @@ class SettingsStore;
 // The directory monitor's two per-user settings, as the main window reads them at
 // creation and the settings page writes and reads back when it applies its changes.
 struct MonitorSettings {
-    static constexpr const char* kDirectoryValue = "Monitor Dir";
-    static constexpr const char* kEnabledValue = "Background Monitor";
-
     std::string directory;
     bool enabled = true;
 

@@ -1,7 +1,7 @@
 #include "playback/PictureLoader.h"
 
 #include "catalogue/ItemContent.h"
-#include "dialogs/ProgressRoutines.h"
+#include "ui/ProgressRoutines.h"
 #include "playback/PictureDecoder.h"
 #include "store/MemoryStream.h"
 #include "store/ObjectStore.h"

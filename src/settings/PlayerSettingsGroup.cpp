@@ -1,7 +1,8 @@
 #include "settings/PlayerSettingsGroup.h"
 
-#include "ui/MessageBoxes.h"
 #include "platform/SettingsStore.h"
+#include "settings/RegistryValues.h"
+#include "ui/MessageBoxes.h"
 #include "playback/PlayerChoice.h"
 #include "playback/PlayerVersion.h"
 
@@ -13,10 +14,6 @@
 #include <QVBoxLayout>
 
 namespace velmora {
-
-namespace {
-constexpr const char* kVersionValue = "MediaPlayerVersion";
-}
 
 PlayerSettingsGroup::PlayerSettingsGroup(MessageBoxes& boxes, QWidget* parent)
     : QGroupBox(QStringLiteral(" Player Settings"), parent)
@@ -79,7 +76,7 @@ void PlayerSettingsGroup::TickVersion(int version)
 void PlayerSettingsGroup::StoreVersion(int version)
 {
     SettingsStore store;
-    store.WriteInteger(SettingsStore::kSettings, kVersionValue, version);
+    registry::kMediaPlayerVersion.Write(store, version);
     store.Flush();
 }
 

@@ -12,6 +12,7 @@
 #include "store/LibraryFiles.h"
 #include "store/LibraryPassword.h"
 #include "store/ObjectStore.h"
+#include "store/RecoveryCopy.h"
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
@@ -65,6 +66,12 @@ void Library::Open()
     } catch (const db::DiskFull&) {
         // Reading does not need the table; whatever would write to it says so in turn.
     }
+    try {
+        AddRecoveryCopyColumn(m_mainConn);
+    } catch (const std::exception&) {
+        // A library that cannot be written still opens: without the column the copy is
+        // kept, as before the switch existed.
+    }
     KeepSpaceReserve();
 }
 
@@ -116,7 +123,7 @@ bool Library::VerifyPassword(const std::string& candidate, bool base64)
             throw PasswordRefused(*refusal);
         options.Edit();
         options.SetString("opt_pass", CheckValueFor(candidate));
-        options.SetString("opt_serial", Sealed(GetDatabasePassword(), candidate));
+        StoreRecoveryCopy(options, candidate);
         options.Post();
         transaction.Commit();
         Accept(candidate, generation);
@@ -249,7 +256,7 @@ void Library::RunReencryption(ProgressRoutines& progress)
         db::Query options(m_mainConn, "Select * from options");
         options.Edit();
         options.SetString("opt_pass", CheckValueFor(key.password));
-        options.SetString("opt_serial", Sealed(GetDatabasePassword(), key.password));
+        StoreRecoveryCopy(options, key.password);
         options.SetInteger("opt_keygen", key.generation);
         options.Post();
     }

@@ -47,9 +47,9 @@ public:
         asked << title << filter << fileName;
         return files.empty() ? QString() : Take(files);
     }
-    QString ChooseFolder(QWidget*, const QString& title) override
+    QString ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override
     {
-        asked << title;
+        asked << title << startFolder;
         return files.empty() ? QString() : Take(files);
     }
 

@@ -38,7 +38,7 @@ TEST_P(MonitorSwitchTest, SwitchIsOnForAnyNonZeroNumberAndWhenMalformed)
 {
     {
         SettingsStore store(IniFile());
-        store.WriteString(SettingsStore::kSettings, MonitorSettings::kEnabledValue, GetParam().stored);
+        store.WriteString(SettingsStore::kSettings, "Background Monitor", GetParam().stored);
     }
     SettingsStore store(IniFile());
     EXPECT_EQ(MonitorSettings::Read(store).enabled, GetParam().enabled);
