@@ -4,6 +4,7 @@
 
 #include "app/TaskbarStandIn.h"
 #include "dialogs/PasswordForm.h"
+#include "integration/ShellBridge.h"
 
 namespace velmora {
 
@@ -27,6 +28,7 @@ bool TfrmMain::PasswordGate()
         return false;
     }
     Unlock();
+    m_shellBridge->LibraryOpened();
     return true;
 }
 
@@ -41,10 +43,10 @@ void TfrmMain::Unlock()
 void TfrmMain::doFileBoss()
 {
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
-    // The preview window and its slideshow, the shell-extension control window and the
-    // player are not part of the program yet; the lock withdraws them once they are.
+    // The preview window and its slideshow and the player are not part of the program
+    // yet; the lock withdraws them once they are.
     m_progress.CancelProgress();
-    m_shellExtensionWasActive = false;
+    m_shellBridge->LibraryLocked();
     hide();
     m_locked = true;
     m_unlockPending = true;
@@ -65,6 +67,7 @@ void TfrmMain::ReActivate()
         emit EndProgram(0);
         return;
     }
+    m_shellBridge->LibraryUnlocked();
     // Showing the window runs FormShow again: the placement is restored, the tree kept.
     show();
     raise();

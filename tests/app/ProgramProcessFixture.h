@@ -78,6 +78,11 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.str()));
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.str()));
+        // What every start registers with the desktop stays in the test's folder.
+        env.insert("XDG_DATA_HOME", QString::fromStdString(data.str()));
+        // Never the machine's buses; a test that wants one starts its own.
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", "disabled:");
         env.insert("QT_LOGGING_RULES", "velmora.handover.debug=true");
         env.remove("VELMORA_PASSWORD");
         return env;
@@ -192,6 +197,7 @@ protected:
 
     TempDir runtime;
     TempDir config;
+    TempDir data;
     TempDir library;
     TempDir files;
     QProcess first;
