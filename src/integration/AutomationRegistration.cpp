@@ -13,13 +13,18 @@ namespace velmora {
 namespace {
 
 // The activation file's Exec line is split like a shell command line: a program path
-// with blanks or quotes stays one word inside single quotes ("'" as '\'').
-std::string QuotedWord(const std::string& word)
+// with blanks or quotes stays one word inside single quotes ("'" as '"'"'). The file
+// itself reads backslashes as escapes, so those are doubled (a newline written "\n").
+std::string ExecWord(const std::string& word)
 {
     std::string quoted = "'";
     for (const char c : word) {
         if (c == '\'')
-            quoted += "'\\''";
+            quoted += "'\"'\"'";
+        else if (c == '\\')
+            quoted += "\\\\";
+        else if (c == '\n')
+            quoted += "\\n";
         else
             quoted += c;
     }
@@ -36,7 +41,7 @@ std::string AutomationRegistration::ActivationFile()
 
 std::string AutomationRegistration::ActivationFileText(const std::string& program)
 {
-    return std::string("[D-BUS Service]\n") + "Name=" + kAutomationService + "\n" + "Exec=" + QuotedWord(program) +
+    return std::string("[D-BUS Service]\n") + "Name=" + kAutomationService + "\n" + "Exec=" + ExecWord(program) +
            " -embedding\n";
 }
 

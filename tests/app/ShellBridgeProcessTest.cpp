@@ -120,7 +120,7 @@ TEST_F(ShellBridgeProcessTest, AFileManagersCallStartsTheProgramWhichAddsAndEnds
     MakeLibrary(library.path());
     // The program as the bus starts it, from a folder whose name needs quoting; it
     // opens the test's library rather than the program folder's.
-    const fs::path programs = runtime / "Velmora's Programs";
+    const fs::path programs = runtime / "Velmora's Programs\\x64";
     fs::create_directories(programs);
     const fs::path starter = programs / "start velmora";
     WriteFile(starter, "#!/bin/sh\nexec '" + (BinDir() / "velmora").string() + "' \"$@\" '" + library.str() + "'\n");

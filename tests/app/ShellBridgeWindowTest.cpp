@@ -19,6 +19,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 
@@ -161,8 +162,11 @@ void ShellBridgeWindowTest::addFilesAddsAFoldersMediaAsTheSettingsSay()
 
     QCOMPARE(Scalar(main, "Select count(*) from Record"), std::int64_t(items));
     // A folder becomes a category holding its media.
-    QCOMPARE(Scalar(main, "Select count(*) from Category where cat_name = 'Summer 2004'"),
+    QCOMPARE(Scalar(main, "Select count(*) from Category where cat_description = 'Summer 2004'"),
              std::int64_t(items > 0 ? 1 : 0));
+    QCOMPARE(Scalar(main, "Select count(*) from RecordCategory join Category on reccat_category = cat_id "
+                          "where cat_description = 'Summer 2004'"),
+             std::int64_t(items));
     QCOMPARE(fs::exists(folder / "beach.jpg"), sourcesKept);
     QCOMPARE(fs::exists(folder / "waves.mp3"), sourcesKept);
     QVERIFY(fs::exists(folder / "notes.txt"));   // never taken, never deleted

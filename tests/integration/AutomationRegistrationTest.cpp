@@ -31,7 +31,9 @@ TEST_F(AutomationRegistrationTest, ExecLineKeepsAnyProgramPathOneWord)
     const std::vector<Case> cases = {
         {"/usr/bin/velmora", "Exec='/usr/bin/velmora' -embedding\n"},
         {"/home/me/My Programs/velmora", "Exec='/home/me/My Programs/velmora' -embedding\n"},
-        {"/opt/it's/velmora", "Exec='/opt/it'\\''s/velmora' -embedding\n"},
+        {"/opt/it's/velmora", "Exec='/opt/it'\"'\"'s/velmora' -embedding\n"},
+        // The file's own escapes: a backslash is written doubled.
+        {"/opt/x\\86/velmora", "Exec='/opt/x\\\\86/velmora' -embedding\n"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(AutomationRegistration::ActivationFileText(c.program),
