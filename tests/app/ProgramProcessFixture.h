@@ -117,17 +117,20 @@ protected:
     }
 
     // Starts velmora and waits for it to end.
-    ProcessResult RunVelmora(const QStringList& arguments)
+    ProcessResult RunVelmora(const QStringList& arguments) { return RunCommand(Program(), arguments); }
+
+    // Starts a program with the environment velmora gets and waits for it to end.
+    ProcessResult RunCommand(const QString& program, const QStringList& arguments)
     {
         QProcess process;
         process.setProcessEnvironment(Environment());
         process.setWorkingDirectory(QString::fromStdString(files.str()));
-        process.start(Program(), arguments);
+        process.start(program, arguments);
         ProcessResult result;
         if (!process.waitForFinished(kHangGuardMs)) {
             process.kill();
             process.waitForFinished();
-            ADD_FAILURE() << "velmora " << arguments.join(' ').toStdString() << " did not end";
+            ADD_FAILURE() << program.toStdString() << " " << arguments.join(' ').toStdString() << " did not end";
             return result;
         }
         result.exitCode = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();

@@ -39,26 +39,6 @@ protected:
         return env;
     }
 
-    // Runs a command with the test's environment and waits for it.
-    ProcessResult Run(const QString& program, const QStringList& arguments)
-    {
-        QProcess process;
-        process.setProcessEnvironment(Environment());
-        process.setWorkingDirectory(QString::fromStdString(files.str()));
-        process.start(program, arguments);
-        ProcessResult result;
-        if (!process.waitForFinished(kHangGuardMs)) {
-            process.kill();
-            process.waitForFinished();
-            ADD_FAILURE() << program.toStdString() << " did not end";
-            return result;
-        }
-        result.exitCode = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        return result;
-    }
-
     // The activation file as "-regserver" writes it, but starting program.
     void RegisterForActivation(const fs::path& program)
     {
@@ -134,12 +114,16 @@ TEST_F(ShellBridgeProcessTest, AFileManagersCallStartsTheProgramWhichAddsAndEnds
     WriteFile(folder / "list.txt", "not media");
     WriteFile(files / "it's.wav", "a quote in the name");
 
-    // Two selections at once: both reach the one process the bus starts.
+    // Two selections at once, one from each file manager's entry: both reach the one
+    // process the bus starts. GNOME Files names the paths in the environment.
     QProcess other;
-    other.setProcessEnvironment(Environment());
-    other.start(QString::fromStdString(ShippedFile("velmora-add-files").string()),
-                {QString::fromStdString((files / "it's.wav").string())});
-    const auto added = Run(QString::fromStdString(ShippedFile("velmora-add-files").string()),
+    QProcessEnvironment gnome = Environment();
+    gnome.insert("NAUTILUS_SCRIPT_SELECTED_FILE_PATHS", QString::fromStdString((files / "it's.wav").string()) + "\n");
+    gnome.insert("PATH", QString::fromStdString(ShippedFile("").string()) + ":" + gnome.value("PATH"));
+    other.setProcessEnvironment(gnome);
+    other.setWorkingDirectory(QString::fromStdString(runtime.str()));
+    other.start(QString::fromStdString(ShippedFile("nautilus/Add To Velmora").string()), {"ignored name"});
+    const auto added = RunCommand(QString::fromStdString(ShippedFile("velmora-add-files").string()),
                            {QString::fromStdString(folder.string())});
     EXPECT_EQ(added.exitCode, 0) << added.err;
     ASSERT_TRUE(other.waitForFinished(kHangGuardMs));
@@ -163,10 +147,10 @@ TEST_F(ShellBridgeProcessTest, TheBusStartedProgramTellsTheMenuTextAndEndsAfterT
         store.Flush();
     }
     StartFirst({"-embedding", QString::fromStdString(library.str())});
-    const auto waited = Run("gdbus", {"wait", "--session", "--timeout", "60", "Tarnel.tnApp"});
+    const auto waited = RunCommand("gdbus", {"wait", "--session", "--timeout", "60", "Tarnel.tnApp"});
     ASSERT_EQ(waited.exitCode, 0) << waited.err << FirstOutput();
 
-    const auto caption = Run("gdbus", {"call", "--session", "--dest", "Tarnel.tnApp", "--object-path", "/tnApp",
+    const auto caption = RunCommand("gdbus", {"call", "--session", "--dest", "Tarnel.tnApp", "--object-path", "/tnApp",
                                        "--method", "org.freedesktop.DBus.Properties.Get", "Tarnel.ItnApp",
                                        "MenuCaption"});
     EXPECT_EQ(caption.exitCode, 0) << caption.err;
@@ -174,7 +158,7 @@ TEST_F(ShellBridgeProcessTest, TheBusStartedProgramTellsTheMenuTextAndEndsAfterT
     EXPECT_EQ(first.state(), QProcess::Running);   // reading the text is no call to end after
 
     WriteFile(files / "photo.jpg", "photo bytes");
-    const auto added = Run(QString::fromStdString(ShippedFile("velmora-add-files").string()), {"photo.jpg"});
+    const auto added = RunCommand(QString::fromStdString(ShippedFile("velmora-add-files").string()), {"photo.jpg"});
     EXPECT_EQ(added.exitCode, 0) << added.err;
     EXPECT_EQ(ItemNames(library.path()), std::vector<std::string>{"photo.jpg"});
     EXPECT_TRUE(WaitForFirstToEnd()) << firstErr;
