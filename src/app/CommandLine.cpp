@@ -1,7 +1,6 @@
 #include "app/CommandLine.h"
 
 #include "app/ArgumentClasses.h"
-#include "store/LibraryFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -43,7 +42,7 @@ std::vector<std::string> CommandLine::Arguments(int argc, const char* const* arg
     return arguments;
 }
 
-StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const std::string& appDir)
+StartRequest CommandLine::Parse(const std::vector<std::string>& arguments)
 {
     StartRequest request;
     if (IsNewLibraryFolderAlone(arguments)) {
@@ -68,8 +67,10 @@ StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const
             request.addFiles = true;
             break;
         case ArgumentClass::Embedding:
+            // Back to the default library, which is the program folder's unless the
+            // program is installed where its user cannot write.
             request.automation = true;
-            request.dataDir = appDir;
+            request.dataDir.reset();
             break;
         case ArgumentClass::DataFolder:
             request.dataDir = argument;
@@ -77,11 +78,6 @@ StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const
         }
     }
     return request;
-}
-
-StartRequest CommandLine::Parse(const std::vector<std::string>& arguments)
-{
-    return Parse(arguments, GetAppDir());
 }
 
 } // namespace velmora

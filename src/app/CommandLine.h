@@ -40,13 +40,12 @@ public:
     // Classifies the arguments first to last:
     //  - ".eta": the pending archive (a later one replaces an earlier one);
     //  - a folder to add or a media file: appended to pathsToAdd, addFiles set;
-    //  - "-embedding" (any case): automation set, the data folder reset to appDir;
+    //  - "-embedding" (any case): automation set, the data folder override dropped
+    //    (the default data folder again);
     //  - anything else: the data folder.
     // An existing empty folder given alone is the data folder (for a new library).
     // The switches "regserver" / "unregserver" after "/" or "-" (any case) set their
     // flag and are no argument of any class.
-    static StartRequest Parse(const std::vector<std::string>& arguments, const std::string& appDir);
-    // The same with the program folder GetAppDir().
     static StartRequest Parse(const std::vector<std::string>& arguments);
 };
 

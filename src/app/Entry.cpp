@@ -8,16 +8,22 @@
 #include "app/ProgramInfo.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/VelmoraApplication.h"
+#include "integration/AutomationRegistration.h"
+#include "integration/SessionLockWatcher.h"
+#include "integration/TnApp.h"
 #include "platform/AppWindowHook.h"
 #include "platform/InstanceLock.h"
 #include "store/LibraryFiles.h"
 #include "store/NewLibrary.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 
 #include <iostream>
+#include <memory>
 
 namespace velmora {
 
@@ -41,6 +47,37 @@ void PauseAfterAdding()
     QEventLoop loop;
     QTimer::singleShot(kAfterAddingMs, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// "-regserver" / "-unregserver": the activation file is written or removed, and the
+// start ends. A failure is told, and the exit code says so to the script that asked.
+int RegisterServerAndEnd(const StartRequest& request, const std::string& program)
+{
+    try {
+        if (request.regServer)
+            AutomationRegistration::RegisterServer(program);
+        else
+            AutomationRegistration::UnregisterServer();
+    } catch (const AutomationRegistration::Failed& failure) {
+        std::cerr << "velmora: " << failure.what() << '\n';
+        return 1;
+    }
+    return kExitCode;
+}
+
+// A start by the bus for the automation object ends once its last call is answered.
+// The name is given up first, so a call that comes later starts a new process instead
+// of reaching one on its way out.
+void EndAfterLastCall(TtnApp& tnApp, const TfrmMain& frmMain)
+{
+    QObject::connect(&tnApp, &TtnApp::LastCallAnswered, &tnApp, [&tnApp, &frmMain] {
+        tnApp.Unregister();
+        // Calls that reached the process before the name went are served first.
+        QTimer::singleShot(0, &tnApp, [&tnApp, &frmMain] {
+            if (tnApp.PendingCalls() == 0 && !frmMain.HandOverPending())
+                QCoreApplication::exit(kExitCode);
+        });
+    });
 }
 
 } // namespace
@@ -73,10 +110,15 @@ int RunVelmora(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
 
     const StartRequest request = CommandLine::Parse(CommandLine::Arguments(argc, argv));
-    // Registering the automation server comes with the desktop integration; the
-    // switches are accepted and end the start.
+    const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
     if (request.regServer || request.unregServer)
-        return kExitCode;
+        return RegisterServerAndEnd(request, program);
+    // Every start registers the automation object; a failure only means that the bus
+    // cannot start the program for a file manager.
+    try {
+        AutomationRegistration::RegisterServer(program);
+    } catch (const AutomationRegistration::Failed&) {
+    }
     if (request.dataDir)
         SetDataDir(*request.dataDir);
 
@@ -102,6 +144,20 @@ int RunVelmora(int argc, char** argv)
 
     TfrmOpenETA frmOpenETA(frmMain);
     frmOpenETA.Create();
+
+    // The automation object, for a running program and for the start the bus makes.
+    TtnApp tnApp(frmMain);
+    if (request.Mode() == StartMode::Interactive || request.Mode() == StartMode::Automation)
+        tnApp.Register(QDBusConnection::sessionBus());
+    if (request.Mode() == StartMode::Automation)
+        EndAfterLastCall(tnApp, frmMain);
+    // Only a library behind the password gate has anything to lock.
+    std::unique_ptr<SessionLockWatcher> sessionLock;
+    if (request.Mode() == StartMode::Interactive) {
+        sessionLock = std::make_unique<SessionLockWatcher>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+        QObject::connect(sessionLock.get(), &SessionLockWatcher::LockRequested, &frmMain,
+                         &TfrmMain::SessionLockRequested);
+    }
 
     switch (request.Mode()) {
     case StartMode::AddFiles:

@@ -4,6 +4,7 @@
 
 #include "app/TaskbarStandIn.h"
 #include "dialogs/PasswordForm.h"
+#include "integration/ShellBridge.h"
 
 namespace velmora {
 
@@ -27,6 +28,7 @@ bool TfrmMain::PasswordGate()
         return false;
     }
     Unlock();
+    m_shellBridge->LibraryOpened();
     return true;
 }
 
@@ -42,10 +44,8 @@ void TfrmMain::doFileBoss()
 {
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
     WithdrawSlideshow();
-    // The shell-extension control window is not part of the program yet; the lock
-    // withdraws it once it is.
     m_progress.CancelProgress();
-    m_shellExtensionWasActive = false;
+    m_shellBridge->LibraryLocked();
     LockPlayer();
     hide();
     m_locked = true;
@@ -67,6 +67,7 @@ void TfrmMain::ReActivate()
         emit EndProgram(0);
         return;
     }
+    m_shellBridge->LibraryUnlocked();
     // Showing the window runs FormShow again: the placement is restored, the tree kept.
     show();
     raise();

@@ -24,6 +24,7 @@
 #include "dialogs/ChangePassword.h"
 #include "integration/DirMonitor.h"
 #include "integration/MonitorSettings.h"
+#include "integration/ShellBridge.h"
 #include "platform/SettingsStore.h"
 #include "platform/Skin.h"
 #include "playback/ImageAspect.h"
@@ -116,7 +117,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfrmMain::ScheduleActionUpdate);
     mainTree->installEventFilter(this);
 
-    m_fileImport->SetShellExtensionEnabled([this] { return m_shellExtensionEnabled; });
+    m_fileImport->SetShellExtensionEnabled([this] { return m_shellBridge->Enabled(); });
     m_fileImport->SetPasswordPrompt([this] { return RunPasswordForm(); });
 
     // The stream server is one of the window's components: it listens before the
@@ -157,13 +158,14 @@ void TfrmMain::FormCreate()
         if (!report.imported.empty())
             QMetaObject::invokeMethod(this, &TfrmMain::MonitoredItemAdded, Qt::QueuedConnection);
     });
+    // "shellextext" and "shellextenb", read again whenever the Settings page applies.
+    m_shellBridge = std::make_unique<ShellBridge>();
+    connect(settingsPage, &SettingsPage::SettingsApplied, m_shellBridge.get(), &ShellBridge::SettingsApplied);
     {
         SettingsStore store;
         const MonitorSettings monitor = MonitorSettings::Read(store);
         m_monitor->SetDirectory(monitor.directory);
         m_monitor->SetEnabled(monitor.enabled);
-        m_shellMenuText = registry::kShellMenuText.Read(store);
-        m_shellExtensionEnabled = registry::kShellExtensionEnabled.Read(store);
         registry::kAppPath.Write(store, GetAppDir());
     }
     settingsPage->SetModel(std::make_unique<SettingsModel>(m_library.MainConnection(), *m_monitor));
@@ -388,16 +390,59 @@ void TfrmMain::AddFileList(const std::vector<std::string>& files, int deleteMode
     QueueHandOver([this, files, deleteMode] {
         for (const std::string& file : files)
             qCDebug(lcHandOver, "add %s", file.c_str());
-        if (!isVisible()) {
-            QScreen* screen = QGuiApplication::primaryScreen();
-            const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
-            m_fileImport->SetScreenArea({area.left(), area.top(), area.width(), area.height()});
-        }
-        int mode = deleteMode;
-        m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), files, false, false, mode);
-        if (m_treeBuilt)
-            ListSelectedNode();
+        AddFileListNow(files, false, false, deleteMode);
     });
+}
+
+void TfrmMain::AddFileListNow(const std::vector<std::string>& files, bool applyShellOption, bool fromShell, int mode)
+{
+    if (!isVisible()) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+        m_fileImport->SetScreenArea({area.left(), area.top(), area.width(), area.height()});
+    }
+    m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), files, applyShellOption, fromShell, mode);
+    if (m_treeBuilt)
+        ListSelectedNode();
+}
+
+std::string TfrmMain::MenuCaption()
+{
+    return m_shellBridge->MenuText();
+}
+
+void TfrmMain::AddShellFiles(const std::vector<std::string>& paths, AddDone done)
+{
+    const auto add = [this, paths] {
+        for (const std::string& path : paths)
+            qCDebug(lcHandOver, "shell add %s", path.c_str());
+        AddFileListNow(paths, true, true, kKeepSources);
+    };
+    if (m_locked) {
+        // Kept for the password like a hand-over; the caller is not held up until then.
+        QueueHandOver(add);
+        done(std::nullopt);
+        return;
+    }
+    QueueHandOver([add, done] {
+        try {
+            add();
+        } catch (const std::exception& failure) {
+            done(std::string(failure.what()));
+            return;
+        }
+        done(std::nullopt);
+    });
+}
+
+void TfrmMain::SessionLockRequested()
+{
+    // Only an open library in a shown window: not at the gate, not while locked, not
+    // in the windowless modes.
+    if (m_locked || !isVisible())
+        return;
+    qCDebug(lcHandOver, "session lock");
+    doFileBoss();
 }
 
 

@@ -6,6 +6,7 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/GuiProgress.h"
+#include "integration/ShellAutomationTarget.h"
 #include "playback/NMGeneralServer.h"
 #include "playback/PlaylistSeam.h"
 #include "playback/StreamUrl.h"
@@ -55,6 +56,7 @@ class PlayerSettingsGroup;
 class PlaylistPlayerPort;
 class SettingsPage;
 class Skin;
+class ShellBridge;
 class SkinTitleBar;
 class TaskbarStandIn;
 class TDirMonitor;
@@ -78,7 +80,11 @@ struct MainWindowOptions {
 // with their enabling rules, the status line, the window placement, and the lock.
 // Creating it runs the start-up sequence, which opens the library; the window is shown
 // only after the password gate.
-class TfrmMain : public QWidget, public HandOverTarget, public PlaylistSeam, public SettingsSeam {
+class TfrmMain : public QWidget,
+                 public HandOverTarget,
+                 public PlaylistSeam,
+                 public SettingsSeam,
+                 public ShellAutomationTarget {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowOptions options = {});
@@ -92,6 +98,9 @@ public:
     ProgressRoutines& Progress() { return m_progress; }
     FileDialogs& Dialogs() { return *m_fileDialogs; }
     FileImport& Import() { return *m_fileImport; }
+    // The file managers' entry: its settings and control window. The Settings page
+    // calls its SettingsApplied once it has stored them.
+    ShellBridge& ShellExtension() { return *m_shellBridge; }
 
     // The password gate's test: accepted as typed (check value in Base64) or in the
     // older raw form. An accepted password first finishes what an interrupted run left
@@ -145,6 +154,17 @@ public:
     bool DeleteSourceByDefault() override;
     void AddFileList(const std::vector<std::string>& files, int deleteMode) override;
     void ImportArchive(const std::string& path) override;
+
+    // ShellAutomationTarget: what the automation object asks. A locked program adds
+    // the files once the password is given, and answers at once.
+    std::string MenuCaption() override;
+    void AddShellFiles(const std::vector<std::string>& paths, AddDone done) override;
+    // Handed-over or automation work is queued or running.
+    bool HandOverPending() const { return m_runningHandOver || !m_handOverJobs.empty(); }
+
+    // The desktop locks its screen or goes to sleep: an open, unlocked library is
+    // locked as by "Lock System"; otherwise nothing happens.
+    void SessionLockRequested();
 
     // The list's view as the library's options want it: without thumbnails the
     // thumbnail view cannot be chosen; with "thumbnails by default" it is chosen. Runs
@@ -227,8 +247,8 @@ public:
     // Thumbnails" and shows the details; on enables it again.
     void ApplyThumbnailSwitch(bool enabled);
     // The shell extension's menu text and switch as the program runs with them.
-    const std::string& ShellMenuText() const { return m_shellMenuText; }
-    bool ShellExtensionEnabled() const { return m_shellExtensionEnabled; }
+    const std::string& ShellMenuText() const;
+    bool ShellExtensionEnabled() const;
     TDirMonitor& Monitor() { return *m_monitor; }
 
     // Skin areas and pages.
@@ -369,6 +389,9 @@ private:
     // The password was accepted: the lock ends and hand-overs that waited run.
     void Unlock();
     void QueueHandOver(std::function<void()> job);
+    // AddFileList for the node selected now, the progress window centred on the screen
+    // while the window is not shown; then the list is filled again.
+    void AddFileListNow(const std::vector<std::string>& files, bool applyShellOption, bool fromShell, int mode);
     void RunHandOverJobs();
     void FormActivate();
 
@@ -485,13 +508,11 @@ private:
     ItemCounters m_counts;
     bool m_printAllowed = false;       // a picture is previewed
     bool m_deletingRows = false;       // "Delete Files" is taking rows out: no previews meanwhile
-    std::string m_shellMenuText;       // "shellextext"
-    bool m_shellExtensionEnabled = true;
+    std::unique_ptr<ShellBridge> m_shellBridge;
     std::string m_pendingArchive;
     bool m_locked = false;
     bool m_unlockPending = false;      // the next activation runs ReActivate
     QPointer<QWidget> m_passwordForm;  // the gate or the unlock prompt while it is open
-    bool m_shellExtensionWasActive = false;
     std::deque<std::function<void()>> m_handOverJobs;
     bool m_runningHandOver = false;
     bool m_thumbnailOptionsApplied = false;

@@ -6,6 +6,7 @@
 #include "app/ItemListView.h"
 #include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
+#include "integration/ShellBridge.h"
 #include "playback/ImageAspect.h"
 #include "playback/Playlist.h"
 #include "playback/Preview.h"
@@ -87,10 +88,17 @@ void TfrmMain::ApplyUserSettings(const UserSettings& settings)
     ShowPlaylistSwitches(settings.playlistRepeat, settings.playlistShuffle);
     m_preview->SlideshowCycle = settings.slideshowCycle;
     m_preview->SlideshowHideControls = settings.slideshowHideControls;
-    // The shell-extension bridge reads these; its control window follows them once
-    // the bridge is part of the program.
-    m_shellMenuText = settings.shellMenuText;
-    m_shellExtensionEnabled = settings.shellExtensionEnabled;
+    // The shell bridge reads its two values again when the page says it has applied.
+}
+
+const std::string& TfrmMain::ShellMenuText() const
+{
+    return m_shellBridge->MenuText();
+}
+
+bool TfrmMain::ShellExtensionEnabled() const
+{
+    return m_shellBridge->Enabled();
 }
 
 void TfrmMain::ApplyLibraryOptions(const LibraryOptions& options)

@@ -8,7 +8,41 @@
 #include <QLocalSocket>
 #include <QPointer>
 
+#include <cstring>
+#include <sys/socket.h>
+
 namespace velmora {
+
+namespace {
+
+// Writes the answer straight to the connection's socket: Qt's local socket cannot
+// hand over descriptors. The 8 bytes go into an empty socket buffer, so this does not
+// wait; a sender that has gone meanwhile is no error worth more than dropping it.
+void WriteAnswer(qintptr socket, const MessageResult& answer)
+{
+    unsigned char bytes[kMessageResultSize];
+    auto value = static_cast<std::uint64_t>(answer.result);
+    for (int i = kMessageResultSize - 1; i >= 0; --i, value >>= 8)
+        bytes[i] = static_cast<unsigned char>(value & 0xFF);
+    iovec part{bytes, sizeof bytes};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    if (answer.descriptor.Valid()) {
+        header.msg_control = control;
+        header.msg_controllen = sizeof control;
+        cmsghdr* rights = CMSG_FIRSTHDR(&header);
+        rights->cmsg_level = SOL_SOCKET;
+        rights->cmsg_type = SCM_RIGHTS;
+        rights->cmsg_len = CMSG_LEN(sizeof(int));
+        const int fd = answer.descriptor.Get();
+        std::memcpy(CMSG_DATA(rights), &fd, sizeof fd);
+    }
+    (void)::sendmsg(static_cast<int>(socket), &header, MSG_NOSIGNAL);
+}
+
+} // namespace
 
 MessageWindow::MessageWindow(std::string caption, QObject* parent)
     : QObject(parent)
@@ -85,6 +119,11 @@ void MessageWindow::ReadRecords(QLocalSocket* socket)
         quint64 wParam = 0;
         qint64 lParam = 0;
         in >> message >> wParam >> lParam;
+        if (m_answer) {
+            const MessageResult answer = m_answer(WindowMessage{message, wParam, lParam});
+            WriteAnswer(guarded->socketDescriptor(), answer);
+            continue;
+        }
         // A handler may run a nested event loop, close the window or destroy it.
         emit MessageReceived(message, wParam, lParam);
         if (!self)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/WindowMessages.h"
+
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +34,12 @@ public:
     // Stops listening; the window can no longer be found.
     void Destroy();
 
+    // Makes the window answer what is sent to it (SendMessage): each record is given
+    // to answer, whose result goes back on the connection instead of MessageReceived
+    // being emitted. The window's copy of a handed-over descriptor is closed once sent.
+    using Answer = std::function<MessageResult(const WindowMessage&)>;
+    void SetAnswer(Answer answer) { m_answer = std::move(answer); }
+
 signals:
     void MessageReceived(quint32 message, quint64 wParam, qint64 lParam);
 
@@ -40,6 +49,7 @@ private:
 
     std::string m_caption;
     std::unique_ptr<QLocalServer> m_server;
+    Answer m_answer;
 };
 
 } // namespace velmora

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -12,6 +15,10 @@ namespace velmora {
 // it. A posted message is one fixed 20-byte record written to the connection:
 //   message (uint32), wParam (uint64), lParam (int64), each big-endian (QDataStream order).
 // A connection may carry any number of records; the poster closes it after writing.
+//
+// A window that answers its messages (MessageWindow::SetAnswer) writes, for each record,
+// an 8-byte result (int64, big-endian) back on the same connection; a descriptor handed
+// over with the answer travels beside the result as SCM_RIGHTS ancillary data.
 
 struct WindowMessage {
     std::uint32_t message = 0;
@@ -22,6 +29,14 @@ struct WindowMessage {
 };
 
 inline constexpr int kWindowMessageRecordSize = 20;
+inline constexpr int kMessageResultSize = 8;
+
+// The answer to a sent message: the handler's result and, when it hands one over, a
+// descriptor (the receiver's own copy).
+struct MessageResult {
+    std::int64_t result = 0;
+    UniqueFd descriptor;
+};
 
 // The endpoint of the window with this caption for the current user: the caption with
 // every character outside [A-Za-z0-9._-] made "_", then "." and the user id, as a
@@ -42,5 +57,11 @@ bool FindWindow(const std::string& caption);
 // closes. Returns false when no such window was found or the record could not be
 // written. Never waits for the receiver to handle the message.
 bool PostMessage(const std::string& caption, const WindowMessage& message);
+
+// Sends the message to the window with this caption and waits for its answer (at
+// most timeoutMs). Nothing when no such window was found, it did not answer in time,
+// or it closed the connection instead.
+std::optional<MessageResult> SendMessage(const std::string& caption, const WindowMessage& message,
+                                         int timeoutMs = 5000);
 
 } // namespace velmora

@@ -29,11 +29,10 @@ protected:
 
     StartRequest Parse(const std::vector<std::string>& arguments)
     {
-        return CommandLine::Parse(arguments, appDir);
+        return CommandLine::Parse(arguments);
     }
 
     TempDir dir;
-    std::string appDir = "/opt/velmora";
     std::string pictures = (dir / "pictures").string();
     std::string library = (dir / "lib").string();
     std::string archiveFolder = (dir / "folder.eta").string();
@@ -64,8 +63,8 @@ TEST_F(CommandLineTest, ArgumentsAreSortedIntoTheirClasses)
          false, "/nowhere/lib", StartMode::Interactive},
         {"the last data folder wins", {notes, library}, {}, "", false, library,
          StartMode::Interactive},
-        {"-embedding after a data folder resets it to the program folder", {library, "-embedding"},
-         {}, "", true, appDir, StartMode::Automation},
+        {"-embedding after a data folder resets it to the default", {library, "-embedding"},
+         {}, "", true, std::nullopt, StartMode::Automation},
         {"a data folder after -embedding stays", {"-EMBEDDING", notes}, {}, "", true, notes,
          StartMode::Automation},
         {"the last archive wins and is never added", {"a.eta", "B.ETA"}, {}, "B.ETA", false,
@@ -75,7 +74,7 @@ TEST_F(CommandLineTest, ArgumentsAreSortedIntoTheirClasses)
         {"files and an archive add the files", {"x.eta", "song.mp3", "clip.MPE"},
          {"song.mp3", "clip.MPE"}, "x.eta", false, std::nullopt, StartMode::AddFiles},
         {"files with -embedding still add them", {"-embedding", "a.wav"}, {"a.wav"}, "", true,
-         appDir, StartMode::AddFiles},
+         std::nullopt, StartMode::AddFiles},
         {"no arguments", {}, {}, "", false, std::nullopt, StartMode::Interactive},
         {"an extension is only what follows the last dot", {"movie.avi.txt"}, {}, "", false,
          "movie.avi.txt", StartMode::Interactive},

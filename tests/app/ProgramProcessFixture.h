@@ -78,6 +78,11 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.str()));
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.str()));
+        // What every start registers with the desktop stays in the test's folder.
+        env.insert("XDG_DATA_HOME", QString::fromStdString(data.str()));
+        // Never the machine's buses; a test that wants one starts its own.
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", "disabled:");
         env.insert("QT_LOGGING_RULES", "velmora.handover.debug=true");
         env.remove("VELMORA_PASSWORD");
         return env;
@@ -112,17 +117,20 @@ protected:
     }
 
     // Starts velmora and waits for it to end.
-    ProcessResult RunVelmora(const QStringList& arguments)
+    ProcessResult RunVelmora(const QStringList& arguments) { return RunCommand(Program(), arguments); }
+
+    // Starts a program with the environment velmora gets and waits for it to end.
+    ProcessResult RunCommand(const QString& program, const QStringList& arguments)
     {
         QProcess process;
         process.setProcessEnvironment(Environment());
         process.setWorkingDirectory(QString::fromStdString(files.str()));
-        process.start(Program(), arguments);
+        process.start(program, arguments);
         ProcessResult result;
         if (!process.waitForFinished(kHangGuardMs)) {
             process.kill();
             process.waitForFinished();
-            ADD_FAILURE() << "velmora " << arguments.join(' ').toStdString() << " did not end";
+            ADD_FAILURE() << program.toStdString() << " " << arguments.join(' ').toStdString() << " did not end";
             return result;
         }
         result.exitCode = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
@@ -192,6 +200,7 @@ protected:
 
     TempDir runtime;
     TempDir config;
+    TempDir data;
     TempDir library;
     TempDir files;
     QProcess first;

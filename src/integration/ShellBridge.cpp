@@ -1,0 +1,73 @@
+#include "integration/ShellBridge.h"
+
+#include "integration/ShellControlForm.h"
+#include "platform/SettingsStore.h"
+#include "settings/RegistryValues.h"
+
+namespace velmora {
+
+ShellBridge::ShellBridge(QObject* parent)
+    : QObject(parent)
+{
+    ReadSettings(SettingsStore());
+}
+
+ShellBridge::~ShellBridge() = default;
+
+void ShellBridge::ReadSettings(const SettingsStore& store)
+{
+    m_menuText = registry::kShellMenuText.Read(store);
+    m_enabled = registry::kShellExtensionEnabled.Read(store);
+}
+
+void ShellBridge::CreateShellControlForm()
+{
+    if (m_controlForm)
+        return;
+    auto form = std::make_unique<TfrmControlForm>([this] { return m_menuText; });
+    // A window that cannot be made (another program's of the same caption, or no
+    // private runtime folder) is no window: the entry is simply not offered.
+    if (form->Create())
+        m_controlForm = std::move(form);
+}
+
+void ShellBridge::FreeShellControlForm()
+{
+    m_controlForm.reset();
+}
+
+bool ShellBridge::ControlFormExists() const
+{
+    return m_controlForm && m_controlForm->Exists();
+}
+
+void ShellBridge::LibraryOpened()
+{
+    if (m_enabled)
+        CreateShellControlForm();
+    else
+        FreeShellControlForm();
+}
+
+void ShellBridge::LibraryLocked()
+{
+    m_activeAtLock = ControlFormExists();
+    FreeShellControlForm();
+}
+
+void ShellBridge::LibraryUnlocked()
+{
+    if (m_activeAtLock)
+        CreateShellControlForm();
+}
+
+void ShellBridge::SettingsApplied()
+{
+    ReadSettings(SettingsStore());
+    if (m_enabled)
+        CreateShellControlForm();
+    else
+        FreeShellControlForm();
+}
+
+} // namespace velmora
