@@ -43,7 +43,7 @@ std::vector<std::string> CommandLine::Arguments(int argc, const char* const* arg
     return arguments;
 }
 
-StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const std::string& appDir)
+StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const std::string& defaultDataDir)
 {
     StartRequest request;
     if (IsNewLibraryFolderAlone(arguments)) {
@@ -69,7 +69,7 @@ StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const
             break;
         case ArgumentClass::Embedding:
             request.automation = true;
-            request.dataDir = appDir;
+            request.dataDir = defaultDataDir;
             break;
         case ArgumentClass::DataFolder:
             request.dataDir = argument;
@@ -81,7 +81,7 @@ StartRequest CommandLine::Parse(const std::vector<std::string>& arguments, const
 
 StartRequest CommandLine::Parse(const std::vector<std::string>& arguments)
 {
-    return Parse(arguments, GetAppDir());
+    return Parse(arguments, GetDefaultDataDir());
 }
 
 } // namespace velmora

@@ -40,13 +40,14 @@ public:
     // Classifies the arguments first to last:
     //  - ".eta": the pending archive (a later one replaces an earlier one);
     //  - a folder to add or a media file: appended to pathsToAdd, addFiles set;
-    //  - "-embedding" (any case): automation set, the data folder reset to appDir;
+    //  - "-embedding" (any case): automation set, the data folder reset to defaultDataDir;
     //  - anything else: the data folder.
     // An existing empty folder given alone is the data folder (for a new library).
     // The switches "regserver" / "unregserver" after "/" or "-" (any case) set their
     // flag and are no argument of any class.
-    static StartRequest Parse(const std::vector<std::string>& arguments, const std::string& appDir);
-    // The same with the program folder GetAppDir().
+    static StartRequest Parse(const std::vector<std::string>& arguments, const std::string& defaultDataDir);
+    // The same with the default data folder GetDefaultDataDir() (the program folder
+    // unless the program cannot write there).
     static StartRequest Parse(const std::vector<std::string>& arguments);
 };
 

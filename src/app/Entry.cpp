@@ -8,6 +8,7 @@
 #include "app/ProgramInfo.h"
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/VelmoraApplication.h"
+#include "integration/FileAssociation.h"
 #include "platform/AppWindowHook.h"
 #include "platform/InstanceLock.h"
 #include "store/LibraryFiles.h"
@@ -79,6 +80,14 @@ int RunVelmora(int argc, char** argv)
         return kExitCode;
     if (request.dataDir)
         SetDataDir(*request.dataDir);
+    // An installed program's first start makes its library in the user's data folder.
+    // Should that fail, the offer of a new library below asks and tells why, and a
+    // windowless start reports the library it cannot open.
+    try {
+        MakeDefaultLibraryIfMissing();
+    } catch (const std::exception& failure) {
+        std::cerr << "velmora: " << failure.what() << '\n';
+    }
 
     TfrmMain::SetApplicationTitle(QStringLiteral("Velmora"));
     QCoreApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
@@ -94,6 +103,13 @@ int RunVelmora(int argc, char** argv)
     TfrmMain frmMain;
     if (!frmMain.LibraryOpened())
         return kExitCode;
+    // Rewritten at every start, so archives open in the copy that ran last. A desktop
+    // that refuses it costs nothing else: the start goes on without a word.
+    try {
+        RegisterFileAssociation(QCoreApplication::applicationFilePath().toStdString(),
+                                FileAssociationPaths::ForUser());
+    } catch (const std::exception&) {
+    }
     QObject::connect(&frmMain, &TfrmMain::EndProgram, &app, [](int code) { QCoreApplication::exit(code); });
 
     AppWindowHook hook;

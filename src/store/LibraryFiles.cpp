@@ -2,6 +2,7 @@
 
 #include "store/ConnectionString.h"
 
+#include <cstdlib>
 #include <mutex>
 #include <string_view>
 #include <system_error>
@@ -64,7 +65,31 @@ std::string GetDataDir()
         if (!DataDirOverride().empty())
             return WithoutTrailingSeparators(DataDirOverride());
     }
-    return GetAppDir();
+    return GetDefaultDataDir();
+}
+
+bool ProgramFolderWritable()
+{
+    static const bool writable = [] {
+        const std::string appDir = GetAppDir();
+        return !appDir.empty() && ::access(appDir.c_str(), W_OK | X_OK) == 0;
+    }();
+    return writable;
+}
+
+std::string GetUserDataDir()
+{
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    // The base directory specification ignores a relative XDG_DATA_HOME.
+    if (dataHome != nullptr && dataHome[0] == '/')
+        return JoinPath(dataHome, "Velmora");
+    const char* home = std::getenv("HOME");
+    return JoinPath(JoinPath(home != nullptr ? home : "", ".local/share"), "Velmora");
+}
+
+std::string GetDefaultDataDir()
+{
+    return ProgramFolderWritable() ? GetAppDir() : GetUserDataDir();
 }
 
 void SetDataDir(const std::string& path)
