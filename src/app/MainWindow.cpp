@@ -14,6 +14,7 @@
 #include "catalogue/LibraryRecovery.h"
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/ChangePassword.h"
+#include "integration/BrowserWindow.h"
 #include "integration/DirMonitor.h"
 #include "integration/MonitorSettings.h"
 #include "platform/SettingsStore.h"
@@ -70,6 +71,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     ConnectPreviewHandlers();
     ConnectLibraryOperations();
     ConnectArchiveHandlers();
+    ConnectOnlineHandlers();
 
     m_skin = std::make_unique<Skin>(this);
     connect(m_skin.get(), &Skin::MouseDown, this, &TfrmMain::SkinMouseDown);

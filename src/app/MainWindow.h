@@ -35,6 +35,7 @@ class QTreeWidgetItem;
 
 namespace velmora {
 
+class BrowserWindow;
 class CategoryTreeView;
 class FileImport;
 class ItemListView;
@@ -295,6 +296,7 @@ private:
     void ConnectPreviewHandlers();              // PreviewHandlers.cpp
     void ConnectLibraryOperations();            // LibraryOperations.cpp
     void ConnectArchiveHandlers();              // ArchiveHandlers.cpp
+    void ConnectOnlineHandlers();               // OnlineHandlers.cpp
 
     // >>> tree (private)
     // Category tree (CategoryHandlers.cpp).
@@ -353,6 +355,13 @@ private:
     void ImportPendingArchive();
     // <<< archive (private)
 
+    // Help, updates and the about box (OnlineHandlers.cpp). The web pages open in the
+    // program's browser window, which replaces the one opened before.
+    void OnlineHelp1Click();
+    void Checkforupdates1Click();
+    void actHelpAboutExecute();
+    void OpenWebPage(const std::string& address);
+
     // Handlers.
     void doFileExit();
     void doDeleteFiles();
@@ -376,6 +385,7 @@ private:
     std::unique_ptr<FileImport> m_fileImport;
     std::unique_ptr<TVideoStreamServ> m_streamServer;
     std::unique_ptr<TDirMonitor> m_monitor;
+    std::unique_ptr<BrowserWindow> m_browser;   // the browser window opened last
     std::unique_ptr<Skin> m_skin;   // goes before the widgets it is attached to
     std::unique_ptr<TaskbarStandIn> m_standIn;   // a window of its own: the taskbar lists it
     QTimer m_actionUpdate;

@@ -1,10 +1,12 @@
 #include "app/ProgramInfo.h"
 
+#include "platform/VersionResource.h"
+
 namespace velmora {
 
 std::string ProgramVersion()
 {
-    return VELMORA_VERSION;
+    return ProductVersion();
 }
 
 InfoRequest InfoRequested(const std::vector<std::string>& arguments)

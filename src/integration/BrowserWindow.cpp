@@ -1,0 +1,71 @@
+#include "integration/BrowserWindow.h"
+
+#include "catalogue/PrintJob.h"
+
+#include <QStandardPaths>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace velmora {
+
+namespace {
+
+std::string CacheFolder()
+{
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && cache[0] == '/')
+        return cache;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "") + "/.cache";
+}
+
+std::string InstalledChromium()
+{
+    for (const char* name : {"chromium", "chromium-browser"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return path.toStdString();
+    }
+    return {};
+}
+
+} // namespace
+
+BrowserWindow::BrowserWindow() = default;
+BrowserWindow::~BrowserWindow() = default;
+
+void BrowserWindow::Navigate(const std::string& address)
+{
+    m_process.reset();   // ends the previous browser
+    std::vector<std::string> command = BrowserCommand(address);
+    const std::string last = command.back();
+    command.pop_back();
+    m_process = std::make_unique<PrintJob>(command, last);
+}
+
+bool BrowserWindow::Running() const
+{
+    return m_process && m_process->Started() && !m_process->Finished();
+}
+
+std::vector<std::string> BrowserCommand(const std::string& address)
+{
+    std::vector<std::string> command;
+    if (const char* configured = std::getenv("VELMORA_BROWSER")) {
+        std::istringstream words(configured);
+        for (std::string word; words >> word;)
+            command.push_back(word);
+    }
+    if (!command.empty()) {
+        command.push_back(address);
+        return command;
+    }
+    const std::string chromium = InstalledChromium();
+    if (!chromium.empty())
+        return {chromium, "--user-data-dir=" + CacheFolder() + "/Velmora/browser", "--no-first-run",
+                "--window-position=0,0", "--window-size=800,600", "--app=" + address};
+    return {"xdg-open", address};
+}
+
+} // namespace velmora
