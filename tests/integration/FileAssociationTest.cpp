@@ -95,6 +95,12 @@ TEST(FileAssociationTest, TheLauncherStartsTheProgramWithTheArchiveAsItsOnlyArgu
     }
 }
 
+// The package installs the same type as every start writes for its user.
+TEST(FileAssociationTest, TheInstalledMimePackageIsTheOneTheProgramWrites)
+{
+    EXPECT_EQ(ReadFile(fs::path(VELMORA_SOURCE_DIR) / "data/mime/velmora-archive.xml"), ArchiveMimePackage());
+}
+
 TEST(FileAssociationTest, AProgramPathWithALineBreakIsRefusedBeforeAnythingIsWritten)
 {
     TempDir root;
