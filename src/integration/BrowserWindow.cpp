@@ -1,6 +1,7 @@
 #include "integration/BrowserWindow.h"
 
 #include "catalogue/PrintJob.h"
+#include "platform/BaseFolders.h"
 
 #include <QStandardPaths>
 
@@ -10,15 +11,6 @@
 namespace velmora {
 
 namespace {
-
-std::string CacheFolder()
-{
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache != nullptr && cache[0] == '/')
-        return cache;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.cache";
-}
 
 std::string InstalledChromium()
 {
@@ -63,7 +55,7 @@ std::vector<std::string> BrowserCommand(const std::string& address)
     }
     const std::string chromium = InstalledChromium();
     if (!chromium.empty())
-        return {chromium, "--user-data-dir=" + CacheFolder() + "/Velmora/browser", "--no-first-run",
+        return {chromium, "--user-data-dir=" + XdgBaseFolder("XDG_CACHE_HOME", ".cache") + "/Velmora/browser", "--no-first-run",
                 "--window-position=0,0", "--window-size=800,600", "--app=" + address};
     return {"xdg-open", address};
 }

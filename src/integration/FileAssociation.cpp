@@ -1,5 +1,7 @@
 #include "integration/FileAssociation.h"
 
+#include "platform/BaseFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +10,6 @@
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -21,16 +22,6 @@ constexpr const char* kMimePackageName = "velmora-archive.xml";
 constexpr const char* kDefaultsSection = "[Default Applications]";
 // A cache tool that hangs must not hold up the start for long.
 constexpr int kCacheToolTimeoutMs = 10000;
-
-std::string BaseFolder(const char* variable, const char* fallbackUnderHome)
-{
-    const char* value = std::getenv(variable);
-    // The base directory specification ignores relative paths in these variables.
-    if (value != nullptr && value[0] == '/')
-        return value;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/" + fallbackUnderHome;
-}
 
 // One argument of an Exec line in double quotes: inside them the desktop's launchers
 // take a backslash before " ` $ and \ as escaping it.
@@ -111,8 +102,8 @@ std::string FolderOf(const std::string& path)
 
 FileAssociationPaths FileAssociationPaths::ForUser()
 {
-    const std::string data = BaseFolder("XDG_DATA_HOME", ".local/share");
-    const std::string config = BaseFolder("XDG_CONFIG_HOME", ".config");
+    const std::string data = XdgBaseFolder("XDG_DATA_HOME", ".local/share");
+    const std::string config = XdgBaseFolder("XDG_CONFIG_HOME", ".config");
     return {data + "/mime/packages/" + kMimePackageName, data + "/applications/" + kArchiveDesktopId,
             config + "/mimeapps.list"};
 }

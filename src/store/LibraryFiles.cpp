@@ -1,8 +1,8 @@
 #include "store/LibraryFiles.h"
 
+#include "platform/BaseFolders.h"
 #include "store/ConnectionString.h"
 
-#include <cstdlib>
 #include <mutex>
 #include <string_view>
 #include <system_error>
@@ -79,12 +79,7 @@ bool ProgramFolderWritable()
 
 std::string GetUserDataDir()
 {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    // The base directory specification ignores a relative XDG_DATA_HOME.
-    if (dataHome != nullptr && dataHome[0] == '/')
-        return JoinPath(dataHome, "Velmora");
-    const char* home = std::getenv("HOME");
-    return JoinPath(JoinPath(home != nullptr ? home : "", ".local/share"), "Velmora");
+    return JoinPath(XdgBaseFolder("XDG_DATA_HOME", ".local/share"), "Velmora");
 }
 
 std::string GetDefaultDataDir()
