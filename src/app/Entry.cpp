@@ -9,6 +9,7 @@
 #include "dialogs/GuiMessageBoxes.h"
 #include "dialogs/VelmoraApplication.h"
 #include "integration/AutomationRegistration.h"
+#include "integration/FileAssociation.h"
 #include "integration/SessionLockWatcher.h"
 #include "integration/TnApp.h"
 #include "platform/AppWindowHook.h"
@@ -121,6 +122,14 @@ int RunVelmora(int argc, char** argv)
     }
     if (request.dataDir)
         SetDataDir(*request.dataDir);
+    // An installed program's first start makes its library in the user's data folder.
+    // Should that fail, the offer of a new library below asks and tells why, and a
+    // windowless start reports the library it cannot open.
+    try {
+        MakeDefaultLibraryIfMissing();
+    } catch (const std::exception& failure) {
+        std::cerr << "velmora: " << failure.what() << '\n';
+    }
 
     TfrmMain::SetApplicationTitle(QStringLiteral("Velmora"));
     QCoreApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
@@ -136,6 +145,13 @@ int RunVelmora(int argc, char** argv)
     TfrmMain frmMain;
     if (!frmMain.LibraryOpened())
         return kExitCode;
+    // Rewritten at every start, so archives open in the copy that ran last. A desktop
+    // that refuses it costs nothing else: the start goes on without a word.
+    try {
+        RegisterFileAssociation(QCoreApplication::applicationFilePath().toStdString(),
+                                FileAssociationPaths::ForUser());
+    } catch (const std::exception&) {
+    }
     QObject::connect(&frmMain, &TfrmMain::EndProgram, &app, [](int code) { QCoreApplication::exit(code); });
 
     AppWindowHook hook;

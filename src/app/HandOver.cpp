@@ -29,6 +29,8 @@ HandOverResult HandOverToRunningInstance(const std::vector<std::string>& argumen
                                          const QTime& now, const std::string& appDir)
 {
     HandOverResult result;
+    if (appDir.empty())
+        return result;
     const std::string name = ListFileName(now);
     result.listFile = JoinPath(appDir, name);
 
@@ -69,7 +71,7 @@ HandOverResult HandOverToRunningInstance(const std::vector<std::string>& argumen
 
 HandOverResult HandOverToRunningInstance(const std::vector<std::string>& arguments)
 {
-    return HandOverToRunningInstance(arguments, QTime::currentTime(), GetAppDir());
+    return HandOverToRunningInstance(arguments, QTime::currentTime(), HandOverFolder());
 }
 
 } // namespace velmora

@@ -25,7 +25,7 @@ struct HandOverResult {
 // not handed over (no error is thrown for it); only an invalid `now` throws.
 HandOverResult HandOverToRunningInstance(const std::vector<std::string>& arguments,
                                          const QTime& now, const std::string& appDir);
-// The same in the program folder GetAppDir() at the current local time.
+// The same in HandOverFolder() (the program folder) at the current local time.
 HandOverResult HandOverToRunningInstance(const std::vector<std::string>& arguments);
 
 } // namespace velmora

@@ -1,11 +1,26 @@
 #include "app/HandOverProtocol.h"
 
+#include "platform/RuntimeFolder.h"
+#include "store/LibraryFiles.h"
+
 #include <QTime>
 
 #include <cstdio>
 #include <stdexcept>
 
 namespace velmora {
+
+std::string HandOverFolder()
+{
+    if (ProgramFolderWritable())
+        return GetAppDir();
+    try {
+        return PrivateRuntimeFolder();
+    } catch (const RuntimeFolderRefused&) {
+        // Then there is no instance lock either, so no second instance hands over.
+        return {};
+    }
+}
 
 std::string ListFileName(const QTime& time)
 {

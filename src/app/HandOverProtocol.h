@@ -13,6 +13,11 @@ inline constexpr const char* kOpenEtaCaption = "Velmora Open ETA Form";
 // The message that tells the running instance a list file is waiting.
 inline constexpr std::uint32_t WM_OPENETA = 0x81AB;
 
+// The folder of the list files: the program folder, unless the program cannot write
+// there (an installed program); then the user's private runtime folder, which every
+// instance of the user finds as well. Empty when there is none.
+std::string HandOverFolder();
+
 // The list file's name for a local time: "hhmmss", 24-hour, leading zeros ("093015").
 std::string ListFileName(const QTime& time);
 // The name travelling as lParam: "093015" -> 93015.

@@ -22,6 +22,7 @@
 #include "catalogue/LibraryRecovery.h"
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/ChangePassword.h"
+#include "integration/BrowserWindow.h"
 #include "integration/DirMonitor.h"
 #include "integration/MonitorSettings.h"
 #include "integration/ShellBridge.h"
@@ -86,6 +87,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     ConnectLibraryOperations();
     ConnectArchiveHandlers();
     CreateSettingsPage();
+    ConnectOnlineHandlers();
 
     m_skin = std::make_unique<Skin>(this);
     connect(m_skin.get(), &Skin::MouseDown, this, &TfrmMain::SkinMouseDown);

@@ -42,6 +42,7 @@ class QTreeWidgetItem;
 
 namespace velmora {
 
+class BrowserWindow;
 class CategoryTreeView;
 class ClockRandom;
 class FileImport;
@@ -403,6 +404,7 @@ private:
     void ConnectPreviewHandlers();              // PreviewHandlers.cpp
     void ConnectLibraryOperations();            // LibraryOperations.cpp
     void ConnectArchiveHandlers();              // ArchiveHandlers.cpp
+    void ConnectOnlineHandlers();               // OnlineHandlers.cpp
 
     // Category tree (CategoryHandlers.cpp).
     void LoadCategoryChildren(QTreeWidgetItem* node);
@@ -471,6 +473,13 @@ private:
     // FormActivate's import of the archive named at start.
     void ImportPendingArchive();
 
+    // Help, updates and the about box (OnlineHandlers.cpp). The web pages open in the
+    // program's browser window, which replaces the one opened before.
+    void OnlineHelp1Click();
+    void Checkforupdates1Click();
+    void actHelpAboutExecute();
+    void OpenWebPage(const std::string& address);
+
     // Handlers.
     void doFileExit();
     void doDeleteFiles();
@@ -496,6 +505,7 @@ private:
     std::unique_ptr<FileImport> m_fileImport;
     std::unique_ptr<TVideoStreamServ> m_streamServer;
     std::unique_ptr<TDirMonitor> m_monitor;
+    std::unique_ptr<BrowserWindow> m_browser;   // the browser window opened last
     std::unique_ptr<Skin> m_skin;   // goes before the widgets it is attached to
     std::unique_ptr<TaskbarStandIn> m_standIn;   // a window of its own: the taskbar lists it
     QTimer m_actionUpdate;

@@ -36,7 +36,7 @@ TfrmOpenETA::TfrmOpenETA(HandOverTarget& target, std::string appDir, QObject* pa
 }
 
 TfrmOpenETA::TfrmOpenETA(HandOverTarget& target, QObject* parent)
-    : TfrmOpenETA(target, GetAppDir(), parent)
+    : TfrmOpenETA(target, HandOverFolder(), parent)
 {
 }
 

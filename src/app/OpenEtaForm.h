@@ -18,7 +18,7 @@ class TfrmOpenETA : public QObject {
 public:
     // The list files are looked for in appDir (the program folder).
     TfrmOpenETA(HandOverTarget& target, std::string appDir, QObject* parent = nullptr);
-    // The same in GetAppDir().
+    // The same in HandOverFolder().
     explicit TfrmOpenETA(HandOverTarget& target, QObject* parent = nullptr);
 
     // Starts listening under the caption; false when the window cannot be created

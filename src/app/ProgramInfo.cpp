@@ -1,10 +1,12 @@
 #include "app/ProgramInfo.h"
 
+#include "platform/VersionResource.h"
+
 namespace velmora {
 
 std::string ProgramVersion()
 {
-    return VELMORA_VERSION;
+    return ProductVersion();
 }
 
 InfoRequest InfoRequested(const std::vector<std::string>& arguments)
@@ -31,7 +33,9 @@ its password.
 Start modes:
   velmora [DATA-FOLDER]
       Opens the library behind its password gate. Without DATA-FOLDER, the library in
-      the program folder. A folder without a library (one that does not exist, or an
+      the program folder, or, when the program cannot write there (an installed
+      program), in $XDG_DATA_HOME/Velmora (~/.local/share/Velmora), made on the first
+      start. A folder without a library (one that does not exist, or an
       empty folder given alone) is offered as a new library; the first password given
       to a new library becomes its password.
   velmora [DATA-FOLDER] ARCHIVE.eta

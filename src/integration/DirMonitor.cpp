@@ -7,7 +7,7 @@ namespace velmora {
 
 std::string DefaultMonitorDir()
 {
-    return JoinPath(GetAppDir(), "Monitor");
+    return JoinPath(GetDefaultDataDir(), "Monitor");
 }
 
 TDirMonitor::TDirMonitor(std::chrono::milliseconds interval, ScanObserver observer,

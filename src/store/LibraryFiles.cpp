@@ -1,5 +1,6 @@
 #include "store/LibraryFiles.h"
 
+#include "platform/BaseFolders.h"
 #include "store/ConnectionString.h"
 
 #include <mutex>
@@ -64,7 +65,26 @@ std::string GetDataDir()
         if (!DataDirOverride().empty())
             return WithoutTrailingSeparators(DataDirOverride());
     }
-    return GetAppDir();
+    return GetDefaultDataDir();
+}
+
+bool ProgramFolderWritable()
+{
+    static const bool writable = [] {
+        const std::string appDir = GetAppDir();
+        return !appDir.empty() && ::access(appDir.c_str(), W_OK | X_OK) == 0;
+    }();
+    return writable;
+}
+
+std::string GetUserDataDir()
+{
+    return JoinPath(XdgBaseFolder("XDG_DATA_HOME", ".local/share"), "Velmora");
+}
+
+std::string GetDefaultDataDir()
+{
+    return ProgramFolderWritable() ? GetAppDir() : GetUserDataDir();
 }
 
 void SetDataDir(const std::string& path)

@@ -6,8 +6,18 @@ namespace velmora {
 
 // The program folder: the running executable's folder, without a trailing separator.
 std::string GetAppDir();
-// The data folder: the override when one is set, else the program folder.
+// The data folder: the override when one is set, else GetDefaultDataDir().
 std::string GetDataDir();
+// Whether this process may write into the program folder; decided at the first call,
+// so the data folder cannot move while the program runs.
+bool ProgramFolderWritable();
+// The user's own folder for the program's data: $XDG_DATA_HOME/Velmora, else
+// ~/.local/share/Velmora (read from the environment at each call).
+std::string GetUserDataDir();
+// The data folder when none is given: the program folder, or the user's data folder
+// when the program folder is not writable (an installed program). The shipped
+// templates stay where they are: they are always read from the program folder.
+std::string GetDefaultDataDir();
 // Sets the data-folder override; an empty path clears it. Safe from any thread.
 void SetDataDir(const std::string& path);
 // folder + "/" + name, with one separator whatever folder ends with.

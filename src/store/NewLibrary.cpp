@@ -22,4 +22,15 @@ void CreateLibrary(const std::string& folder)
     CopyToPrivateFile(shipped, target);
 }
 
+void MakeDefaultLibraryIfMissing()
+{
+    namespace fs = std::filesystem;
+    if (ProgramFolderWritable() || GetDataDir() != GetDefaultDataDir())
+        return;
+    std::error_code error;
+    if (fs::exists(JoinPath(GetDefaultDataDir(), kMainDatabaseName), error))
+        return;
+    CreateLibrary(GetDefaultDataDir());
+}
+
 } // namespace velmora

@@ -11,4 +11,11 @@ namespace velmora {
 // shipped database is missing, or a file cannot be made.
 void CreateLibrary(const std::string& folder);
 
+// An installed program keeps its default library in the user's data folder
+// (GetDefaultDataDir): when no data folder is given and that folder holds no library
+// yet, it is made there from the shipped one, as the build makes the program folder's
+// own. Does nothing when a data folder is given or the program folder is the default.
+// Raises std::runtime_error as CreateLibrary.
+void MakeDefaultLibraryIfMissing();
+
 } // namespace velmora
