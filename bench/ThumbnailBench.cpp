@@ -215,16 +215,3 @@ BENCHMARK(BM_ListFill10000Rows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneThumbnailFullDecode)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_OneThumbnailAtCellSize)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_ThumbnailViewFill)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
