@@ -36,6 +36,7 @@
 #include "store/LibraryPassword.h"
 #include "store/RecoveryCopy.h"
 #include "settings/LibraryOptions.h"
+#include "settings/RegistryValues.h"
 #include "settings/SettingsModel.h"
 #include "settings/SettingsPage.h"
 

@@ -10,7 +10,6 @@
 #include "playback/NMGeneralServer.h"
 #include "playback/PlaylistSeam.h"
 #include "playback/StreamUrl.h"
-#include "settings/RegistryValues.h"
 #include "settings/SettingsSeam.h"
 #include "store/Library.h"
 

@@ -4,7 +4,6 @@
 
 #include "app/ItemListView.h"
 #include "app/PlaylistPlayerPort.h"
-#include "platform/SettingsStore.h"
 #include "platform/Skin.h"
 #include "playback/PlayerHost.h"
 #include "playback/Playlist.h"
@@ -14,8 +13,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QToolButton>
-
-#include <exception>
 
 namespace velmora {
 

@@ -11,6 +11,7 @@
 #include "playback/Playlist.h"
 #include "playback/Preview.h"
 #include "settings/LibraryOptions.h"
+#include "settings/RegistryValues.h"
 #include "settings/SettingsPage.h"
 #include "settings/UserSettings.h"
 

@@ -6,7 +6,6 @@
 #include "app/ItemListView.h"
 #include "catalogue/FileImport.h"
 #include "catalogue/ItemKind.h"
-#include "platform/SettingsStore.h"
 #include "playback/ImageAspect.h"
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
@@ -16,15 +15,12 @@
 #include "playback/Playlist.h"
 #include "playback/Preview.h"
 #include "store/MediaExtensions.h"
-#include "store/Query.h"
 
 #include <QAbstractItemView>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QListView>
 #include <QTreeView>
-
-#include <exception>
 
 namespace velmora {
 
