@@ -21,8 +21,7 @@ namespace velmora {
 class TFrameRelay : public QObject {
     Q_OBJECT
 public:
-    // Frames go to target (the display's sink, which must outlive the relay or be
-    // changed first).
+    // Frames go to target, the display's sink.
     explicit TFrameRelay(QVideoSink* target);
     ~TFrameRelay() override;
     TFrameRelay(const TFrameRelay&) = delete;
@@ -30,7 +29,6 @@ public:
 
     // The sink the player renders into.
     QVideoSink* Sink() const { return m_sink; }
-    void SetTarget(QVideoSink* target);
 
 private:
     void Take(const QVideoFrame& frame);   // on the relay's thread
