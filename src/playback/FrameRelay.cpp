@@ -28,11 +28,15 @@ TFrameRelay::TFrameRelay(QVideoSink* target)
 
 TFrameRelay::~TFrameRelay()
 {
-    // Deleted on its own thread, between two frames; a frame already posted to the
-    // window goes with this object.
+    disconnect(m_sink, nullptr, this, nullptr);
     QMetaObject::invokeMethod(m_sink, [sink = m_sink] { delete sink; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
+}
+
+void TFrameRelay::SetTarget(QVideoSink* target)
+{
+    m_target = target;
 }
 
 void TFrameRelay::Take(const QVideoFrame& frame)

@@ -21,7 +21,8 @@ namespace velmora {
 class TFrameRelay : public QObject {
     Q_OBJECT
 public:
-    // Frames go to target, the display's sink.
+    // Frames go to target (the display's sink, which must outlive the relay or be
+    // changed first).
     explicit TFrameRelay(QVideoSink* target);
     ~TFrameRelay() override;
     TFrameRelay(const TFrameRelay&) = delete;
@@ -29,6 +30,7 @@ public:
 
     // The sink the player renders into.
     QVideoSink* Sink() const { return m_sink; }
+    void SetTarget(QVideoSink* target);
 
 private:
     void Take(const QVideoFrame& frame);   // on the relay's thread
