@@ -417,7 +417,8 @@ void ObjectStore::Credit(int storeNo, std::int64_t amount)
     transaction.Commit();
 }
 
-int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress)
+int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress,
+                                  const TCryptography* encryptedWith)
 {
     const LibraryKey key = CurrentLibraryKey();
     RequireUsableKey(key.password);
@@ -435,18 +436,23 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
         if (taken == size && made > 0)
             return false;
         const std::int64_t count = std::min(kChunkSize, size - taken);
+        // Ciphertext comes in whole blocks: the last one is needed whole to decrypt it.
+        const std::int64_t wanted = encryptedWith ? WholeBlocks(count + TBlowfish::kBlockSize - 1) : count;
         auto* target = reinterpret_cast<char*>(chunk.bytes.Data());
-        for (std::int64_t got = 0; got < count;) {
-            const std::int64_t n = source.Read(target + got, count - got);
+        for (std::int64_t got = 0; got < wanted;) {
+            const std::int64_t n = source.Read(target + got, wanted - got);
             if (n <= 0)
-                throw StreamError("The source ended after " + std::to_string(taken + got) + " of its " +
-                                  std::to_string(size) + " bytes");
+                throw StreamError("The source ended after " + std::to_string(taken + std::min(got, count)) +
+                                  " of its " + std::to_string(size) + " bytes");
             got += n;
         }
         taken += count;
         chunk.length = count;
         chunk.last = taken == size;
-        PadToBlock(chunk);
+        if (encryptedWith)
+            chunk.size = wanted;   // zero-filled past the content once decrypted
+        else
+            PadToBlock(chunk);
         ObjectStore& store = self();
         const std::size_t number = ++made;
         if (number % kChunksPerCheckpoint == 0)
@@ -467,7 +473,13 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
         chunk.generation = key.generation;
         return true;
     };
-    const auto encrypt = InHalves([&cipher](PipelineChunk& chunk, std::int64_t from, std::int64_t to) {
+    const auto encrypt = InHalves([&cipher, encryptedWith](PipelineChunk& chunk, std::int64_t from, std::int64_t to) {
+        if (encryptedWith) {
+            Decrypt(*encryptedWith, chunk, from, to);
+            // The source's fill of the last block is not content: it is stored as zeros.
+            if (chunk.length < to)
+                std::fill(chunk.bytes.Data() + std::max(from, chunk.length), chunk.bytes.Data() + to, std::uint8_t{0});
+        }
         Encrypt(cipher, chunk, from, to);
     });
     const LateCheckpoints late(*this);
