@@ -1,5 +1,6 @@
 #include "playback/MediaEngine.h"
 
+#include "playback/FrameRelay.h"
 #include "playback/VideoDisplay.h"
 
 #include <QAudioOutput>
@@ -10,6 +11,7 @@
 #include <QMediaPlayer>
 #include <QPluginLoader>
 #include <QUrl>
+#include <QVideoSink>
 
 #include <stdexcept>
 
@@ -58,7 +60,8 @@ TMediaEngine::TMediaEngine(QWidget* parent)
     if (!m_player->isAvailable())
         throw std::runtime_error("Qt Multimedia's player is not available");
     m_video = new TVideoDisplay(parent);
-    m_player->setVideoOutput(m_video);
+    m_frames = std::make_unique<TFrameRelay>(m_video->videoSink());
+    m_player->setVideoSink(m_frames->Sink());
 
     connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &TMediaEngine::StatusChanged);
@@ -81,9 +84,10 @@ TMediaEngine::~TMediaEngine()
         disconnect(m_player.get(), nullptr, this, nullptr);
         m_player->stop();
         m_player->setSource(QUrl());
-        m_player->setVideoOutput(nullptr);
+        m_player->setVideoSink(nullptr);
         m_player->setAudioOutput(nullptr);
     }
+    m_frames.reset();
     delete m_video;
 }
 

@@ -16,6 +16,7 @@ class QWidget;
 
 namespace velmora {
 
+class TFrameRelay;
 class TVideoDisplay;
 
 // Qt Multimedia's player, its sound output and its video widget, as both player
@@ -78,6 +79,7 @@ private:
 
     std::unique_ptr<QMediaPlayer> m_player;
     std::unique_ptr<QAudioOutput> m_audio;
+    std::unique_ptr<TFrameRelay> m_frames;   // between the player and the video widget
     float m_gain = 1.0f;
     bool m_muted = false;
     TVideoDisplay* m_video = nullptr;   // owned by its parent widget

@@ -1,5 +1,7 @@
 #include "store/Blowfish.h"
 
+#include "store/BlowfishWide.h"
+
 #include <cstring>
 #include <utility>
 
@@ -185,14 +187,23 @@ bool TBlowfish::DecryptBlock(void* block) const
 
 std::size_t TBlowfish::EncryptBlocks(void* blocks, std::size_t count) const
 {
-    CipherRun<false>(m_p.data(), PackedTables{m_s[0].data(), m_low1.data(), m_s[2].data(), m_low3.data()}, static_cast<std::uint8_t*>(blocks), count);
+    auto* data = static_cast<std::uint8_t*>(blocks);
+    const std::size_t wide = blowfish::CipherWide(WideTables(), false, data, count);
+    CipherRun<false>(m_p.data(), PackedTables{m_s[0].data(), m_low1.data(), m_s[2].data(), m_low3.data()}, data + 8 * wide, count - wide);
     return count;
 }
 
 std::size_t TBlowfish::DecryptBlocks(void* blocks, std::size_t count) const
 {
-    CipherRun<true>(m_p.data(), PackedTables{m_s[0].data(), m_low1.data(), m_s[2].data(), m_low3.data()}, static_cast<std::uint8_t*>(blocks), count);
+    auto* data = static_cast<std::uint8_t*>(blocks);
+    const std::size_t wide = blowfish::CipherWide(WideTables(), true, data, count);
+    CipherRun<true>(m_p.data(), PackedTables{m_s[0].data(), m_low1.data(), m_s[2].data(), m_low3.data()}, data + 8 * wide, count - wide);
     return count;
+}
+
+blowfish::RoundTables TBlowfish::WideTables() const
+{
+    return {m_p.data(), m_s[0].data(), m_low1.data(), m_s[2].data(), m_low3.data()};
 }
 
 } // namespace velmora

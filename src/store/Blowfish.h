@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/BlowfishTables.h"
+#include "store/BlowfishWide.h"
 #include "store/Cryptography.h"
 
 #include <array>
@@ -45,6 +46,7 @@ protected:
 private:
     // The low five bits of S1 and S3, all the round function takes of them, a byte each.
     void PackLowBits();
+    blowfish::RoundTables WideTables() const;
 
     std::array<std::uint32_t, blowfish::kPWords> m_p{};
     std::array<std::array<std::uint32_t, blowfish::kSBoxWords>, blowfish::kSBoxes> m_s{};

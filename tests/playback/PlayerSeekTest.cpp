@@ -26,9 +26,14 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 using namespace velmora;
 using namespace velmora::test;
+
+namespace {
+const QSize kMovieSize(160, 120);   // MakeAvi's pictures
+}
 
 class PlayerSeekTest : public QObject {
     Q_OBJECT
@@ -122,6 +127,7 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(host.Muted);
 
     double remembered = window.Position();
+    std::optional<PictureWatch> pictures(std::in_place, window, kMovieSize);
     window.Main().btnFullScreen->click();
     QVERIFY(host.FullScreenActive);
     QVERIFY(fullScreen.isVisible());
@@ -129,6 +135,7 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(!window.Button("muteswitch", true)->isChecked());   // off: muted
     QVERIFY(host.ModernPlayer()->settings().mute());
     VerifyContinuesFrom(window, remembered);
+    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));   // the picture follows the video widget
     QVERIFY(host.ModernPlayer()->settings().mute());   // the reopened item stays muted
     // The full-screen skin shows the time while it is in use.
     QVERIFY(window.WaitFor([&] { return !window.LabelText("statuslabel3", true).isEmpty() &&
@@ -151,12 +158,14 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
 
     // Escape released in the full-screen window: back on the Playing page, same place.
     remembered = window.Position();
+    pictures.emplace(window, kMovieSize);
     QTest::keyRelease(&fullScreen, Qt::Key_Escape);
     QVERIFY(!host.FullScreenActive);
     QVERIFY(!fullScreen.isVisible());
     QCOMPARE(host.Control()->parentWidget(), static_cast<QWidget*>(window.Main().pnlMoviePlayer));
     QVERIFY(window.Button("muteswitch")->isChecked());
     VerifyContinuesFrom(window, remembered);
+    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));
 
     // And in again; its stop resets only its own position bar; out by the close button.
     window.Main().btnFullScreen->click();

@@ -240,12 +240,19 @@ TEST(Blowfish, MatchesTheReferenceOnRandomKeysAndData)
                 ASSERT_EQ(word, reference.B[i]);
             }
 
-            // Bulk runs of every length up to a few interleaved groups, and single blocks.
-            for (std::size_t blocks : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 33u}) {
+            // Bulk runs of every length up to a few interleaved groups, around the wide
+            // groups of 64 blocks (taken 16 to a register where the processor can) and
+            // what is left after them, at an odd address too; and single blocks.
+            for (std::size_t blocks : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 33u, 63u, 64u, 65u, 127u, 128u, 1000u}) {
                 const std::string plain = RandomBytes(gen, 8 * blocks);
                 std::string bulk = plain;
                 EXPECT_EQ(cipher.EncryptBlocks(bulk.data(), blocks), blocks);
-                ASSERT_EQ(bulk, reference.Encrypt(plain)) << "key length " << keyLength;
+                ASSERT_EQ(bulk, reference.Encrypt(plain)) << "key length " << keyLength << ", blocks " << blocks;
+                std::string shifted = "x" + plain;
+                cipher.EncryptBlocks(shifted.data() + 1, blocks);
+                ASSERT_EQ(shifted.substr(1), bulk);
+                cipher.DecryptBlocks(shifted.data() + 1, blocks);
+                ASSERT_EQ(shifted.substr(1), plain);
                 std::string single = plain;
                 for (std::size_t i = 0; i < blocks; ++i)
                     cipher.EncryptBlock(single.data() + 8 * i);
