@@ -118,6 +118,17 @@ constexpr int kEnginePagesPerCheckpoint = 1000;
 constexpr std::int64_t kChunksPerBooking = 8;
 constexpr int kWriterPagesPerCheckpoint = 4 * kEnginePagesPerCheckpoint;
 
+// While late, the store's log also keeps its length when it starts again from its
+// beginning, instead of being cut back to the connection's limit: cutting 60 MB off
+// the file and growing it again blocked the writer for 20 to 35 ms each time (about 9%
+// of an import of 500 MB). It is never longer than between two checkpoints, as before;
+// the limit is back once the add ends, and the next checkpoint cuts the log back.
+void ApplyLateCheckpoints(sqlite3* store, bool late)
+{
+    sqlite3_wal_autocheckpoint(store, late ? kWriterPagesPerCheckpoint : kEnginePagesPerCheckpoint);
+    sqlite3_exec(store, late ? "PRAGMA journal_size_limit = -1" : db::kJournalSizeLimit, nullptr, nullptr, nullptr);
+}
+
 // The writer's own checkpoints come late while an add runs, however it ends.
 class LateCheckpoints {
 public:
@@ -181,7 +192,7 @@ db::Connection& ObjectStore::StoreConnection(int storeNo)
     m_store.Open();
     m_openStore = storeNo;
     if (m_lateCheckpoints)
-        sqlite3_wal_autocheckpoint(m_store.Handle(), kWriterPagesPerCheckpoint);
+        ApplyLateCheckpoints(m_store.Handle(), true);
     return m_store;
 }
 
@@ -189,7 +200,7 @@ void ObjectStore::SetLateCheckpoints(bool late)
 {
     m_lateCheckpoints = late;
     if (m_store.Connected())
-        sqlite3_wal_autocheckpoint(m_store.Handle(), late ? kWriterPagesPerCheckpoint : kEnginePagesPerCheckpoint);
+        ApplyLateCheckpoints(m_store.Handle(), late);
 }
 
 bool ObjectStore::RebookSpaceWhenIdle()
