@@ -3,7 +3,6 @@
 
 #include "catalogue/FileImport.h"
 #include "store/Blowfish.h"
-#include "store/DecryptionStream.h"
 #include "ui/ProgressRoutines.h"
 
 #include <optional>
@@ -37,8 +36,8 @@ int ImportArchiveItems(TransferArchive& archive, const std::string& password, Fi
     progress.SetProgressTotal(kArchiveProgressText, archive.RowCount());
     int added = 0;
     while (const std::optional<ArchiveRow> row = archive.NextRow()) {
-        TDecryptionStream decrypt(archive.Content(), cipher);
-        import.AddItemFromStream(categoryId, decrypt, row->description, row->name, row->size);
+        // The content is taken as it is stored and decrypted on the add's cipher threads.
+        import.AddItemFromStream(categoryId, archive.Content(), row->description, row->name, row->size, &cipher);
         ++added;
         if (progress.ProgressCancelled())
             break;

@@ -88,7 +88,8 @@ FileImport::KeyState FileImport::EnsureLibraryKey()
 }
 
 bool FileImport::AddItemFromStream(int categoryId, Stream& source, const std::string& description,
-                                   const std::string& fileName, std::int64_t size)
+                                   const std::string& fileName, std::int64_t size,
+                                   const TCryptography* encryptedWith)
 {
     db::Connection& connection = m_library.MainConnection();
     if (!connection.Connected())
@@ -98,7 +99,7 @@ bool FileImport::AddItemFromStream(int categoryId, Stream& source, const std::st
     if (size == -1)
         size = source.Size() - source.Position();
     m_progress.SetProgressItem(fileName, static_cast<int>(size / kChunkSize + 1));
-    item.Store(source, size, &m_progress);
+    item.Store(source, size, &m_progress, encryptedWith);
     m_progress.StepProgress();
     // A category deleted meanwhile gets no link: the item would be listed nowhere.
     std::optional<int> category;

@@ -17,6 +17,7 @@ class Library;
 class MessageBoxes;
 class ProgressRoutines;
 class Stream;
+class TCryptography;
 
 // Told when the library key cannot be had, so nothing is added.
 inline constexpr const char* kNoLibraryKeyMessage =
@@ -59,9 +60,11 @@ public:
     // Stores source from its position to its end as a new item (size -1: the bytes
     // that remain; else the size to record) and files it under the category. The
     // item bar shows one step per chunk; the overall bar steps once at the end.
-    // Returns true; errors pass on, leaving nothing of the item behind.
+    // Returns true; errors pass on, leaving nothing of the item behind. With
+    // encryptedWith, source holds the content under that cipher (NewItem::Store).
     bool AddItemFromStream(int categoryId, Stream& source, const std::string& description,
-                           const std::string& fileName, std::int64_t size);
+                           const std::string& fileName, std::int64_t size,
+                           const TCryptography* encryptedWith = nullptr);
     // One file. False, silently, for an extension the library does not take; false
     // after telling the user when the file cannot be opened or stored.
     bool AddFile(int categoryId, const std::string& path);

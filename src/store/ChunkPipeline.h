@@ -40,7 +40,10 @@ public:
     using Source = std::function<bool(PipelineChunk&)>;
     using Stage = std::function<void(PipelineChunk&)>;
 
-    static constexpr int kDefaultInFlight = 6;
+    // 12 MB: enough for the other steps to go on through a sync of tens of milliseconds
+    // in one of them (a checkpoint of the store, the writer's own), which with a handful
+    // of chunks stalled the whole pipeline on and off.
+    static constexpr int kDefaultInFlight = 24;
 
     explicit ChunkPipeline(std::int64_t chunkCapacity, int inFlight = kDefaultInFlight);
     // Stops every thread of a run still going (a failure being raised) and waits for it.

@@ -175,7 +175,7 @@ void Connection::Open()
                     // cut back after each checkpoint.
                     int persist = 1;
                     sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-                    sqlite3_exec(m_db, "PRAGMA journal_size_limit = 4194304", nullptr, nullptr, nullptr);
+                    sqlite3_exec(m_db, kJournalSizeLimit, nullptr, nullptr, nullptr);
                 }
             }
         } else if (denyWrite) {

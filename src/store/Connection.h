@@ -15,6 +15,10 @@ namespace velmora::db {
 // their rollback journal. Mode "Read|Share Deny Read|Share Deny Write" opens it
 // read-only and holds a read lock for the connection's life, so no other connection
 // can commit a change to the file meanwhile; every write on it raises DatabaseError.
+// How long a library file's write-ahead log may stay once it starts again from its
+// beginning (see Connection::Open).
+inline constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit = 4194304";
+
 class Connection {
 public:
     // SQLCipher's page size: not stored in the file, so every file must be opened with

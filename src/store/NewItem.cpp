@@ -56,9 +56,10 @@ NewItem::~NewItem()
     }
 }
 
-void NewItem::Store(Stream& source, std::int64_t size, ProgressRoutines* progress)
+void NewItem::Store(Stream& source, std::int64_t size, ProgressRoutines* progress,
+                    const TCryptography* encryptedWith)
 {
-    m_firstStore = m_store.StoreItemContent(source, m_recordIdent, size, progress);
+    m_firstStore = m_store.StoreItemContent(source, m_recordIdent, size, progress, encryptedWith);
     m_size = size;
 }
 

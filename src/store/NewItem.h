@@ -28,7 +28,8 @@ public:
 
     int RecordIdent() const { return m_recordIdent; }
     // Stores exactly size bytes of source as the item's content (see StoreItemContent).
-    void Store(Stream& source, std::int64_t size, ProgressRoutines* progress = nullptr);
+    void Store(Stream& source, std::int64_t size, ProgressRoutines* progress = nullptr,
+               const TCryptography* encryptedWith = nullptr);
     // Writes the item's row, links it to a category (when given) and clears the
     // pending mark, all at once, and syncs that to the disk. Only after Store.
     void Complete(std::optional<int> categoryId = std::nullopt);

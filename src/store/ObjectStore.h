@@ -77,7 +77,11 @@ public:
     // Fails when source ends early, or when, its last byte read, it has changed
     // (ConfirmUnchanged). Once it returns, every chunk is on the disk. A failure leaves
     // no booking ahead of a chunk; the chunks written are taken back by NewItem.
-    int StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress = nullptr);
+    // With encryptedWith, source holds the content encrypted under that cipher, its last
+    // block completed (as an encryption stream writes it): each chunk is decrypted on the
+    // cipher's threads, beside its encryption under the library key.
+    int StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress = nullptr,
+                         const TCryptography* encryptedWith = nullptr);
     // Reads the item's content from its first store along the chain, decrypted, and
     // hands it to sink on this thread chunk by chunk, cut to size (the zero fill of the
     // last block, or padding stored with an imported item, never reaches it); the

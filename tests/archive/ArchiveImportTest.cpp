@@ -3,6 +3,8 @@
 #include "store/CheckValue.h"
 #include "store/DatabaseError.h"
 #include "store/LibraryCheck.h"
+#include "store/ReferenceCipher.h"
+#include "store/Statement.h"
 
 #include <sqlite3.h>
 
@@ -65,6 +67,38 @@ TEST_F(ArchiveImportTest, EveryItemArrivesByteForByteInALibraryWithAnotherPasswo
                                          "item ten.jpg 1", "item big.mpg 3", "hide"};
     EXPECT_EQ(importProgress.calls, calls);
     EXPECT_FALSE(import->LastAddedItem().has_value()) << "the reloaded list selects nothing";
+}
+
+// An archive from elsewhere may fill the last block of an item with anything: only the
+// item's own bytes are taken, the stored chunks are as an add of them makes them. With
+// one byte in the last chunk, its fill is what one of the two cipher threads works on.
+TEST_F(ArchiveImportTest, TheFillOfAnItemsLastBlockIsStoredAsZerosWhateverTheArchiveHolds)
+{
+    const std::string content = PatternBytes(1000001, 5);
+    Export({AddItem(content, "big.mpg")}, ArchivePath());
+    {
+        const std::string archived = ReferenceBlowfish(kArchivePassword).Encrypt(content + "\x5a\xa5\xff\x01" "jun");
+        ASSERT_EQ(archived.size(), 1000008u);
+        auto c = OpenForWriting(ArchivePath());
+        db::Statement update(c->Handle(), "Update record set rec_object = ?", ArchivePath());
+        update.BindBlob(1, archived.data(), static_cast<std::int64_t>(archived.size()));
+        update.Run();
+    }
+    UseTarget();
+    ASSERT_EQ(Import(ArchivePath()), 1);
+
+    EXPECT_EQ(ReadItem(1), content);
+    const ReferenceBlowfish library(kTargetPassword);
+    for (int chunk = 1; chunk <= 3; ++chunk) {
+        db::Query q(ObjectStore::ForThisThread().StoreConnection(1),
+                    SqlFormat("Select ro_data from recobject where ro_record = 1 and ro_chunk = %d", chunk));
+        ASSERT_FALSE(q.Eof());
+        auto blob = q.OpenReadStream("ro_data");
+        std::string stored(static_cast<std::size_t>(blob->Size()), '\0');
+        blob->ReadBuffer(stored.data(), blob->Size());
+        EXPECT_TRUE(stored == library.Encrypt(content.substr(static_cast<std::size_t>(chunk - 1) * 500000, 500000)))
+            << "chunk " << chunk;
+    }
 }
 
 TEST_F(ArchiveImportTest, UnclassifiedTakesItemsWithoutACategoryAndASecondImportAddsThemAgain)
