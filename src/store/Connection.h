@@ -7,6 +7,10 @@ struct sqlite3;
 
 namespace velmora::db {
 
+// How long a library file's write-ahead log may stay once it starts again from its
+// beginning (see Connection::Open).
+inline constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit = 4194304";
+
 // One connection to one library, store or archive file, opened from a connection
 // string. Never shared between threads. Closing happens on destruction at the latest.
 //
@@ -15,10 +19,6 @@ namespace velmora::db {
 // their rollback journal. Mode "Read|Share Deny Read|Share Deny Write" opens it
 // read-only and holds a read lock for the connection's life, so no other connection
 // can commit a change to the file meanwhile; every write on it raises DatabaseError.
-// How long a library file's write-ahead log may stay once it starts again from its
-// beginning (see Connection::Open).
-inline constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit = 4194304";
-
 class Connection {
 public:
     // SQLCipher's page size: not stored in the file, so every file must be opened with
