@@ -4,9 +4,11 @@
 #    video frame, the longest event-loop stall while opening and while seeking;
 #  - peak memory of the program playing a 200 MB and a 500 MB movie item from the stream,
 #    against the same 500 MB file played from disk by the same player.
-# The movies are MJPEG of a noise picture (640 x 480, 25 frames a second) with MP3 sound
-# in AVI, made by gst-launch-1.0; the AVI index sits at the file's end, so the stream
-# is read at its far end before the first frame too.
+# The movies are MJPEG of a noise picture (25 frames a second) with MP3 sound in AVI,
+# made by gst-launch-1.0; the AVI index sits at the file's end, so the stream is read at
+# its far end before the first frame too. They run at 2 MB/s (480 x 360), a rate the
+# stream carries: it sends at most a chunk of 500 000 bytes every 100 ms. A movie above
+# that rate (640 x 480, 7.5 MB/s) is opened as well, to show what a starved stream costs.
 # Usage: bench/player-vs-file.sh [BUILD_DIR] [PLAY_SECONDS]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,26 +23,31 @@ printf '[Settings]\nBackground Monitor=0\n' > "$XDG_CONFIG_HOME/Velmora/Velmora.
 # No sound server: GStreamer plays to its own clock.
 export PULSE_SERVER="unix:$work/no-sound-server"
 
-# A movie of about SIZE_MB megabytes.
+# A movie of about SIZE_MB megabytes: at 2 MB/s, or at 7.5 MB/s with "fast".
 movie() {
-  local size_mb=$1 out=$2
-  local frames=$((size_mb * 1000000 / 300000))
+  local size_mb=$1 out=$2 rate=${3:-}
+  local frame_bytes=80000 picture=width=480,height=360 quality=60
+  [ "$rate" != fast ] || { frame_bytes=300000; picture=width=640,height=480; quality=95; }
+  local frames=$((size_mb * 1000000 / frame_bytes))
   gst-launch-1.0 -q videotestsrc pattern=snow num-buffers=$frames \
-      ! video/x-raw,width=640,height=480,framerate=25/1 ! jpegenc quality=95 ! avimux name=mux \
+      ! video/x-raw,$picture,framerate=25/1 ! jpegenc quality=$quality ! avimux name=mux \
       ! filesink location="$out" \
     audiotestsrc num-buffers=$((frames * 44100 / 25 / 1024)) ! audio/x-raw,rate=44100,channels=2 \
       ! audioconvert ! lamemp3enc ! mux.
 }
 movie 200 "$work/m200.avi"
 movie 500 "$work/m500.avi"
+movie 100 "$work/fast.avi" fast
 "$bin/velmora-tool" init --data "$work/lib" >/dev/null
-"$bin/velmora-tool" add --data "$work/lib" "$work/m200.avi" "$work/m500.avi" >/dev/null
+"$bin/velmora-tool" add --data "$work/lib" "$work/m200.avi" "$work/m500.avi" "$work/fast.avi" >/dev/null
 printf 'items: %s MB and %s MB\n' $(( $(stat -c %s "$work/m200.avi") / 1000000 )) $(( $(stat -c %s "$work/m500.avi") / 1000000 ))
 
 # Qt and GStreamer talk on standard error; it is shown only when a run fails.
 run() { "$bin/player_bench" "$@" 2>"$work/stderr.txt" || { tail -5 "$work/stderr.txt" >&2; return 1; }; }
-echo "== 200 MB movie item, from the stream server"
+echo "== 200 MB movie item (2 MB/s), from the stream server"
 run open "$work/lib" 1
+echo "== 100 MB movie item at 7.5 MB/s, above what the stream carries"
+run open "$work/lib" 3
 
 peak() { run "$@" | sed -n 's/.*peak memory \([0-9]*\) KiB/\1/p'; }
 echo "== peak memory while playing ${seconds} s with a seek to 90%"

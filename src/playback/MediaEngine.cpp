@@ -1,5 +1,6 @@
 #include "playback/MediaEngine.h"
 
+#include "playback/FrameRelay.h"
 #include "playback/VideoDisplay.h"
 
 #include <QAudioOutput>
@@ -10,6 +11,7 @@
 #include <QMediaPlayer>
 #include <QPluginLoader>
 #include <QUrl>
+#include <QVideoSink>
 
 #include <stdexcept>
 
@@ -54,37 +56,53 @@ TMediaEngine::TMediaEngine(QWidget* parent)
 {
     if (!BackendAvailable())
         throw std::runtime_error("Qt Multimedia has no working backend");
-    m_player = std::make_unique<QMediaPlayer>();
+    m_video = new TVideoDisplay(parent);
+    m_frames = std::make_unique<TFrameRelay>(m_video->videoSink());
+    MakePlayer(false);
     if (!m_player->isAvailable())
         throw std::runtime_error("Qt Multimedia's player is not available");
-    m_video = new TVideoDisplay(parent);
-    m_player->setVideoOutput(m_video);
+    m_positionPatience.setSingleShot(true);
+    m_positionPatience.setInterval(kPositionPatienceMs);
+    connect(&m_positionPatience, &QTimer::timeout, this, &TMediaEngine::GiveUpPosition);
+}
 
+TMediaEngine::~TMediaEngine()
+{
+    // The player lets go of the widget and the stream before either goes.
+    DropPlayer();
+    m_frames.reset();
+    delete m_video;
+}
+
+void TMediaEngine::MakePlayer(bool withSound)
+{
+    m_player = std::make_unique<QMediaPlayer>();
+    m_player->setVideoSink(m_frames->Sink());
+    if (withSound) {
+        m_audio = std::make_unique<QAudioOutput>();
+        m_audio->setVolume(m_gain);
+        m_audio->setMuted(m_muted);
+        m_player->setAudioOutput(m_audio.get());
+    }
     connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &TMediaEngine::StatusChanged);
     connect(m_player.get(), &QMediaPlayer::durationChanged, this,
             [this](qint64 milliseconds) { emit DurationChanged(milliseconds / 1000.0); });
     connect(m_player.get(), &QMediaPlayer::seekableChanged, this, &TMediaEngine::TakePendingPosition);
-    m_positionPatience.setSingleShot(true);
-    m_positionPatience.setInterval(kPositionPatienceMs);
-    connect(&m_positionPatience, &QTimer::timeout, this, &TMediaEngine::GiveUpPosition);
     connect(m_player.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error, const QString& text) {
         if (error != QMediaPlayer::NoError)
             emit ErrorOccurred(text);
     });
 }
 
-TMediaEngine::~TMediaEngine()
+void TMediaEngine::DropPlayer()
 {
-    if (m_player) {
-        // The player lets go of the widget and the stream before either goes.
-        disconnect(m_player.get(), nullptr, this, nullptr);
-        m_player->stop();
-        m_player->setSource(QUrl());
-        m_player->setVideoOutput(nullptr);
-        m_player->setAudioOutput(nullptr);
-    }
-    delete m_video;
+    if (!m_player)
+        return;
+    disconnect(m_player.get(), nullptr, this, nullptr);
+    // Straight down, without Qt's stop: see Open.
+    m_player.reset();
+    m_audio.reset();
 }
 
 void TMediaEngine::SetGain(float gain)
@@ -101,17 +119,31 @@ void TMediaEngine::SetMuted(bool muted)
         m_audio->setMuted(muted);
 }
 
+// Qt's stop (which its setSource makes first) seeks to the start, and GStreamer's AVI
+// reader finishes a seek on its own thread a few milliseconds later. A pipeline taken
+// down meanwhile can deadlock for good in GStreamer 1.22's multiqueue (its flush-stop
+// starts the task of a pad being deactivated). So an item is closed by taking its
+// player down as it stands, and a fresh player opens the next one.
 void TMediaEngine::Open(const QString& url)
 {
-    if (!m_audio && !url.isEmpty()) {
+    m_pendingPosition.reset();
+    m_playWhenPositioned = false;
+    m_positionPatience.stop();
+    m_stopped = false;
+    const bool withSound = m_audio || !url.isEmpty();
+    if (!m_player->source().isEmpty()) {
+        const bool hadDuration = m_player->duration() > 0;
+        DropPlayer();
+        MakePlayer(withSound);
+        if (hadDuration)
+            emit DurationChanged(0);
+        emit ConditionChanged();
+    } else if (withSound && !m_audio) {
         m_audio = std::make_unique<QAudioOutput>();
         m_audio->setVolume(m_gain);
         m_audio->setMuted(m_muted);
         m_player->setAudioOutput(m_audio.get());
     }
-    m_pendingPosition.reset();
-    m_playWhenPositioned = false;
-    m_positionPatience.stop();
     m_player->setSource(QUrl(url));
 }
 
@@ -122,6 +154,13 @@ QString TMediaEngine::Source() const
 
 void TMediaEngine::Play()
 {
+    if (m_stopped) {
+        m_stopped = false;
+        if (m_pendingPosition)
+            TakePendingPosition();
+        else
+            m_player->setPosition(0);
+    }
     if (m_pendingPosition && !m_player->isSeekable()) {
         // Not from the start: it starts once it stands at the position asked for, or
         // from the start when it turns out it cannot seek.
@@ -145,15 +184,30 @@ void TMediaEngine::GiveUpPosition()
 void TMediaEngine::Pause()
 {
     m_playWhenPositioned = false;
+    if (m_stopped) {
+        m_stopped = false;
+        if (m_pendingPosition)
+            TakePendingPosition();
+        else
+            m_player->setPosition(0);
+        emit ConditionChanged();
+    }
     m_player->pause();
 }
 
+// A stop holds the item where it is and goes back to its start when it plays again,
+// rather than seeking now as Qt's stop does: a stop is often followed at once by
+// closing the item (see Open).
 void TMediaEngine::Stop()
 {
     m_pendingPosition.reset();
     m_playWhenPositioned = false;
     m_positionPatience.stop();
-    m_player->stop();
+    if (m_player->playbackState() == QMediaPlayer::StoppedState)
+        return;
+    m_stopped = true;
+    m_player->pause();
+    emit ConditionChanged();
 }
 
 MediaPlayback TMediaEngine::Playback() const
@@ -161,11 +215,15 @@ MediaPlayback TMediaEngine::Playback() const
     // Held at its start until it can take its position: it is being played all the same.
     if (m_playWhenPositioned)
         return MediaPlayback::Playing;
+    if (m_stopped)
+        return MediaPlayback::Stopped;
     return static_cast<MediaPlayback>(m_player->playbackState());
 }
 
 MediaStatus TMediaEngine::Status() const
 {
+    if (m_stopped)
+        return MediaStatus::Loaded;   // as Qt reports a stopped item
     return static_cast<MediaStatus>(m_player->mediaStatus());
 }
 
@@ -176,7 +234,9 @@ double TMediaEngine::DurationSeconds() const
 
 double TMediaEngine::PositionSeconds() const
 {
-    return (m_pendingPosition ? *m_pendingPosition : m_player->position()) / 1000.0;
+    if (m_pendingPosition)
+        return *m_pendingPosition / 1000.0;
+    return m_stopped ? 0.0 : m_player->position() / 1000.0;
 }
 
 void TMediaEngine::SetPositionSeconds(double seconds)
@@ -189,6 +249,8 @@ void TMediaEngine::SetPositionSeconds(double seconds)
 // comes from its end, fetched with a ranged request); a seek before that is lost.
 void TMediaEngine::TakePendingPosition()
 {
+    if (m_stopped)
+        return;   // taken when it plays
     const MediaStatus status = Status();
     if (!m_pendingPosition || !m_player->isSeekable() || status == MediaStatus::Loading ||
         status == MediaStatus::NoMedia)

@@ -16,6 +16,7 @@ class QWidget;
 
 namespace velmora {
 
+class TFrameRelay;
 class TVideoDisplay;
 
 // Qt Multimedia's player, its sound output and its video widget, as both player
@@ -72,17 +73,21 @@ signals:
     void ErrorOccurred(const QString& text);
 
 private:
+    void MakePlayer(bool withSound);
+    void DropPlayer();
     void StatusChanged();
     void TakePendingPosition();
     void GiveUpPosition();
 
-    std::unique_ptr<QMediaPlayer> m_player;
-    std::unique_ptr<QAudioOutput> m_audio;
+    std::unique_ptr<TFrameRelay> m_frames;   // between the player and the video widget
+    std::unique_ptr<QAudioOutput> m_audio;   // one per player, made with it
+    std::unique_ptr<QMediaPlayer> m_player;  // one per item: see Open
     float m_gain = 1.0f;
     bool m_muted = false;
     TVideoDisplay* m_video = nullptr;   // owned by its parent widget
     std::optional<qint64> m_pendingPosition;   // milliseconds
     bool m_playWhenPositioned = false;          // Play came while a position was pending
+    bool m_stopped = false;                     // stopped, held where it was: see Stop
     QTimer m_positionPatience;
 };
 

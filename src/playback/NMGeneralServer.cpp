@@ -194,6 +194,7 @@ void TNMGeneralServer::InstantiateServethread(UniqueFd socket)
     connection.instance = std::move(instance);
     try {
         connection.thread = std::thread([this, c = &connection] { RunConnection(c); });
+        ++m_served;
     } catch (const std::system_error&) {
         m_connections.pop_back();   // no thread to be had: the connection is closed
     }
@@ -258,6 +259,12 @@ int TNMGeneralServer::LiveConnections() const
         if (!connection.finished)
             ++count;
     return count;
+}
+
+int TNMGeneralServer::ServedConnections() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_served;
 }
 
 bool TNMGeneralServer::Pause(std::chrono::milliseconds duration) const

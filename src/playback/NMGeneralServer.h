@@ -57,6 +57,8 @@ public:
     void Stop();
     // Connections accepted whose thread has not yet finished serving.
     int LiveConnections() const;
+    // Connections served since the server was made.
+    int ServedConnections() const;
 
 protected:
     // Serves one connection on its own thread; an error ends the connection silently.
@@ -92,6 +94,7 @@ private:
     int m_boundPort = 0;
     mutable std::mutex m_lock;
     std::list<LiveConnection> m_connections;
+    int m_served = 0;   // guarded by m_lock
 
     // Connection instance.
     std::unique_ptr<TPowersock> m_socket;

@@ -110,6 +110,7 @@ void PlayerHostTest::eachKindPlaysToItsEnd()
     QVERIFY(host.ModernPlayer() != nullptr);
     QSignalSpy errors(host.ModernPlayer(), &TModernMediaPlayer::OnError);
     const int ident = window.AddItem(bytes, fileName.toStdString());
+    const PictureWatch pictures(window, QSize(160, 120));
     window.DoubleClickItem(ident);
     QCOMPARE(window.Main().CurrentPage(), 1);
 
@@ -142,6 +143,14 @@ void PlayerHostTest::eachKindPlaysToItsEnd()
     QVERIFY(window.Main().Stop1->isChecked() && !window.Main().Play1->isChecked());
     QCOMPARE(errors.count(), 0);
     QVERIFY(window.Boxes().messages.empty());
+    if (movie) {
+        // Qt 6.4 drops a stream whose decoder has not yet told its format when the
+        // demuxer's queue overruns, and exposes the item without it. This clip's muxer
+        // puts about two seconds of sound before its first picture: it plays with sound
+        // and no picture.
+        QEXPECT_FAIL("clip.wmv", "Qt 6.4 leaves out a picture stream that starts late", Continue);
+        QVERIFY(pictures.Seen());
+    }
 }
 
 void PlayerHostTest::pauseStopAndPlayFollowTheState()

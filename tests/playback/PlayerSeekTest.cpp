@@ -24,11 +24,55 @@
 #include <QToolButton>
 #include <QtTest/QtTest>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 using namespace velmora;
 using namespace velmora::test;
+
+namespace {
+const QSize kMovieSize(160, 120);   // MakeAvi's pictures
+
+// Ends the process when the window's thread stays in one call for longer than a
+// player could take: a frozen window must fail the test, not hang the run.
+class FreezeGuard {
+public:
+    explicit FreezeGuard(std::chrono::seconds limit)
+        : m_thread([this, limit] {
+              std::unique_lock lock(m_mutex);
+              if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
+                  std::fprintf(stderr, "FAIL: the window's thread froze\n");
+                  std::abort();
+              }
+          })
+    {
+    }
+    ~FreezeGuard()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_one();
+        m_thread.join();
+    }
+    FreezeGuard(const FreezeGuard&) = delete;
+    FreezeGuard& operator=(const FreezeGuard&) = delete;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::thread m_thread;
+};
+}
 
 class PlayerSeekTest : public QObject {
     Q_OBJECT
@@ -37,6 +81,8 @@ private slots:
     void cleanupTestCase();
     void theBarSeeksAndTheTimeRunsOnFromThere();
     void fullScreenAndBackContinueTheItemWhereItWas();
+    void switchingToAndFroInARowNeverFreezesTheWindow();
+    void aStopHoldsTheMovieUntilItPlaysAgain();
     void lockingWhileAMoviePlaysFullScreen();
     void aPauseLongerThanTheServerWaitsPlaysOn();
 
@@ -122,6 +168,7 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(host.Muted);
 
     double remembered = window.Position();
+    std::optional<PictureWatch> pictures(std::in_place, window, kMovieSize);
     window.Main().btnFullScreen->click();
     QVERIFY(host.FullScreenActive);
     QVERIFY(fullScreen.isVisible());
@@ -129,6 +176,7 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(!window.Button("muteswitch", true)->isChecked());   // off: muted
     QVERIFY(host.ModernPlayer()->settings().mute());
     VerifyContinuesFrom(window, remembered);
+    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));   // the picture follows the video widget
     QVERIFY(host.ModernPlayer()->settings().mute());   // the reopened item stays muted
     // The full-screen skin shows the time while it is in use.
     QVERIFY(window.WaitFor([&] { return !window.LabelText("statuslabel3", true).isEmpty() &&
@@ -151,12 +199,14 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
 
     // Escape released in the full-screen window: back on the Playing page, same place.
     remembered = window.Position();
+    pictures.emplace(window, kMovieSize);
     QTest::keyRelease(&fullScreen, Qt::Key_Escape);
     QVERIFY(!host.FullScreenActive);
     QVERIFY(!fullScreen.isVisible());
     QCOMPARE(host.Control()->parentWidget(), static_cast<QWidget*>(window.Main().pnlMoviePlayer));
     QVERIFY(window.Button("muteswitch")->isChecked());
     VerifyContinuesFrom(window, remembered);
+    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));
 
     // And in again; its stop resets only its own position bar; out by the close button.
     window.Main().btnFullScreen->click();
@@ -169,6 +219,51 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(!host.tmrProgress.isActive());
     window.Click("closebutton", true);
     QVERIFY(!host.FullScreenActive && !fullScreen.isVisible());
+}
+
+// Each switch stops the movie and opens it again at once. GStreamer's AVI reader
+// seeks on its own thread just after a stop; taking the player down while that seek
+// is under way could leave the window waiting for ever.
+void PlayerSeekTest::switchingToAndFroInARowNeverFreezesTheWindow()
+{
+    PlayerWindow window;
+    PlayerHost& host = window.Host();
+    PlayMovie(window, 0.5);
+    for (int round = 0; round < 10; ++round) {
+        const double before = window.Position();
+        {
+            const FreezeGuard guard(std::chrono::seconds(20));
+            if (host.FullScreenActive)
+                QTest::keyRelease(&host.FullScreenForm(), Qt::Key_Escape);
+            else
+                window.Main().btnFullScreen->click();
+        }
+        QCOMPARE(host.FullScreenActive, round % 2 == 0);
+        QVERIFY2(window.WaitFor([&] { return window.StateText() == "Playing" && window.Position() > before + 0.1; }),
+                 qPrintable(QString("round %1: %2 at %3").arg(round).arg(window.StateText()).arg(window.Position())));
+    }
+}
+
+// A stop that seeks at once makes GStreamer's AVI reader fetch from the stream again
+// while the item may be closing (see switchingToAndFroInARowNeverFreezesTheWindow):
+// the stop holds the movie where it is, and only playing again goes back to the start.
+void PlayerSeekTest::aStopHoldsTheMovieUntilItPlaysAgain()
+{
+    PlayerWindow window;
+    const TVideoStreamServ& server = window.Main().StreamServer();
+    PlayMovie(window, 1.5);
+    QTest::qWait(300);   // the reader has settled after its start
+    const int served = server.ServedConnections();
+    window.Click("stopbutton");
+    QVERIFY(window.WaitForState("Stopped"));
+    QCOMPARE(window.Position(), 0.0);
+    QTest::qWait(500);
+    QCOMPARE(server.ServedConnections(), served);   // nothing fetched for the stop
+
+    window.Click("playbutton");
+    QVERIFY(window.WaitForState("Playing"));
+    QVERIFY(window.WaitFor([&] { return window.Position() > 0.2; }));
+    QVERIFY2(window.Position() < 1.2, qPrintable(QString("played on from %1").arg(window.Position())));
 }
 
 void PlayerSeekTest::lockingWhileAMoviePlaysFullScreen()

@@ -17,6 +17,9 @@
 #include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QTreeView>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 
 #include <memory>
 #include <stdexcept>
@@ -163,6 +166,22 @@ double PlayerWindow::Duration()
 bool PlayerWindow::WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {
     return QTest::qWaitFor(condition, timeoutMs);
+}
+
+PictureWatch::PictureWatch(PlayerWindow& window, QSize size)
+{
+    auto* video = qobject_cast<QVideoWidget*>(window.Host().Control());
+    if (!video)
+        throw std::runtime_error("the host shows no video widget");
+    m_connection = QObject::connect(video->videoSink(), &QVideoSink::videoFrameChanged,
+                                    [this, size](const QVideoFrame& frame) {
+                                        m_seen = m_seen || (frame.isValid() && frame.size() == size);
+                                    });
+}
+
+PictureWatch::~PictureWatch()
+{
+    QObject::disconnect(m_connection);
 }
 
 } // namespace velmora::test

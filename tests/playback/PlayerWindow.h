@@ -4,6 +4,8 @@
 // its own stream server as a user starts them: a double click in the item list.
 #include "app/MainWindowSession.h"
 
+#include <QMetaObject>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -64,6 +66,21 @@ public:
 
 private:
     Session m_session;
+};
+
+// Watches, while it lives, for a picture of the playing movie of this size reaching the
+// video widget the host shows.
+class PictureWatch {
+public:
+    PictureWatch(PlayerWindow& window, QSize size);
+    ~PictureWatch();
+    PictureWatch(const PictureWatch&) = delete;
+    PictureWatch& operator=(const PictureWatch&) = delete;
+    bool Seen() const { return m_seen; }
+
+private:
+    QMetaObject::Connection m_connection;
+    bool m_seen = false;
 };
 
 } // namespace velmora::test
