@@ -68,7 +68,8 @@ TMediaEngine::TMediaEngine(QWidget* parent)
 
 TMediaEngine::~TMediaEngine()
 {
-    // The player lets go of the widget and the stream before either goes.
+    // The players let go of the widget and the stream before either goes.
+    m_retired.clear();
     DropPlayer();
     m_frames.reset();
     delete m_video;
@@ -78,12 +79,8 @@ void TMediaEngine::MakePlayer(bool withSound)
 {
     m_player = std::make_unique<QMediaPlayer>();
     m_player->setVideoSink(m_frames->Sink());
-    if (withSound) {
-        m_audio = std::make_unique<QAudioOutput>();
-        m_audio->setVolume(m_gain);
-        m_audio->setMuted(m_muted);
-        m_player->setAudioOutput(m_audio.get());
-    }
+    if (withSound)
+        AttachSound();
     connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, this, &TMediaEngine::StatusChanged);
     connect(m_player.get(), &QMediaPlayer::durationChanged, this,
@@ -95,14 +92,36 @@ void TMediaEngine::MakePlayer(bool withSound)
     });
 }
 
+void TMediaEngine::AttachSound()
+{
+    m_audio = std::make_unique<QAudioOutput>();
+    m_audio->setVolume(m_gain);
+    m_audio->setMuted(m_muted);
+    m_player->setAudioOutput(m_audio.get());
+}
+
 void TMediaEngine::DropPlayer()
 {
     if (!m_player)
         return;
     disconnect(m_player.get(), nullptr, this, nullptr);
-    // Straight down, without Qt's stop: see Open.
     m_player.reset();
     m_audio.reset();
+}
+
+// Paused as it stands (Qt's pause seeks only out of its own stop), without a picture,
+// and taken down once any seek of its own is long over: see Open.
+void TMediaEngine::RetirePlayer()
+{
+    disconnect(m_player.get(), nullptr, this, nullptr);
+    if (m_player->playbackState() == QMediaPlayer::PlayingState)
+        m_player->pause();
+    m_player->setVideoSink(nullptr);
+    QMediaPlayer* player = m_player.get();
+    m_retired.push_back({std::move(m_audio), std::move(m_player)});
+    QTimer::singleShot(kRetiredPlayerMs, this, [this, player] {
+        m_retired.remove_if([player](const Retired& retired) { return retired.player.get() == player; });
+    });
 }
 
 void TMediaEngine::SetGain(float gain)
@@ -120,10 +139,11 @@ void TMediaEngine::SetMuted(bool muted)
 }
 
 // Qt's stop (which its setSource makes first) seeks to the start, and GStreamer's AVI
-// reader finishes a seek on its own thread a few milliseconds later. A pipeline taken
-// down meanwhile can deadlock for good in GStreamer 1.22's multiqueue (its flush-stop
-// starts the task of a pad being deactivated). So an item is closed by taking its
-// player down as it stands, and a fresh player opens the next one.
+// reader finishes a seek on its own thread a few milliseconds later (after fetching its
+// index again). A pipeline taken down meanwhile can deadlock for good in GStreamer 1.22's
+// multiqueue (its flush-stop starts the task of a pad being deactivated). So an item is
+// closed without Qt's stop: its player is paused and taken down a while later, and a
+// fresh player opens the next item.
 void TMediaEngine::Open(const QString& url)
 {
     m_pendingPosition.reset();
@@ -133,16 +153,13 @@ void TMediaEngine::Open(const QString& url)
     const bool withSound = m_audio || !url.isEmpty();
     if (!m_player->source().isEmpty()) {
         const bool hadDuration = m_player->duration() > 0;
-        DropPlayer();
+        RetirePlayer();
         MakePlayer(withSound);
         if (hadDuration)
             emit DurationChanged(0);
         emit ConditionChanged();
     } else if (withSound && !m_audio) {
-        m_audio = std::make_unique<QAudioOutput>();
-        m_audio->setVolume(m_gain);
-        m_audio->setMuted(m_muted);
-        m_player->setAudioOutput(m_audio.get());
+        AttachSound();
     }
     m_player->setSource(QUrl(url));
 }
@@ -154,13 +171,8 @@ QString TMediaEngine::Source() const
 
 void TMediaEngine::Play()
 {
-    if (m_stopped) {
-        m_stopped = false;
-        if (m_pendingPosition)
-            TakePendingPosition();
-        else
-            m_player->setPosition(0);
-    }
+    if (m_stopped)
+        LeaveStop();
     if (m_pendingPosition && !m_player->isSeekable()) {
         // Not from the start: it starts once it stands at the position asked for, or
         // from the start when it turns out it cannot seek.
@@ -185,11 +197,7 @@ void TMediaEngine::Pause()
 {
     m_playWhenPositioned = false;
     if (m_stopped) {
-        m_stopped = false;
-        if (m_pendingPosition)
-            TakePendingPosition();
-        else
-            m_player->setPosition(0);
+        LeaveStop();
         emit ConditionChanged();
     }
     m_player->pause();
@@ -208,6 +216,16 @@ void TMediaEngine::Stop()
     m_stopped = true;
     m_player->pause();
     emit ConditionChanged();
+}
+
+// Out of a stop: to the position asked for meanwhile, or back to the start.
+void TMediaEngine::LeaveStop()
+{
+    m_stopped = false;
+    if (m_pendingPosition)
+        TakePendingPosition();
+    else
+        m_player->setPosition(0);
 }
 
 MediaPlayback TMediaEngine::Playback() const

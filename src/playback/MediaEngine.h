@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <list>
 #include <memory>
 #include <optional>
 
@@ -74,7 +75,10 @@ signals:
 
 private:
     void MakePlayer(bool withSound);
+    void AttachSound();
     void DropPlayer();
+    void RetirePlayer();
+    void LeaveStop();
     void StatusChanged();
     void TakePendingPosition();
     void GiveUpPosition();
@@ -82,6 +86,13 @@ private:
     std::unique_ptr<TFrameRelay> m_frames;   // between the player and the video widget
     std::unique_ptr<QAudioOutput> m_audio;   // one per player, made with it
     std::unique_ptr<QMediaPlayer> m_player;  // one per item: see Open
+    // Players of closed items, until kRetiredPlayerMs after their closing.
+    struct Retired {
+        std::unique_ptr<QAudioOutput> audio;
+        std::unique_ptr<QMediaPlayer> player;
+    };
+    static constexpr int kRetiredPlayerMs = 1000;
+    std::list<Retired> m_retired;
     float m_gain = 1.0f;
     bool m_muted = false;
     TVideoDisplay* m_video = nullptr;   // owned by its parent widget

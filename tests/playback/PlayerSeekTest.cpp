@@ -40,6 +40,16 @@ using namespace velmora::test;
 namespace {
 const QSize kMovieSize(160, 120);   // MakeAvi's pictures
 
+QString DescribeEngine(PlayerWindow& window)
+{
+    TMediaEngine& engine = window.Host().ModernPlayer()->Engine();
+    return QString("state text %1, playback %2, status %3, position %4")
+        .arg(window.StateText())
+        .arg(int(engine.Playback()))
+        .arg(int(engine.Status()))
+        .arg(engine.PositionSeconds());
+}
+
 // Ends the process when the window's thread stays in one call for longer than a
 // player could take: a frozen window must fail the test, not hang the run.
 class FreezeGuard {
@@ -103,7 +113,8 @@ void PlayerSeekTest::initTestCase()
     qputenv("PULSE_SERVER", QByteArray::fromStdString("unix:" + (*m_dir / "none").string()));
     WriteFile(*m_dir / "machine.ini", "[{6BF52A52-394A-11d3-B153-00C04F79FAA6}]\nIsInstalled=1\nVersion=9,0,0,0\n");
     qputenv(MachineInfo::kOverrideVariable, QByteArray::fromStdString((*m_dir / "machine.ini").string()));
-    m_movie = MakeAvi(12);
+    // Long enough that no test reaches its end on a loaded machine.
+    m_movie = MakeAvi(30);
 }
 
 void PlayerSeekTest::cleanupTestCase()
@@ -191,7 +202,7 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
 
     // The full-screen bar's pause works both ways.
     window.Click("pausebutton", true);
-    QVERIFY(window.WaitForState("Paused"));
+    QVERIFY2(window.WaitForState("Paused"), qPrintable(DescribeEngine(window)));
     QVERIFY(!host.tmrProgress.isActive());
     window.Click("pausebutton", true);
     QVERIFY(window.WaitForState("Playing"));
@@ -262,7 +273,7 @@ void PlayerSeekTest::aStopHoldsTheMovieUntilItPlaysAgain()
 
     window.Click("playbutton");
     QVERIFY(window.WaitForState("Playing"));
-    QVERIFY(window.WaitFor([&] { return window.Position() > 0.2; }));
+    QVERIFY2(window.WaitFor([&] { return window.Position() > 0.2; }), qPrintable(DescribeEngine(window)));
     QVERIFY2(window.Position() < 1.2, qPrintable(QString("played on from %1").arg(window.Position())));
 }
 
