@@ -56,11 +56,13 @@ TMediaEngine::TMediaEngine(QWidget* parent)
 {
     if (!BackendAvailable())
         throw std::runtime_error("Qt Multimedia has no working backend");
-    m_video = new TVideoDisplay(parent);
-    m_frames = std::make_unique<TFrameRelay>(m_video->videoSink());
     MakePlayer(false);
     if (!m_player->isAvailable())
         throw std::runtime_error("Qt Multimedia's player is not available");
+    // Made only once a player can be: the widget would stay behind in its parent.
+    m_video = new TVideoDisplay(parent);
+    m_frames = std::make_unique<TFrameRelay>(m_video->videoSink());
+    m_player->setVideoSink(m_frames->Sink());
     m_positionPatience.setSingleShot(true);
     m_positionPatience.setInterval(kPositionPatienceMs);
     connect(&m_positionPatience, &QTimer::timeout, this, &TMediaEngine::GiveUpPosition);
@@ -78,7 +80,8 @@ TMediaEngine::~TMediaEngine()
 void TMediaEngine::MakePlayer(bool withSound)
 {
     m_player = std::make_unique<QMediaPlayer>();
-    m_player->setVideoSink(m_frames->Sink());
+    if (m_frames)
+        m_player->setVideoSink(m_frames->Sink());
     if (withSound)
         AttachSound();
     connect(m_player.get(), &QMediaPlayer::playbackStateChanged, this, &TMediaEngine::ConditionChanged);
