@@ -251,7 +251,7 @@ void PlayerSeekTest::switchingToAndFroInARowNeverFreezesTheWindow()
         }
         QCOMPARE(host.FullScreenActive, round % 2 == 0);
         QVERIFY2(window.WaitFor([&] { return window.StateText() == "Playing" && window.Position() > before + 0.1; }),
-                 qPrintable(QString("round %1: %2 at %3").arg(round).arg(window.StateText()).arg(window.Position())));
+                 qPrintable(QString("round %1: %2").arg(round).arg(DescribeEngine(window))));
     }
 }
 
