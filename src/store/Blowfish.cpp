@@ -105,14 +105,18 @@ void TBlowfish::ClearTables()
     m_p.fill(0);
     for (auto& box : m_s)
         box.fill(0);
-    PackLowBits();
+    PackTables();
 }
 
-void TBlowfish::PackLowBits()
+void TBlowfish::PackTables()
 {
     for (int i = 0; i < blowfish::kSBoxWords; ++i) {
         m_low1[i] = static_cast<std::uint8_t>(m_s[1][i] & 31);
         m_low3[i] = static_cast<std::uint8_t>(m_s[3][i] & 31);
+        for (int k = 0; k < 4; ++k) {
+            m_planes0[k][i] = static_cast<std::uint8_t>(m_s[0][i] >> (8 * k));
+            m_planes2[k][i] = static_cast<std::uint8_t>(m_s[2][i] >> (8 * k));
+        }
     }
 }
 
@@ -138,7 +142,7 @@ void TBlowfish::ExpandKey()
             box[j + 1] = right;
         }
     }
-    PackLowBits();
+    PackTables();
 }
 
 void TBlowfish::EncryptWords(std::uint32_t& left, std::uint32_t& right) const
@@ -203,7 +207,7 @@ std::size_t TBlowfish::DecryptBlocks(void* blocks, std::size_t count) const
 
 blowfish::RoundTables TBlowfish::WideTables() const
 {
-    return {m_p.data(), m_s[0].data(), m_low1.data(), m_s[2].data(), m_low3.data()};
+    return {m_p.data(), m_planes0, m_low1.data(), m_planes2, m_low3.data()};
 }
 
 } // namespace velmora

@@ -44,14 +44,17 @@ protected:
     void ClearTables() override;
 
 private:
-    // The low five bits of S1 and S3, all the round function takes of them, a byte each.
-    void PackLowBits();
+    // The low five bits of S1 and S3, all the round function takes of them, a byte each;
+    // and S0 and S2 as byte planes for the wide rounds.
+    void PackTables();
     blowfish::RoundTables WideTables() const;
 
     std::array<std::uint32_t, blowfish::kPWords> m_p{};
     std::array<std::array<std::uint32_t, blowfish::kSBoxWords>, blowfish::kSBoxes> m_s{};
     std::array<std::uint8_t, blowfish::kSBoxWords> m_low1{};
     std::array<std::uint8_t, blowfish::kSBoxWords> m_low3{};
+    std::uint8_t m_planes0[4][blowfish::kSBoxWords]{};
+    std::uint8_t m_planes2[4][blowfish::kSBoxWords]{};
 };
 
 } // namespace velmora
