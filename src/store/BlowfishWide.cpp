@@ -75,8 +75,9 @@ inline void AddByte(Word& sum, __m512i small)
     }
 }
 
-// y ^= F(x) ^ p, F being ((S0[x3] + low1[x2]) ^ S2[x1]) + low3[x0].
-inline void Round(const SlicedTables& t, const Word& x, Word& y, std::uint32_t p)
+// y ^= F(x) ^ p, F being ((S0[x3] + low1[x2]) ^ S2[x1]) + low3[x0]. Inlined always: a
+// call would keep the words in memory instead of registers.
+[[gnu::always_inline]] inline void Round(const SlicedTables& t, const Word& x, Word& y, std::uint32_t p)
 {
     const __mmask64 top3 = _mm512_movepi8_mask(x.byte[3]);
     const __mmask64 top1 = _mm512_movepi8_mask(x.byte[1]);
