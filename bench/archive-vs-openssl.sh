@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Transfer archives: export and import of one large item against openssl on the same data,
-# in one run, with the peak memory of each (/usr/bin/time -v):
+# in one run, best of three, with the peak memory of each (/usr/bin/time -v):
 #   velmora-tool export  vs  openssl enc -bf-ecb      (decrypt from the library, encrypt into the archive)
 #   velmora-tool import  vs  openssl enc -d -bf-ecb   (decrypt from the archive, encrypt into the library)
 # and the cost of checking the archive when it is opened (an import refused at the password).
@@ -26,14 +26,16 @@ openssl_bf=(openssl enc -provider legacy -provider default -bf-ecb -nosalt -K "$
 
 head -c $((size_mb * 1000000)) /dev/urandom > "$work/item.mpg"
 VELMORA_PASSWORD="library one" "$tool" init --data "$work/from" >/dev/null
-VELMORA_PASSWORD="library two" "$tool" init --data "$work/to" >/dev/null
 [ -z "$baseline" ] || VELMORA_PASSWORD="library two" "$tool" init --data "$work/baseline" >/dev/null
 VELMORA_PASSWORD="library one" "$tool" add --data "$work/from" "$work/item.mpg" >/dev/null
 sync
 
-# Runs "$@" under /usr/bin/time -v; sets $secs (wall clock) and $peak_kib.
+# Runs "$@" under /usr/bin/time -v; sets $secs (wall clock) and $peak_kib. What earlier
+# steps left to write back is written first: the kernel's write-back would otherwise
+# take processor time from whichever step happens to run next.
 measure() {
   local report="$work/time.txt"
+  sync
   /usr/bin/time -v -o "$report" "$@" >/dev/null 2>"$work/stderr.txt" || { cat "$work/stderr.txt" >&2; return 1; }
   secs=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0;
                       for (i = 1; i <= n; i++) s = s * 60 + p[i]; printf "%.3f", s }' "$report")
@@ -41,16 +43,25 @@ measure() {
 }
 rate() { awk -v s="$size_mb" -v t="$1" 'BEGIN { printf "%.1f", s / t }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # throughput ratio = time2/time1
+least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+most() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b > a) ? b : a }'; }
 
-measure env VELMORA_PASSWORD="library one" "$tool" export --data "$work/from" --archive "$work/item.eta" 1
-t_export=$secs; m_export=$peak_kib
-measure "${openssl_bf[@]}" -in "$work/item.mpg" -out "$work/item.bf"
-t_enc=$secs; m_enc=$peak_kib
-sync
-measure env VELMORA_PASSWORD="library two" "$tool" import --data "$work/to" --archive "$work/item.eta"
-t_import=$secs; m_import=$peak_kib
-measure "${openssl_bf[@]}" -d -in "$work/item.bf" -out "$work/back.bf"
-t_dec=$secs
+# Each program and its reference side by side, ROUNDS times (default 3); the shortest
+# time of each counts, and the largest peak memory.
+t_export=""; t_enc=""; t_import=""; t_dec=""; m_export=""; m_enc=""; m_import=""
+for round in $(seq "${ROUNDS:-3}"); do
+  rm -f "$work/item.eta" "$work/item.bf" "$work/back.bf"
+  measure env VELMORA_PASSWORD="library one" "$tool" export --data "$work/from" --archive "$work/item.eta" 1
+  t_export=$(least "$t_export" "$secs"); m_export=$(most "$m_export" "$peak_kib")
+  measure "${openssl_bf[@]}" -in "$work/item.mpg" -out "$work/item.bf"
+  t_enc=$(least "$t_enc" "$secs"); m_enc=$(most "$m_enc" "$peak_kib")
+  rm -rf "$work/to"
+  VELMORA_PASSWORD="library two" "$tool" init --data "$work/to" >/dev/null
+  measure env VELMORA_PASSWORD="library two" "$tool" import --data "$work/to" --archive "$work/item.eta"
+  t_import=$(least "$t_import" "$secs"); m_import=$(most "$m_import" "$peak_kib")
+  measure "${openssl_bf[@]}" -d -in "$work/item.bf" -out "$work/back.bf"
+  t_dec=$(least "$t_dec" "$secs")
+done
 # The reader alone: every frame of the archive to /dev/null (its input ends at once).
 measure "$reader" "$work/item.eta" </dev/null
 t_reader=$secs; m_reader=$peak_kib
