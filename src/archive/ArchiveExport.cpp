@@ -16,6 +16,7 @@
 #include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
+#include "store/WriteBehind.h"
 #include "ui/ProgressRoutines.h"
 
 #include <sqlite3.h>
@@ -106,6 +107,41 @@ std::string DateText(db::Date date)
     return text;
 }
 
+std::int64_t PragmaValue(db::Connection& connection, const std::string& name)
+{
+    db::Statement pragma(connection.Handle(), "PRAGMA " + name, connection.DataSource());
+    return pragma.Step() ? sqlite3_column_int64(pragma.Handle(), 0) : 0;
+}
+
+// The row's value as the export fills it, front to back. The pages behind the one being
+// filled are final: the kernel is told to start writing them to the disk, so that the
+// commit's sync has little left to wait for. The value's pages follow the file's pages
+// of before the row, each holding a little less than a page of it, so value offset P
+// lies at or beyond file offset start + P; a margin covers the pages the engine still
+// holds in its cache.
+class FilledValue : public Stream {
+public:
+    FilledValue(ArchiveBlobStream& blob, const std::string& path, std::int64_t start)
+        : m_blob(blob), m_behind(path), m_start(start)
+    {
+    }
+    std::int64_t Read(void* buffer, std::int64_t count) override { return m_blob.Read(buffer, count); }
+    std::int64_t Write(const void* buffer, std::int64_t count) override
+    {
+        const std::int64_t written = m_blob.Write(buffer, count);
+        m_behind.Reached(m_start + m_blob.Position() - kEngineCacheMargin);
+        return written;
+    }
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override { return m_blob.Seek(offset, origin); }
+    std::int64_t Size() override { return m_blob.Size(); }
+
+private:
+    static constexpr std::int64_t kEngineCacheMargin = 16 << 20;
+    ArchiveBlobStream& m_blob;
+    WriteBehind m_behind;
+    const std::int64_t m_start;
+};
+
 // One archive row per item, in one transaction: a row is in the archive whole or not
 // at all. The value gets its final length up front (the cipher stream's length is
 // rec_size rounded up to a block) and the content is encrypted straight into it.
@@ -138,11 +174,13 @@ void ExportItem(db::Connection& library, db::Connection& archive, const TBlowfis
     }
     insert.BindText(5, DateText(db::Today()));
     insert.BindInt64(6, RoundUpToBlock(size));
+    const std::int64_t fileBefore = PragmaValue(archive, "page_count") * PragmaValue(archive, "page_size");
     insert.Run();
     const std::int64_t rowid = sqlite3_last_insert_rowid(archive.Handle());
     {
         ArchiveBlobStream blob(archive.Handle(), "record", "rec_object", rowid, archive.DataSource());
-        ReadItemEncrypted(library, id, cipher, blob, progress);
+        FilledValue value(blob, archive.DataSource(), fileBefore);
+        ReadItemEncrypted(library, id, cipher, value, progress);
         if (blob.Position() != blob.Size())
             throw std::runtime_error("The content of \"" + name + "\" is shorter than its size");
         blob.Close();
