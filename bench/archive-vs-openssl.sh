@@ -26,7 +26,6 @@ openssl_bf=(openssl enc -provider legacy -provider default -bf-ecb -nosalt -K "$
 
 head -c $((size_mb * 1000000)) /dev/urandom > "$work/item.mpg"
 VELMORA_PASSWORD="library one" "$tool" init --data "$work/from" >/dev/null
-[ -z "$baseline" ] || VELMORA_PASSWORD="library two" "$tool" init --data "$work/baseline" >/dev/null
 VELMORA_PASSWORD="library one" "$tool" add --data "$work/from" "$work/item.mpg" >/dev/null
 sync
 
@@ -46,10 +45,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # through
 least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 most() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b > a) ? b : a }'; }
 
-# Each program and its reference side by side, ROUNDS times (default 3); the shortest
-# time of each counts, and the largest peak memory.
-t_export=""; t_enc=""; t_import=""; t_dec=""; m_export=""; m_enc=""; m_import=""
-for round in $(seq "${ROUNDS:-3}"); do
+ours() {
   rm -f "$work/item.eta" "$work/item.bf" "$work/back.bf"
   measure env VELMORA_PASSWORD="library one" "$tool" export --data "$work/from" --archive "$work/item.eta" 1
   t_export=$(least "$t_export" "$secs"); m_export=$(most "$m_export" "$peak_kib")
@@ -61,18 +57,36 @@ for round in $(seq "${ROUNDS:-3}"); do
   t_import=$(least "$t_import" "$secs"); m_import=$(most "$m_import" "$peak_kib")
   measure "${openssl_bf[@]}" -d -in "$work/item.bf" -out "$work/back.bf"
   t_dec=$(least "$t_dec" "$secs")
+}
+# The baseline build exports the same item and imports our archive (the format is the same).
+theirs() {
+  measure env VELMORA_PASSWORD="library one" "$baseline" export --data "$work/from" --archive "$work/base.eta" 1
+  t_bexport=$(least "$t_bexport" "$secs")
+  rm -f "$work/base.eta"
+  rm -rf "$work/baseline"
+  VELMORA_PASSWORD="library two" "$tool" init --data "$work/baseline" >/dev/null
+  measure env VELMORA_PASSWORD="library two" "$baseline" import --data "$work/baseline" --archive "$work/item.eta"
+  t_baseline=$(least "$t_baseline" "$secs"); m_baseline=$(most "$m_baseline" "$peak_kib")
+}
+
+# Each program and its reference side by side, ROUNDS times (default 3); the shortest
+# time of each counts, and the largest peak memory. The baseline build's runs come after
+# ours in odd rounds and before them in even ones (its import needs our archive of the
+# round before), so that neither always follows the removal of the other's files.
+t_export=""; t_enc=""; t_import=""; t_dec=""; m_export=""; m_enc=""; m_import=""
+t_bexport=""; t_baseline=""; m_baseline=""
+for round in $(seq "${ROUNDS:-3}"); do
+  if [ -z "$baseline" ]; then
+    ours
+  elif [ $((round % 2)) -eq 1 ]; then
+    ours; theirs
+  else
+    theirs; ours
+  fi
 done
 # The reader alone: every frame of the archive to /dev/null (its input ends at once).
 measure "$reader" "$work/item.eta" </dev/null
 t_reader=$secs; m_reader=$peak_kib
-if [ -n "$baseline" ]; then
-  measure env VELMORA_PASSWORD="library one" "$baseline" export --data "$work/from" --archive "$work/base.eta" 1
-  t_bexport=$secs
-  rm -f "$work/base.eta"
-  sync
-  measure env VELMORA_PASSWORD="library two" "$baseline" import --data "$work/baseline" --archive "$work/item.eta"
-  t_baseline=$secs; m_baseline=$peak_kib
-fi
 # Opening checks the whole archive; a wrong password then ends the import before any item.
 start=$(date +%s.%N)
 VELMORA_ARCHIVE_PASSWORD="not the password" VELMORA_PASSWORD="library two" \
