@@ -11,6 +11,7 @@
 # Usage: bench/archive-vs-openssl.sh [SIZE_MB] [BUILD_DIR] [BASELINE_BUILD_DIR]
 #        (SIZE_MB in 10^6 bytes, default 500)
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/side-by-side.sh"
 size_mb="${1:-500}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bin="${2:-$root/build}/bin"
@@ -42,8 +43,6 @@ measure() {
 }
 rate() { awk -v s="$size_mb" -v t="$1" 'BEGIN { printf "%.1f", s / t }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # throughput ratio = time2/time1
-least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
-most() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b > a) ? b : a }'; }
 
 ours() {
   rm -f "$work/item.eta" "$work/item.bf" "$work/back.bf"
@@ -69,21 +68,12 @@ theirs() {
   t_baseline=$(least "$t_baseline" "$secs"); m_baseline=$(most "$m_baseline" "$peak_kib")
 }
 
-# Each program and its reference side by side, ROUNDS times (default 3); the shortest
-# time of each counts, and the largest peak memory. The baseline build's runs come after
-# ours in odd rounds and before them in even ones (its import needs our archive of the
-# round before), so that neither always follows the removal of the other's files.
+# Each program and its reference side by side (bench/side-by-side.sh): the shortest time of
+# each counts, and the largest peak memory. The baseline's import takes our archive of
+# the round before, which the first round makes.
 t_export=""; t_enc=""; t_import=""; t_dec=""; m_export=""; m_enc=""; m_import=""
 t_bexport=""; t_baseline=""; m_baseline=""
-for round in $(seq "${ROUNDS:-3}"); do
-  if [ -z "$baseline" ]; then
-    ours
-  elif [ $((round % 2)) -eq 1 ]; then
-    ours; theirs
-  else
-    theirs; ours
-  fi
-done
+side_by_side "$baseline"
 # The reader alone: every frame of the archive to /dev/null (its input ends at once).
 measure "$reader" "$work/item.eta" </dev/null
 t_reader=$secs; m_reader=$peak_kib

@@ -7,6 +7,7 @@
 # reads back the same file in the same run, for a before/after ratio.
 # Usage: bench/import-vs-openssl.sh [SIZE_MIB] [BUILD_DIR] [BASELINE_BUILD_DIR]
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/side-by-side.sh"
 size_mib="${1:-1024}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bin="${2:-$root/build}/bin"
@@ -31,7 +32,6 @@ seconds() { # runs "$@" after writing back what earlier steps left, prints the e
 }
 rate() { awk -v s="$size_mib" -v t="$1" 'BEGIN { printf "%.1f", s * 1.048576 / t }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # throughput ratio = time2/time1
-least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 
 peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
 
@@ -55,21 +55,11 @@ theirs() {
   rm -f "$work/back.mpg"
 }
 
-# Every program side by side with its references, ROUNDS times (default 3); the shortest
-# time of each counts. A sync before each step keeps the kernel's write-back of one step
-# out of the next one's time. The baseline build's runs come after ours in odd rounds and
-# before them in even ones: a step that follows the removal of the files of the one before
-# finds its memory at hand and runs faster.
+# Every program side by side with its references (bench/side-by-side.sh): the shortest time
+# of each counts. A sync before each step keeps the kernel's write-back of one step out of
+# the next one's time.
 t_add=""; t_enc=""; t_cp=""; t_cat=""; t_dec=""; t_cpb=""; t_badd=""; t_bcat=""
-for round in $(seq "${ROUNDS:-3}"); do
-  if [ -z "$baseline" ]; then
-    ours
-  elif [ $((round % 2)) -eq 1 ]; then
-    ours; theirs
-  else
-    theirs; ours
-  fi
-done
+side_by_side "$baseline"
 rm -rf "$work/lib" "$work/base"
 
 "$bin/velmora-tool" init --data "$work/lib2" >/dev/null
