@@ -121,8 +121,8 @@ std::int64_t PragmaValue(db::Connection& connection, const std::string& name)
 // holds in its cache.
 class FilledValue : public Stream {
 public:
-    FilledValue(ArchiveBlobStream& blob, const std::string& path, std::int64_t start)
-        : m_blob(blob), m_behind(path), m_start(start)
+    FilledValue(ArchiveBlobStream& blob, WriteBehind& behind, std::int64_t start)
+        : m_blob(blob), m_behind(behind), m_start(start)
     {
     }
     std::int64_t Read(void* buffer, std::int64_t count) override { return m_blob.Read(buffer, count); }
@@ -138,15 +138,15 @@ public:
 private:
     static constexpr std::int64_t kEngineCacheMargin = 16 << 20;
     ArchiveBlobStream& m_blob;
-    WriteBehind m_behind;
+    WriteBehind& m_behind;
     const std::int64_t m_start;
 };
 
 // One archive row per item, in one transaction: a row is in the archive whole or not
 // at all. The value gets its final length up front (the cipher stream's length is
 // rec_size rounded up to a block) and the content is encrypted straight into it.
-void ExportItem(db::Connection& library, db::Connection& archive, const TBlowfish& cipher, int id,
-                ProgressRoutines& progress)
+void ExportItem(db::Connection& library, db::Connection& archive, WriteBehind& behind, const TBlowfish& cipher,
+                int id, ProgressRoutines& progress)
 {
     db::Query record(library, SqlFormat("Select * from record where rec_ident = %d", id));
     if (record.Eof())
@@ -179,7 +179,7 @@ void ExportItem(db::Connection& library, db::Connection& archive, const TBlowfis
     const std::int64_t rowid = sqlite3_last_insert_rowid(archive.Handle());
     {
         ArchiveBlobStream blob(archive.Handle(), "record", "rec_object", rowid, archive.DataSource());
-        FilledValue value(blob, archive.DataSource(), fileBefore);
+        FilledValue value(blob, behind, fileBefore);
         ReadItemEncrypted(library, id, cipher, value, progress);
         if (blob.Position() != blob.Size())
             throw std::runtime_error("The content of \"" + name + "\" is shorter than its size");
@@ -209,6 +209,9 @@ ExportResult ExportToArchive(db::Connection& library, const std::string& archive
 
     ExportResult result;
     ProgressScope hide(progress);
+    // Made before the connection and so ended after it: its descriptor of the archive is
+    // closed only once the engine holds no lock on the file.
+    WriteBehind behind(archivePath);
     db::Connection archive(
         db::ConnectionString::Build(archivePath, db::kShareDenyNone, GetDatabasePassword()));
     archive.Open();
@@ -224,7 +227,7 @@ ExportResult ExportToArchive(db::Connection& library, const std::string& archive
                 result.cancelled = true;
                 break;
             }
-            ExportItem(library, archive, cipher, id, progress);
+            ExportItem(library, archive, behind, cipher, id, progress);
             ++result.exported;
         }
     }

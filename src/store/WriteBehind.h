@@ -15,6 +15,10 @@ namespace velmora {
 // do instead of waiting for all of it. Only advice: the sync at the end stays what makes
 // the file durable and reports the disk's errors, and a file this cannot open is simply
 // left to that sync.
+//
+// It holds a descriptor of its own, and closing any descriptor of a file drops every
+// POSIX lock the process holds on it, the database engine's included: it must end only
+// after every connection of the process to the file has (make it before them).
 class WriteBehind {
 public:
     // step: how much new must be final before the kernel is asked again.

@@ -2,7 +2,8 @@
 // added item is synced before the add reports it (its source may be deleted next), and
 // a password change syncs every re-encrypted chunk before the check values name the new
 // password (the old one is forgotten then). A power cut cannot be staged here; the order
-// of writes and syncs that makes them survive one can be seen.
+// of writes and syncs that makes them survive one can be seen. So can the locks that keep
+// other programs out of an archive being written.
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,14 +26,15 @@ protected:
         args.insert(args.begin() + 1, {"--data", library.str()});
         return RunProgram("velmora-tool", args, env);
     }
-    // The writes and syncs of a velmora-tool run, one call a line, with the file each
-    // descriptor names.
-    std::vector<std::string> Traced(std::vector<std::string> args, std::map<std::string, std::string> env = {})
+    // The writes and syncs (or the given calls) of a velmora-tool run, one call a line,
+    // with the file each descriptor names.
+    std::vector<std::string> Traced(std::vector<std::string> args, std::map<std::string, std::string> env = {},
+                                    const std::string& traced = "pwrite64,write,fsync,fdatasync")
     {
         env.emplace("VELMORA_PASSWORD", "pw one");
         args.insert(args.begin() + 1, {"--data", library.str()});
         const fs::path log = sources / "trace.txt";
-        std::vector<std::string> strace{"-f", "-qq", "-y", "-e", "trace=pwrite64,write,fsync,fdatasync", "-o",
+        std::vector<std::string> strace{"-f", "-qq", "-y", "-e", "trace=" + traced, "-o",
                                         log.string(), (BinDir() / "velmora-tool").string()};
         strace.insert(strace.end(), args.begin(), args.end());
         const auto run = RunProgram("/usr/bin/strace", strace, env);
@@ -100,6 +102,41 @@ TEST_F(DurabilityTest, APasswordChangeSyncsTheChunksBeforeTheCheckValuesNameTheN
     EXPECT_GT(Last(calls, kSync, "tnstore1.mdb-wal", switched), rewritten)
         << "the check values named the new password before the chunks under it were on the disk";
     EXPECT_EQ(Tool({"cat", "1"}, {{"VELMORA_PASSWORD", "pw two"}}).out, PatternBytes(1200000, 2));
+}
+
+TEST_F(DurabilityTest, AnExportKeepsTheArchiveLockedUntilItsLastCommitIsOver)
+{
+    // Closing any descriptor of a file drops every lock the process holds on it: a
+    // descriptor of the archive closed while the database engine holds its lock would let
+    // another program in half-way through a commit.
+    ASSERT_EQ(Tool({"init"}).exitCode, 0);
+    for (int i = 1; i <= 2; ++i) {
+        const fs::path file = sources / ("clip" + std::to_string(i) + ".mpg");
+        WriteFile(file, PatternBytes(1300000, i));
+        ASSERT_EQ(Tool({"add", file.string()}).exitCode, 0);
+    }
+    const fs::path archive = sources / "out.eta";
+    const auto calls = Traced({"export", "--archive", archive.string(), "1", "2"},
+                              {{"VELMORA_ARCHIVE_PASSWORD", "archive pw"}}, "fcntl,close");
+    const std::string named = "<" + archive.string() + ">";
+    bool locked = false;
+    int locks = 0;
+    for (const auto& call : calls) {
+        if (call.find(named) == std::string::npos)
+            continue;
+        if (call.find("F_SETLK") != std::string::npos) {
+            if (call.find("F_UNLCK") == std::string::npos) {
+                locked = true;
+                ++locks;
+            } else if (call.find("l_start=0, l_len=0") != std::string::npos) {
+                locked = false;
+            }
+        } else if (call.find(" close(") != std::string::npos) {
+            EXPECT_FALSE(locked) << "closed while the archive was locked: " << call;
+        }
+    }
+    EXPECT_GT(locks, 0) << "the archive was never locked: the trace shows nothing";
+    EXPECT_FALSE(locked);
 }
 
 } // namespace
