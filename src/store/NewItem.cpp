@@ -89,7 +89,7 @@ void NewItem::Complete(std::optional<int> categoryId)
     // The engine syncs its log only at checkpoints: the item must outlive a power cut
     // from here on (its source may be deleted next). Its content is on the disk already
     // (StoreItemContent); an item that cannot be made durable is taken back.
-    SyncDatabaseFile(main.DataSource());
+    SyncDatabaseFile(main);
     m_completed = true;
 }
 

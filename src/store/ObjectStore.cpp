@@ -628,9 +628,8 @@ void ObjectStore::SyncAllStoreFiles()
 void ObjectStore::SyncStoreFiles(const std::set<int>& stores)
 {
     for (const int storeNo : stores) {
-        const std::string file = JoinPath(GetDataDir(), StoreFileName(storeNo));
-        if (fs::exists(file))
-            SyncDatabaseFile(file);
+        if (fs::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
+            SyncDatabaseFile(StoreConnection(storeNo));
     }
     // A store file made for these chunks is a new entry of the folder.
     SyncFolder(GetDataDir());

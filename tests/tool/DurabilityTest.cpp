@@ -62,6 +62,35 @@ protected:
         return -1;
     }
 
+    // Of a trace of fcntl and close: how many locks were taken on the file at path, and
+    // the closes of a descriptor of it while the process held one (the engine's own
+    // close comes after its last unlock).
+    struct LockUse {
+        int locks = 0;
+        std::vector<std::string> closes;
+    };
+    static LockUse ClosesUnderLock(const std::vector<std::string>& calls, const std::string& path)
+    {
+        const std::string named = "<" + path + ">";
+        LockUse use;
+        bool locked = false;
+        for (const auto& call : calls) {
+            if (call.find(named) == std::string::npos)
+                continue;
+            if (call.find("F_SETLK") != std::string::npos) {
+                if (call.find("F_UNLCK") == std::string::npos) {
+                    locked = true;
+                    ++use.locks;
+                } else if (call.find("l_start=0, l_len=0") != std::string::npos) {
+                    locked = false;
+                }
+            } else if (call.find(" close(") != std::string::npos && locked) {
+                use.closes.push_back(call);
+            }
+        }
+        return use;
+    }
+
     TempDir library;
     TempDir sources;
 };
@@ -104,11 +133,25 @@ TEST_F(DurabilityTest, APasswordChangeSyncsTheChunksBeforeTheCheckValuesNameTheN
     EXPECT_EQ(Tool({"cat", "1"}, {{"VELMORA_PASSWORD", "pw two"}}).out, PatternBytes(1200000, 2));
 }
 
+// Closing any descriptor of a file drops every lock the process holds on it: a
+// descriptor of a database file closed while the engine holds its lock lets another
+// program in where the engine thinks itself alone.
+TEST_F(DurabilityTest, AnAddNeverClosesADescriptorOfADatabaseFileTheEngineHoldsLocked)
+{
+    ASSERT_EQ(Tool({"init"}).exitCode, 0);
+    const fs::path file = sources / "song.mp3";
+    WriteFile(file, PatternBytes(1300000, 3));
+    const auto calls = Traced({"add", file.string()}, {}, "fcntl,close");
+    for (const std::string name : {"tndb.mdb", "tnstore1.mdb"}) {
+        SCOPED_TRACE(name);
+        const auto found = ClosesUnderLock(calls, (library / name).string());
+        EXPECT_GT(found.locks, 0) << "the file was never locked: the trace shows nothing";
+        EXPECT_EQ(found.closes, std::vector<std::string>{});
+    }
+}
+
 TEST_F(DurabilityTest, AnExportKeepsTheArchiveLockedUntilItsLastCommitIsOver)
 {
-    // Closing any descriptor of a file drops every lock the process holds on it: a
-    // descriptor of the archive closed while the database engine holds its lock would let
-    // another program in half-way through a commit.
     ASSERT_EQ(Tool({"init"}).exitCode, 0);
     for (int i = 1; i <= 2; ++i) {
         const fs::path file = sources / ("clip" + std::to_string(i) + ".mpg");
@@ -118,25 +161,9 @@ TEST_F(DurabilityTest, AnExportKeepsTheArchiveLockedUntilItsLastCommitIsOver)
     const fs::path archive = sources / "out.eta";
     const auto calls = Traced({"export", "--archive", archive.string(), "1", "2"},
                               {{"VELMORA_ARCHIVE_PASSWORD", "archive pw"}}, "fcntl,close");
-    const std::string named = "<" + archive.string() + ">";
-    bool locked = false;
-    int locks = 0;
-    for (const auto& call : calls) {
-        if (call.find(named) == std::string::npos)
-            continue;
-        if (call.find("F_SETLK") != std::string::npos) {
-            if (call.find("F_UNLCK") == std::string::npos) {
-                locked = true;
-                ++locks;
-            } else if (call.find("l_start=0, l_len=0") != std::string::npos) {
-                locked = false;
-            }
-        } else if (call.find(" close(") != std::string::npos) {
-            EXPECT_FALSE(locked) << "closed while the archive was locked: " << call;
-        }
-    }
-    EXPECT_GT(locks, 0) << "the archive was never locked: the trace shows nothing";
-    EXPECT_FALSE(locked);
+    const auto found = ClosesUnderLock(calls, archive.string());
+    EXPECT_GT(found.locks, 0) << "the archive was never locked: the trace shows nothing";
+    EXPECT_EQ(found.closes, std::vector<std::string>{});
 }
 
 } // namespace
