@@ -44,36 +44,50 @@ measure() {
 rate() { awk -v s="$size_mb" -v t="$1" 'BEGIN { printf "%.1f", s / t }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # throughput ratio = time2/time1
 
-ours() {
-  rm -f "$work/item.eta" "$work/item.bf" "$work/back.bf"
-  measure env VELMORA_PASSWORD="library one" "$tool" export --data "$work/from" --archive "$work/item.eta" 1
+# An export of the item by the velmora-tool $1 into the archive $2, and an import of our
+# archive by the velmora-tool $1 into a fresh library $2; each sets $secs and $peak_kib.
+export_by() {
+  rm -f "$2"
+  measure env VELMORA_PASSWORD="library one" "$1" export --data "$work/from" --archive "$2" 1
+}
+import_by() {
+  rm -rf "$2"
+  VELMORA_PASSWORD="library two" "$tool" init --data "$2" >/dev/null
+  measure env VELMORA_PASSWORD="library two" "$1" import --data "$2" --archive "$work/item.eta"
+}
+export_ours() {
+  export_by "$tool" "$work/item.eta"
   t_export=$(least "$t_export" "$secs"); m_export=$(most "$m_export" "$peak_kib")
+}
+import_ours() {
+  import_by "$tool" "$work/to"
+  t_import=$(least "$t_import" "$secs"); m_import=$(most "$m_import" "$peak_kib")
+}
+# The baseline build exports the same item and imports our archive (the format is the same).
+export_theirs() {
+  export_by "$baseline" "$work/base.eta"
+  t_bexport=$(least "$t_bexport" "$secs")
+  rm -f "$work/base.eta"
+}
+import_theirs() {
+  import_by "$baseline" "$work/baseline"
+  t_baseline=$(least "$t_baseline" "$secs"); m_baseline=$(most "$m_baseline" "$peak_kib")
+}
+one_round() {
+  both export_ours ${baseline:+export_theirs}
+  rm -f "$work/item.bf" "$work/back.bf"
   measure "${openssl_bf[@]}" -in "$work/item.mpg" -out "$work/item.bf"
   t_enc=$(least "$t_enc" "$secs"); m_enc=$(most "$m_enc" "$peak_kib")
-  rm -rf "$work/to"
-  VELMORA_PASSWORD="library two" "$tool" init --data "$work/to" >/dev/null
-  measure env VELMORA_PASSWORD="library two" "$tool" import --data "$work/to" --archive "$work/item.eta"
-  t_import=$(least "$t_import" "$secs"); m_import=$(most "$m_import" "$peak_kib")
+  both import_ours ${baseline:+import_theirs}
   measure "${openssl_bf[@]}" -d -in "$work/item.bf" -out "$work/back.bf"
   t_dec=$(least "$t_dec" "$secs")
 }
-# The baseline build exports the same item and imports our archive (the format is the same).
-theirs() {
-  measure env VELMORA_PASSWORD="library one" "$baseline" export --data "$work/from" --archive "$work/base.eta" 1
-  t_bexport=$(least "$t_bexport" "$secs")
-  rm -f "$work/base.eta"
-  rm -rf "$work/baseline"
-  VELMORA_PASSWORD="library two" "$tool" init --data "$work/baseline" >/dev/null
-  measure env VELMORA_PASSWORD="library two" "$baseline" import --data "$work/baseline" --archive "$work/item.eta"
-  t_baseline=$(least "$t_baseline" "$secs"); m_baseline=$(most "$m_baseline" "$peak_kib")
-}
 
-# Each program and its reference side by side (bench/side-by-side.sh): the shortest time of
-# each counts, and the largest peak memory. The baseline's import takes our archive of
-# the round before, which the first round makes.
+# Each program and its reference side by side, and the baseline build's (bench/side-by-side.sh):
+# the shortest time of each counts, and the largest peak memory.
 t_export=""; t_enc=""; t_import=""; t_dec=""; m_export=""; m_enc=""; m_import=""
 t_bexport=""; t_baseline=""; m_baseline=""
-side_by_side "$baseline"
+in_rounds
 # The reader alone: every frame of the archive to /dev/null (its input ends at once).
 measure "$reader" "$work/item.eta" </dev/null
 t_reader=$secs; m_reader=$peak_kib

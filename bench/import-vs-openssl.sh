@@ -26,7 +26,7 @@ seconds() { # runs "$@" after writing back what earlier steps left, prints the e
   local start end
   sync
   start=$(date +%s.%N)
-  "$@" >/dev/null
+  "$@" >/dev/null || return
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
@@ -35,31 +35,45 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }  # through
 
 peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
 
-ours() {
-  rm -rf "$work/lib"
-  "$bin/velmora-tool" init --data "$work/lib" >/dev/null
-  t_add=$(least "$t_add" "$(seconds "$bin/velmora-tool" add --data "$work/lib" "$work/source.mpg")")
-  t_enc=$(least "$t_enc" "$(seconds "${openssl_bf[@]}" -in "$work/source.mpg" -out "$work/source.bf")")
-  t_cp=$(least "$t_cp" "$(seconds cp "$work/source.mpg" "$work/copy.mpg")")
-  t_cat=$(least "$t_cat" "$(seconds sh -c "'$bin/velmora-tool' cat --data '$work/lib' 1 > '$work/back.mpg'")")
-  t_dec=$(least "$t_dec" "$(seconds "${openssl_bf[@]}" -d -in "$work/source.bf" -out "$work/back.bf")")
-  t_cpb=$(least "$t_cpb" "$(seconds cp "$work/copy.mpg" "$work/copy2.mpg")")
-  cmp "$work/source.mpg" "$work/back.mpg" || { echo "read-back differs from the source" >&2; exit 1; }
-  rm -f "$work/copy.mpg" "$work/copy2.mpg" "$work/back.bf" "$work/back.mpg" "$work/source.bf"
+# An add of the source by the velmora-tool $1 into a fresh library $2, and the read-back of
+# it into a file that is checked and then removed; each sets $secs. Not called inside
+# $( ): a read-back that differs must end the script.
+add_by() {
+  rm -rf "$2"
+  "$1" init --data "$2" >/dev/null
+  secs=$(seconds "$1" add --data "$2" "$work/source.mpg")
 }
-theirs() {
-  rm -rf "$work/base"
-  "$baseline" init --data "$work/base" >/dev/null
-  t_badd=$(least "$t_badd" "$(seconds "$baseline" add --data "$work/base" "$work/source.mpg")")
-  t_bcat=$(least "$t_bcat" "$(seconds sh -c "'$baseline' cat --data '$work/base' 1 > '$work/back.mpg'")")
+cat_by() {
+  secs=$(seconds sh -c "'$1' cat --data '$2' 1 > '$work/back.mpg'")
+  cmp "$work/source.mpg" "$work/back.mpg" || { echo "read-back differs from the source" >&2; exit 1; }
   rm -f "$work/back.mpg"
 }
+add_ours() { add_by "$bin/velmora-tool" "$work/lib"; t_add=$(least "$t_add" "$secs"); }
+cat_ours() { cat_by "$bin/velmora-tool" "$work/lib"; t_cat=$(least "$t_cat" "$secs"); }
+add_theirs() { add_by "$baseline" "$work/base"; t_badd=$(least "$t_badd" "$secs"); }
+cat_theirs() { cat_by "$baseline" "$work/base"; t_bcat=$(least "$t_bcat" "$secs"); }
+# Times the command after $1 and keeps the shortest time so far in the variable named $1.
+timed() {
+  local name="$1"
+  shift
+  secs=$(seconds "$@")
+  printf -v "$name" '%s' "$(least "${!name}" "$secs")"
+}
+one_round() {
+  both add_ours ${baseline:+add_theirs}
+  timed t_enc "${openssl_bf[@]}" -in "$work/source.mpg" -out "$work/source.bf"
+  timed t_cp cp "$work/source.mpg" "$work/copy.mpg"
+  both cat_ours ${baseline:+cat_theirs}
+  timed t_dec "${openssl_bf[@]}" -d -in "$work/source.bf" -out "$work/back.bf"
+  timed t_cpb cp "$work/copy.mpg" "$work/copy2.mpg"
+  rm -f "$work/copy.mpg" "$work/copy2.mpg" "$work/back.bf" "$work/source.bf"
+}
 
-# Every program side by side with its references (bench/side-by-side.sh): the shortest time
-# of each counts. A sync before each step keeps the kernel's write-back of one step out of
-# the next one's time.
+# Every program side by side with its references and the baseline build's (bench/side-by-side.sh):
+# the shortest time of each counts. A sync before each step keeps the kernel's write-back
+# of one step out of the next one's time.
 t_add=""; t_enc=""; t_cp=""; t_cat=""; t_dec=""; t_cpb=""; t_badd=""; t_bcat=""
-side_by_side "$baseline"
+in_rounds
 rm -rf "$work/lib" "$work/base"
 
 "$bin/velmora-tool" init --data "$work/lib2" >/dev/null

@@ -4,19 +4,24 @@
 least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 most() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b > a) ? b : a }'; }
 
-# Calls the caller's functions ours and, when $1 (a baseline program) is not empty, theirs,
-# ROUNDS times (default 3); each keeps the shortest of its times. theirs comes after ours
-# in odd rounds and before it in even ones: a step that follows the removal of the other
-# side's large files finds memory at hand and runs faster, so neither always gets that.
-side_by_side() {
-  local round
+# Calls the caller's function one_round ROUNDS times (default 3), with $round set.
+in_rounds() {
   for round in $(seq "${ROUNDS:-3}"); do
-    if [ -z "$1" ]; then
-      ours
-    elif [ $((round % 2)) -eq 1 ]; then
-      ours; theirs
-    else
-      theirs; ours
-    fi
+    one_round
   done
+}
+
+# Runs two commands (each one word, a function) one after the other: in odd rounds as
+# given, in even ones the other way round. A step that follows the removal of large files
+# finds memory at hand and runs faster, so the same step of this build and of the
+# baseline run next to each other and neither always comes first. An empty second word
+# runs the first alone.
+both() {
+  if [ -z "${2:-}" ]; then
+    "$1"
+  elif [ $((round % 2)) -eq 1 ]; then
+    "$1"; "$2"
+  else
+    "$2"; "$1"
+  fi
 }
