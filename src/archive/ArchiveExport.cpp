@@ -107,12 +107,6 @@ std::string DateText(db::Date date)
     return text;
 }
 
-std::int64_t PragmaValue(db::Connection& connection, const std::string& name)
-{
-    db::Statement pragma(connection.Handle(), "PRAGMA " + name, connection.DataSource());
-    return pragma.Step() ? sqlite3_column_int64(pragma.Handle(), 0) : 0;
-}
-
 // The row's value as the export fills it, front to back. The pages behind the one being
 // filled are final: the kernel is told to start writing them to the disk, so that the
 // commit's sync has little left to wait for. The value's pages follow the file's pages
@@ -174,7 +168,8 @@ void ExportItem(db::Connection& library, db::Connection& archive, WriteBehind& b
     }
     insert.BindText(5, DateText(db::Today()));
     insert.BindInt64(6, RoundUpToBlock(size));
-    const std::int64_t fileBefore = PragmaValue(archive, "page_count") * PragmaValue(archive, "page_size");
+    const std::int64_t fileBefore = db::SingleInteger(archive.Handle(), "PRAGMA page_count", archive.DataSource()) *
+                                    db::SingleInteger(archive.Handle(), "PRAGMA page_size", archive.DataSource());
     insert.Run();
     const std::int64_t rowid = sqlite3_last_insert_rowid(archive.Handle());
     {

@@ -22,12 +22,6 @@ namespace velmora {
 
 namespace {
 
-std::int64_t Single(sqlite3* db, const std::string& sql, const std::string& path)
-{
-    db::Statement st(db, sql, path);
-    return st.Step() ? sqlite3_column_int64(st.Handle(), 0) : 0;
-}
-
 std::string Text(sqlite3_stmt* st, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
@@ -140,12 +134,12 @@ void ArchiveFile::CheckSchema(const std::string& templatePath)
 void ArchiveFile::CheckCheckValue()
 {
     // Without a check value no password could ever open it: the dialog would ask forever.
-    if (Single(m_connection.Handle(), "SELECT count(*) FROM (SELECT opt_pass FROM Options LIMIT 1) "
+    if (db::SingleInteger(m_connection.Handle(), "SELECT count(*) FROM (SELECT opt_pass FROM Options LIMIT 1) "
                                       "WHERE coalesce(opt_pass, '') <> ''",
                m_path)
         == 0)
         throw ArchiveError(ArchiveError::Reason::BadContent, "\"" + m_path + "\" holds no password check value");
-    if (Single(m_connection.Handle(), "SELECT length(CAST(opt_pass AS BLOB)) FROM Options LIMIT 1", m_path) >
+    if (db::SingleInteger(m_connection.Handle(), "SELECT length(CAST(opt_pass AS BLOB)) FROM Options LIMIT 1", m_path) >
         static_cast<std::int64_t>(reader::kMaxTextPayload) / 2)
         throw ArchiveError(ArchiveError::Reason::BadContent, "\"" + m_path + "\" holds no usable check value");
 }
@@ -156,8 +150,8 @@ void ArchiveFile::CheckLength()
     // missing page is read, half-way through the import. Every page the header counts
     // must be in the file.
     sqlite3* db = m_connection.Handle();
-    const std::int64_t pages = Single(db, "PRAGMA page_count", m_path);
-    const std::int64_t pageSize = Single(db, "PRAGMA page_size", m_path);
+    const std::int64_t pages = db::SingleInteger(db, "PRAGMA page_count", m_path);
+    const std::int64_t pageSize = db::SingleInteger(db, "PRAGMA page_size", m_path);
     struct stat info {};
     if (stat(m_path.c_str(), &info) != 0 || info.st_size < pages * pageSize)
         throw ArchiveError(ArchiveError::Reason::Damaged,
@@ -182,7 +176,7 @@ void ArchiveFile::CheckRows()
 {
     // length() of a blob reads the row's header only, not the value: all rows are
     // checked in one pass before anything is added, so a bad archive adds nothing.
-    const std::int64_t bad = Single(m_connection.Handle(),
+    const std::int64_t bad = db::SingleInteger(m_connection.Handle(),
                                     "SELECT count(*) FROM record WHERE typeof(rec_size) <> 'integer' "
                                     "OR rec_size < 0 OR typeof(rec_object) NOT IN ('blob', 'null') "
                                     "OR coalesce(length(rec_object), 0) <> (rec_size + 7) / 8 * 8",
@@ -192,7 +186,7 @@ void ArchiveFile::CheckRows()
                            "\"" + m_path + "\" is damaged: " + std::to_string(bad) +
                                " item(s) do not hold the content their size names");
     // The texts of a row travel to the importer in one piece of bounded size.
-    const std::int64_t tooLong = Single(
+    const std::int64_t tooLong = db::SingleInteger(
         m_connection.Handle(),
         "SELECT count(*) FROM record WHERE coalesce(length(CAST(rec_tnorigname AS BLOB)), 0) + "
         "coalesce(length(CAST(rec_description AS BLOB)), 0) + coalesce(length(CAST(rec_notes AS BLOB)), 0) > " +
@@ -206,7 +200,7 @@ void ArchiveFile::CheckRows()
 
 std::int64_t ArchiveFile::RowCount()
 {
-    return Single(m_connection.Handle(), "SELECT count(*) FROM record", m_path);
+    return db::SingleInteger(m_connection.Handle(), "SELECT count(*) FROM record", m_path);
 }
 
 std::string ArchiveFile::CheckValue()

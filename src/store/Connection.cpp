@@ -60,12 +60,6 @@ bool HasFlag(const std::vector<std::string>& flags, std::string_view flag)
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
 }
 
-std::int64_t SingleInteger(sqlite3* db, std::string_view sql, const std::string& path)
-{
-    Statement st(db, sql, path);
-    return st.Step() ? sqlite3_column_int64(st.Handle(), 0) : 0;
-}
-
 } // namespace
 
 Connection::Connection(std::string connectionString) : m_connectionString(std::move(connectionString))

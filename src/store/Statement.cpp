@@ -148,4 +148,10 @@ void Statement::BindNull(int index)
         Fail(rc);
 }
 
+std::int64_t SingleInteger(sqlite3* db, std::string_view sql, const std::string& context)
+{
+    Statement st(db, sql, context);
+    return st.Step() ? sqlite3_column_int64(st.Handle(), 0) : 0;
+}
+
 } // namespace velmora::db

@@ -46,6 +46,10 @@ private:
     std::string m_context;
 };
 
+// The first column of the first row of sql as a number, 0 when there is no row. Raises
+// DatabaseError naming the file (context).
+std::int64_t SingleInteger(sqlite3* db, std::string_view sql, const std::string& context);
+
 // "<message> (database "<file>", statement "<sql>")"; a full disk is told as such.
 std::string DescribeError(sqlite3* db, int rc, std::string_view context, std::string_view sql);
 // Throws the message as DiskFull when rc says the disk is full, else as DatabaseError.
