@@ -43,6 +43,7 @@ bool ShellBridge::ControlFormExists() const
 
 void ShellBridge::LibraryOpened()
 {
+    m_libraryOpen = true;
     if (m_enabled)
         CreateShellControlForm();
     else

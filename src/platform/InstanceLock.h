@@ -35,6 +35,15 @@ public:
     // Where the lock file of name lives, as of now. Throws RuntimeFolderRefused.
     static std::string LockFilePathFor(const std::string& name);
 
+    // The holder says in its lock file how it runs (a word such as "windowless"), so that
+    // a later start can tell without reaching it. Nothing happens while the lock is not held.
+    void SetHolderMark(const std::string& mark);
+    // A second instance: the running one's mark, empty when it set none.
+    std::string HolderMark() const;
+    // A second instance waits until the running one has ended and holds the lock itself;
+    // it is the first instance then. False when the lock file cannot be opened or locked.
+    bool WaitForTurn();
+
 private:
     std::string m_path;
     std::string m_problem;
