@@ -3,6 +3,7 @@
 #include "app/ArgumentClasses.h"
 #include "app/HandOverProtocol.h"
 #include "app/HandOverTarget.h"
+#include "app/LogCategories.h"
 #include "store/LibraryFiles.h"
 
 #include <QFile>
@@ -106,6 +107,7 @@ void TfrmOpenETA::WMOpenETA(std::int64_t lParam)
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         const std::string path = line.toStdString();
+        qCDebug(lcHandOver, "handed over %s", path.c_str());
         if (path.starts_with(kDataFolderLine))
             dataFolder = path.substr(std::string_view(kDataFolderLine).size());
         else if (IsArchivePath(path))
