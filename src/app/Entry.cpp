@@ -12,6 +12,7 @@
 #include "dialogs/VelmoraApplication.h"
 #include "integration/AutomationRegistration.h"
 #include "integration/FileAssociation.h"
+#include "integration/FileManagerEntries.h"
 #include "integration/SessionLockWatcher.h"
 #include "integration/TnApp.h"
 #include "platform/AppWindowHook.h"
@@ -181,6 +182,12 @@ int RunVelmora(int argc, char** argv)
     try {
         RegisterFileAssociation(QCoreApplication::applicationFilePath().toStdString(),
                                 FileAssociationPaths::ForUser());
+    } catch (const std::exception&) {
+    }
+    // The file managers' entries follow the menu text of the settings, which may have
+    // been changed while the program did not run.
+    try {
+        FollowMenuText(frmMain.ShellMenuText(), FileManagerEntryPaths::ForUser());
     } catch (const std::exception&) {
     }
     QObject::connect(&frmMain, &TfrmMain::EndProgram, &app, [](int code) { QCoreApplication::exit(code); });

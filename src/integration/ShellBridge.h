@@ -42,7 +42,8 @@ public:
 
 public slots:
     // The Settings page has written "shellextext" and "shellextenb" to the settings
-    // store: both are read again, and the window made or freed by the new switch.
+    // store: both are read again, the file managers' entries take the text, and the
+    // window is made or freed by the new switch.
     void SettingsApplied();
 
 private:
