@@ -123,7 +123,7 @@ int RunVelmora(int argc, char** argv)
         if (instance.HolderMark() != kWindowlessMark)
             return RunSecondInstance(argc, argv);
         AppWindowHook::AskRunningInstanceToGiveWay();
-        if (!instance.WaitForTurn())
+        if (!instance.WaitForTurn([&instance] { return instance.HolderMark() == kWindowlessMark; }))
             return RunSecondInstance(argc, argv);
     }
     instance.SetHolderMark(windowless ? kWindowlessMark : kWindowMark);

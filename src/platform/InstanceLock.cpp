@@ -3,7 +3,9 @@
 #include "platform/RuntimeFolder.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -71,7 +73,7 @@ std::string InstanceLock::HolderMark() const
     return got > 0 ? std::string(text, static_cast<std::size_t>(got)) : std::string();
 }
 
-bool InstanceLock::WaitForTurn()
+bool InstanceLock::WaitForTurn(const std::function<bool()>& keepWaiting)
 {
     if (m_fd >= 0)
         return true;
@@ -80,13 +82,15 @@ bool InstanceLock::WaitForTurn()
     const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return false;
-    int result;
-    do {
-        result = ::flock(fd, LOCK_EX);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
-        ::close(fd);
-        return false;
+    // Looked at again and again rather than waited on: whoever takes the lock next may
+    // be an instance that this start is to hand over to instead.
+    constexpr auto kRetry = std::chrono::milliseconds(100);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || !keepWaiting()) {
+            ::close(fd);
+            return false;
+        }
+        std::this_thread::sleep_for(kRetry);
     }
     m_fd = fd;
     m_first = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace velmora {
@@ -41,8 +42,10 @@ public:
     // A second instance: the running one's mark, empty when it set none.
     std::string HolderMark() const;
     // A second instance waits until the running one has ended and holds the lock itself;
-    // it is the first instance then. False when the lock file cannot be opened or locked.
-    bool WaitForTurn();
+    // it is the first instance then. It stops waiting, returning false, as soon as
+    // keepWaiting says so (another start may have taken the lock meanwhile), or when
+    // the lock file cannot be opened or locked.
+    bool WaitForTurn(const std::function<bool()>& keepWaiting);
 
 private:
     std::string m_path;
