@@ -73,7 +73,8 @@ int Add(const std::vector<std::string>& args)
             import.AddFile(kUnclassifiedId, path);
         }
     }
-    return refused + skipped.Count() == 0 ? 0 : 1;
+    // As when an add fails outright: whoever runs it learns that not everything is in.
+    return refused + skipped.Count() == 0 ? 0 : 2;
 }
 
 } // namespace velmora::tool

@@ -147,7 +147,7 @@ TEST_F(LibraryCommandsTest, AddTakesEveryFileItCanAndFoldersAsTheProgramDoesNami
     WriteFile(sources / "Holiday" / "Day 2" / "waves.mp3", "whoosh");
 
     const auto r = Tool({"add", photo.string(), notes.string(), gone.string(), (sources / "Holiday").string()});
-    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.exitCode, 2) << r.err;
     EXPECT_NE(r.err.find("skipped " + notes.string() + ": not a supported media file"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(gone.string()), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
