@@ -1,5 +1,6 @@
 #include "app/Entry.h"
 
+#include "app/BackgroundLifetime.h"
 #include "app/CommandLine.h"
 #include "app/FirstRun.h"
 #include "app/HandOver.h"
@@ -7,9 +8,11 @@
 #include "app/OpenEtaForm.h"
 #include "app/ProgramInfo.h"
 #include "dialogs/GuiMessageBoxes.h"
+#include "dialogs/MessageNotices.h"
 #include "dialogs/VelmoraApplication.h"
 #include "integration/AutomationRegistration.h"
 #include "integration/FileAssociation.h"
+#include "integration/FileManagerEntries.h"
 #include "integration/SessionLockWatcher.h"
 #include "integration/TnApp.h"
 #include "platform/AppWindowHook.h"
@@ -32,6 +35,9 @@ namespace {
 
 constexpr int kExitCode = 0;
 constexpr int kAfterAddingMs = 2000;
+// What the running instance's lock file says of it to later starts.
+constexpr const char* kWindowMark = "window";
+constexpr const char* kWindowlessMark = "windowless";
 
 // A second start: bring the running instance to the front, hand the arguments over.
 int RunSecondInstance(int argc, char** argv)
@@ -66,19 +72,27 @@ int RegisterServerAndEnd(const StartRequest& request, const std::string& program
     return kExitCode;
 }
 
-// A start by the bus for the automation object ends once its last call is answered.
-// The name is given up first, so a call that comes later starts a new process instead
-// of reaching one on its way out.
-void EndAfterLastCall(TtnApp& tnApp, const TfrmMain& frmMain)
+// A start by the bus for the automation object lives while it is called (see
+// BackgroundLifetime). The name is given up first, so a call that comes later starts a
+// new process instead of reaching one on its way out.
+std::unique_ptr<BackgroundLifetime> LiveWhileCalled(TtnApp& tnApp, TfrmMain& frmMain, AppWindowHook& hook)
 {
-    QObject::connect(&tnApp, &TtnApp::LastCallAnswered, &tnApp, [&tnApp, &frmMain] {
-        tnApp.Unregister();
-        // Calls that reached the process before the name went are served first.
-        QTimer::singleShot(0, &tnApp, [&tnApp, &frmMain] {
-            if (tnApp.PendingCalls() == 0 && !frmMain.HandOverPending())
-                QCoreApplication::exit(kExitCode);
-        });
+    auto lifetime = std::make_unique<BackgroundLifetime>([&tnApp, &frmMain] {
+        return tnApp.PendingCalls() > 0 || frmMain.HandOverPending() || frmMain.Notices().Open() > 0;
     });
+    BackgroundLifetime* const watch = lifetime.get();
+    QObject::connect(&tnApp, &TtnApp::CallTaken, watch, &BackgroundLifetime::Activity);
+    QObject::connect(&tnApp, &TtnApp::LastCallAnswered, watch, &BackgroundLifetime::Activity);
+    QObject::connect(&frmMain.Notices(), &MessageNotices::Closed, watch, &BackgroundLifetime::Activity);
+    QObject::connect(&tnApp, &TtnApp::BusLost, watch, &BackgroundLifetime::EndWhenIdle);
+    QObject::connect(&hook, &AppWindowHook::GiveWay, watch, &BackgroundLifetime::EndWhenIdle);
+    QObject::connect(watch, &BackgroundLifetime::Ending, &tnApp, &TtnApp::Unregister);
+    QObject::connect(watch, &BackgroundLifetime::Ended, watch, [] { QCoreApplication::exit(kExitCode); });
+    if (tnApp.Register(QDBusConnection::sessionBus()))
+        watch->Start();
+    else
+        watch->EndWhenIdle();   // no bus, or the name is another's: nobody can call
+    return lifetime;
 }
 
 } // namespace
@@ -97,10 +111,22 @@ int RunVelmora(int argc, char** argv)
         break;
     }
 
+    const StartRequest request = CommandLine::Parse(CommandLine::Arguments(argc, argv));
+    const bool windowless = request.Mode() != StartMode::Interactive;
+
     // Held until the process ends: its existence marks the running instance.
-    const InstanceLock instance;
-    if (!instance.IsFirstInstance())
-        return RunSecondInstance(argc, argv);
+    InstanceLock instance;
+    if (!instance.IsFirstInstance()) {
+        // An instance without a window only does what it was started for, and a
+        // hand-over could reach it on its way out: it is asked to end once its work is
+        // done, and this start then runs as the first instance.
+        if (instance.HolderMark() != kWindowlessMark)
+            return RunSecondInstance(argc, argv);
+        AppWindowHook::AskRunningInstanceToGiveWay();
+        if (!instance.WaitForTurn([&instance] { return instance.HolderMark() == kWindowlessMark; }))
+            return RunSecondInstance(argc, argv);
+    }
+    instance.SetHolderMark(windowless ? kWindowlessMark : kWindowMark);
     // The program runs without the single-instance guard rather than not at all.
     if (!instance.Problem().empty())
         std::cerr << "velmora: " << instance.Problem() << '\n';
@@ -110,7 +136,6 @@ int RunVelmora(int argc, char** argv)
     // hidden (the lock, the windowless modes).
     app.setQuitOnLastWindowClosed(false);
 
-    const StartRequest request = CommandLine::Parse(CommandLine::Arguments(argc, argv));
     const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
     if (request.regServer || request.unregServer)
         return RegisterServerAndEnd(request, program);
@@ -142,8 +167,15 @@ int RunVelmora(int argc, char** argv)
             return kExitCode;
     }
 
-    TfrmMain frmMain;
-    if (!frmMain.LibraryOpened())
+    // Reached early, so that a start that comes meanwhile finds this one.
+    AppWindowHook hook;
+    hook.HookApplicationWindow();
+
+    MainWindowOptions options;
+    options.tellOpenFailure = request.Mode() != StartMode::Automation;
+    TfrmMain frmMain(options);
+    // A start by the bus answers its callers why it cannot add, and ends.
+    if (!frmMain.LibraryOpened() && request.Mode() != StartMode::Automation)
         return kExitCode;
     // Rewritten at every start, so archives open in the copy that ran last. A desktop
     // that refuses it costs nothing else: the start goes on without a word.
@@ -152,21 +184,26 @@ int RunVelmora(int argc, char** argv)
                                 FileAssociationPaths::ForUser());
     } catch (const std::exception&) {
     }
+    // The file managers' entries follow the menu text of the settings, which may have
+    // been changed while the program did not run.
+    try {
+        FollowMenuText(frmMain.ShellMenuText(), FileManagerEntryPaths::ForUser());
+    } catch (const std::exception&) {
+    }
     QObject::connect(&frmMain, &TfrmMain::EndProgram, &app, [](int code) { QCoreApplication::exit(code); });
 
-    AppWindowHook hook;
     QObject::connect(&hook, &AppWindowHook::BringToFront, &frmMain, &TfrmMain::BringToFront);
-    hook.HookApplicationWindow();
 
     TfrmOpenETA frmOpenETA(frmMain);
     frmOpenETA.Create();
 
     // The automation object, for a running program and for the start the bus makes.
     TtnApp tnApp(frmMain);
-    if (request.Mode() == StartMode::Interactive || request.Mode() == StartMode::Automation)
+    if (request.Mode() == StartMode::Interactive)
         tnApp.Register(QDBusConnection::sessionBus());
+    std::unique_ptr<BackgroundLifetime> lifetime;
     if (request.Mode() == StartMode::Automation)
-        EndAfterLastCall(tnApp, frmMain);
+        lifetime = LiveWhileCalled(tnApp, frmMain, hook);
     // Only a library behind the password gate has anything to lock.
     std::unique_ptr<SessionLockWatcher> sessionLock;
     if (request.Mode() == StartMode::Interactive) {

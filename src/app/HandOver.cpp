@@ -1,6 +1,7 @@
 #include "app/HandOver.h"
 
 #include "app/ArgumentClasses.h"
+#include "app/CommandLine.h"
 #include "app/HandOverProtocol.h"
 #include "platform/WindowMessages.h"
 #include "store/LibraryFiles.h"
@@ -38,20 +39,31 @@ HandOverResult HandOverToRunningInstance(const std::vector<std::string>& argumen
     // start never empties a list file another start wrote in the same second.
     QFile list(QString::fromStdString(result.listFile));
     bool writeFailed = false;
+    const auto writeLine = [&](const std::string& text) {
+        if (!list.isOpen() && !list.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        const QByteArray line = QByteArray::fromStdString(text) + "\r\n";
+        return list.write(line) == line.size() && list.flush();
+    };
+    // The library this start was meant for goes first: the running instance adds
+    // nothing to another one.
+    if (const std::optional<std::string> dataDir = CommandLine::Parse(arguments).dataDir) {
+        result.windowFound = FindWindow(kOpenEtaCaption);
+        if (result.windowFound) {
+            writeFailed = !writeLine(kDataFolderLine + AbsolutePath(*dataDir));
+            if (!writeFailed)
+                ++result.written;
+        }
+    }
     // An empty folder given alone names a library to make, nothing to add.
     const bool nothingToAdd = IsNewLibraryFolderAlone(arguments);
     for (const std::string& argument : nothingToAdd ? std::vector<std::string>{} : arguments) {
-        if (!QualifiesForHandOver(argument))
+        if (writeFailed || !QualifiesForHandOver(argument))
             continue;
         result.windowFound = FindWindow(kOpenEtaCaption);
         if (!result.windowFound)
             break;
-        if (!list.isOpen() && !list.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            writeFailed = true;
-            break;
-        }
-        const QByteArray line = QByteArray::fromStdString(AbsolutePath(argument)) + "\r\n";
-        if (list.write(line) != line.size() || !list.flush()) {
+        if (!writeLine(AbsolutePath(argument))) {
             writeFailed = true;
             break;
         }

@@ -19,7 +19,9 @@ struct HandOverResult {
 // add, media files; each made absolute against this process's working folder, since
 // the running instance resolves them from its own) to the list file named after `now`
 // ("hhmmss") in appDir, one per line ended by CR LF, in argument order, while the
-// hand-over window can be found; then posts WM_OPENETA (wParam 0, lParam the name as a
+// hand-over window can be found; a data folder named on the command line goes first,
+// as the kDataFolderLine, so that the running instance can refuse what was meant for
+// another library; then posts WM_OPENETA (wParam 0, lParam the name as a
 // number) when at least one path was written and the window was found. A list file
 // that was not handed over is removed. A list file that cannot be written is
 // not handed over (no error is thrown for it); only an invalid `now` throws.

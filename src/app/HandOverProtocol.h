@@ -12,6 +12,9 @@ namespace velmora {
 inline constexpr const char* kOpenEtaCaption = "Velmora Open ETA Form";
 // The message that tells the running instance a list file is waiting.
 inline constexpr std::uint32_t WM_OPENETA = 0x81AB;
+// The list file's first line when the second start named a data folder: this prefix,
+// then the folder's absolute path. Paths to add are absolute, so no path begins so.
+inline constexpr const char* kDataFolderLine = "DataFolder=";
 
 // The folder of the list files: the program folder, unless the program cannot write
 // there (an installed program); then the user's private runtime folder, which every

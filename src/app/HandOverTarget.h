@@ -19,6 +19,9 @@ public:
     virtual void AddFileList(const std::vector<std::string>& files, int deleteMode) = 0;
     // Import one transfer archive.
     virtual void ImportArchive(const std::string& path) = 0;
+    // The second start named another library than the one open: tell the user so
+    // (nothing of it is added or imported).
+    virtual void RefuseHandOver(const std::string& message) = 0;
 };
 
 } // namespace velmora

@@ -22,6 +22,7 @@
 #include "catalogue/LibraryRecovery.h"
 #include "dialogs/ApplicationTitle.h"
 #include "dialogs/ChangePassword.h"
+#include "dialogs/MessageNotices.h"
 #include "integration/BrowserWindow.h"
 #include "integration/DirMonitor.h"
 #include "integration/MonitorSettings.h"
@@ -62,6 +63,21 @@ namespace velmora {
 namespace {
 
 constexpr const char* kDatabaseOpenError = "Unable to connect to Velmora Database.";
+constexpr const char* kShellAddsSwitchedOff =
+    "Adding files from the file manager is switched off in Velmora's settings "
+    "(\"Enable Velmora shell extension whilst program is running\"), so nothing was added.";
+
+// One box for everything an add had to say, the first messages in full.
+std::string JoinMessages(const std::vector<MessageCollector::Message>& messages)
+{
+    constexpr std::size_t kShownInFull = 10;
+    std::string text;
+    for (std::size_t i = 0; i < messages.size() && i < kShownInFull; ++i)
+        text += (i == 0 ? "" : "\r\n\r\n") + messages[i].text;
+    if (messages.size() > kShownInFull)
+        text += "\r\n\r\n(" + std::to_string(messages.size() - kShownInFull) + " more messages like these)";
+    return text;
+}
 
 QString PageButtonName(int page)
 {
@@ -77,7 +93,9 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     , m_boxes(options.boxes != nullptr ? options.boxes : &m_guiBoxes)
     , m_fileDialogs(options.fileDialogs != nullptr ? options.fileDialogs : &m_guiFileDialogs)
     , m_progress(this, *m_boxes)
-    , m_fileImport(std::make_unique<FileImport>(m_library, m_progress, *m_boxes))
+    , m_addMessages(*m_boxes)
+    , m_notices(std::make_unique<MessageNotices>())
+    , m_fileImport(std::make_unique<FileImport>(m_library, m_progress, m_addMessages))
 {
     CreateActions();
     CreateComponents();
@@ -120,7 +138,8 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfrmMain::ScheduleActionUpdate);
     mainTree->installEventFilter(this);
 
-    m_fileImport->SetShellExtensionEnabled([this] { return m_shellBridge->Enabled(); });
+    // The switch applies to the library opened behind the password, not to a windowless start.
+    m_fileImport->SetShellExtensionEnabled([this] { return !m_shellBridge->RefusesAdds(); });
     m_fileImport->SetPasswordPrompt([this] { return RunPasswordForm(); });
 
     // The stream server is one of the window's components: it listens before the
@@ -190,7 +209,11 @@ void TfrmMain::FormCreate()
         m_libraryOpened = true;
     } catch (const std::exception& failure) {
         // The second line names the file and the reason, which is what the user can act on.
-        m_boxes->ShowMessageBox(std::string(kDatabaseOpenError) + "\r\n" + failure.what(), mb::kIconError);
+        m_openFailure = std::string(kDatabaseOpenError) + "\r\n" + failure.what();
+        if (m_options.tellOpenFailure)
+            m_boxes->ShowMessageBox(m_openFailure, mb::kIconError);
+        else
+            std::cerr << "velmora: " << kDatabaseOpenError << ' ' << failure.what() << '\n';
         return;
     }
     LoadPlayerSettings();
@@ -397,6 +420,15 @@ void TfrmMain::AddFileList(const std::vector<std::string>& files, int deleteMode
     });
 }
 
+void TfrmMain::RefuseHandOver(const std::string& message)
+{
+    // Like every hand-over, told only once the password is given: it names libraries.
+    QueueHandOver([this, message] {
+        qCDebug(lcHandOver, "refused: %s", message.c_str());
+        m_boxes->ShowMessageBox(message, mb::kIconWarning);
+    });
+}
+
 void TfrmMain::AddFileListNow(const std::vector<std::string>& files, bool applyShellOption, bool fromShell, int mode)
 {
     if (!isVisible()) {
@@ -416,6 +448,10 @@ std::string TfrmMain::MenuCaption()
 
 void TfrmMain::AddShellFiles(const std::vector<std::string>& paths, AddDone done)
 {
+    if (!m_libraryOpened)
+        throw ShellAddRefused(ShellAddRefused::Reason::LibraryUnavailable, m_openFailure);
+    if (m_shellBridge->RefusesAdds())
+        throw ShellAddRefused(ShellAddRefused::Reason::Disabled, kShellAddsSwitchedOff);
     const auto add = [this, paths] {
         for (const std::string& path : paths)
             qCDebug(lcHandOver, "shell add %s", path.c_str());
@@ -427,14 +463,22 @@ void TfrmMain::AddShellFiles(const std::vector<std::string>& paths, AddDone done
         done(std::nullopt);
         return;
     }
-    QueueHandOver([add, done] {
-        try {
+    QueueHandOver([this, add, done] {
+        std::vector<MessageCollector::Message> told;
+        {
+            const MessageCollector::Collection collected(m_addMessages);
             add();
-        } catch (const std::exception& failure) {
-            done(std::string(failure.what()));
+            told = collected.Messages();
+        }
+        if (told.empty()) {
+            done(std::nullopt);
             return;
         }
-        done(std::nullopt);
+        const std::string text = JoinMessages(told);
+        // The caller hears of it at once; the box waits for the user while further
+        // calls go ahead.
+        done(text);
+        m_notices->Show(text, told.front().flags, this);
     });
 }
 

@@ -12,6 +12,7 @@
 #include "playback/StreamUrl.h"
 #include "settings/SettingsSeam.h"
 #include "store/Library.h"
+#include "ui/MessageCollector.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -47,6 +48,7 @@ class ClockRandom;
 class FileImport;
 class ItemListSlideshow;
 class ItemListView;
+class MessageNotices;
 class PictureLoader;
 class PlayerHost;
 class Playlist;
@@ -74,6 +76,9 @@ struct MainWindowOptions {
     MessageBoxes* boxes = nullptr;
     // The file and folder choosers; null: the desktop's own.
     FileDialogs* fileDialogs = nullptr;
+    // A library that cannot be opened is told in a message box; a start by the bus
+    // answers its callers with the reason instead of waiting for the user.
+    bool tellOpenFailure = true;
 };
 
 // The program's one window: three pages in a borderless skin, the menus and actions
@@ -154,13 +159,18 @@ public:
     bool DeleteSourceByDefault() override;
     void AddFileList(const std::vector<std::string>& files, int deleteMode) override;
     void ImportArchive(const std::string& path) override;
+    void RefuseHandOver(const std::string& message) override;
 
     // ShellAutomationTarget: what the automation object asks. A locked program adds
-    // the files once the password is given, and answers at once.
+    // the files once the password is given, and answers at once. What an add could not
+    // do is answered as its failure and shown in a box nothing waits on, so the next
+    // call goes ahead.
     std::string MenuCaption() override;
     void AddShellFiles(const std::vector<std::string>& paths, AddDone done) override;
     // Handed-over or automation work is queued or running.
     bool HandOverPending() const { return m_runningHandOver || !m_handOverJobs.empty(); }
+    // The boxes shown without waiting (failed adds for the file managers).
+    MessageNotices& Notices() { return *m_notices; }
 
     // The desktop locks its screen or goes to sleep: an open, unlocked library is
     // locked as by "Lock System"; otherwise nothing happens.
@@ -501,6 +511,8 @@ private:
     FileDialogs* m_fileDialogs = nullptr;
     GuiProgress m_progress;
     Library m_library;
+    MessageCollector m_addMessages;   // the adds' messages, kept while a file manager's add runs
+    std::unique_ptr<MessageNotices> m_notices;
     std::unique_ptr<FileImport> m_fileImport;
     std::unique_ptr<TVideoStreamServ> m_streamServer;
     std::unique_ptr<TDirMonitor> m_monitor;
@@ -510,6 +522,7 @@ private:
     QTimer m_actionUpdate;
 
     bool m_libraryOpened = false;
+    std::string m_openFailure;   // why the library could not be opened
     int m_currentPage = 1;
     bool m_treeBuilt = false;
     int m_sortColumn = 0;

@@ -3,10 +3,15 @@
 #include "app/ArgumentClasses.h"
 #include "app/HandOverProtocol.h"
 #include "app/HandOverTarget.h"
+#include "app/LogCategories.h"
 #include "store/LibraryFiles.h"
 
 #include <QFile>
 
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace velmora {
@@ -22,6 +27,32 @@ std::string Trimmed(const std::string& text)
     while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
         --last;
     return text.substr(first, last - first);
+}
+
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error))
+        return true;
+    // Folders not made yet: the same when their names lead to the same place.
+    const auto placeOf = [](const std::string& path) {
+        std::error_code ignored;
+        std::filesystem::path place = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), ignored);
+        while (place.has_relative_path() && !place.has_filename())
+            place = place.parent_path();
+        return place;
+    };
+    return placeOf(a) == placeOf(b);
+}
+
+std::string OtherLibraryMessage(const std::string& open, const std::string& named, bool withItems)
+{
+    if (withItems)
+        return "Velmora has the library in \"" + open +
+               "\" open, so nothing was added or imported: the files were meant for the library in \"" + named +
+               "\". Close Velmora and start it again with that library to add them there.";
+    return "Velmora has the library in \"" + open + "\" open. To open the library in \"" + named +
+           "\", close Velmora and start it again with that library.";
 }
 
 } // namespace
@@ -70,12 +101,16 @@ void TfrmOpenETA::WMOpenETA(std::int64_t lParam)
 
     std::vector<std::string> archives;
     std::vector<std::string> files;
+    std::optional<std::string> dataFolder;
     while (!list.atEnd()) {
         QByteArray line = list.readLine();
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         const std::string path = line.toStdString();
-        if (IsArchivePath(path))
+        qCDebug(lcHandOver, "handed over %s", path.c_str());
+        if (path.starts_with(kDataFolderLine))
+            dataFolder = path.substr(std::string_view(kDataFolderLine).size());
+        else if (IsArchivePath(path))
             archives.push_back(path);
         else if (IsPathToAdd(path))
             files.push_back(path);
@@ -83,6 +118,10 @@ void TfrmOpenETA::WMOpenETA(std::int64_t lParam)
     list.close();
     list.remove();
 
+    if (dataFolder && !SameFolder(*dataFolder, GetDataDir())) {
+        m_target.RefuseHandOver(OtherLibraryMessage(GetDataDir(), *dataFolder, !files.empty() || !archives.empty()));
+        return;
+    }
     if (!files.empty())
         m_target.AddFileList(files, m_target.DeleteSourceByDefault() ? 2 : 0);
     for (const std::string& archive : archives)

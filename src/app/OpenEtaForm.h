@@ -29,9 +29,10 @@ public:
     // The receiver: brings the program to the front, reads the list file named by
     // lParam, deletes it, then adds its media files and folders in one AddFileList
     // call (delete mode 2 when DeleteSourceByDefault, else 0) and imports its archives
-    // one by one in their order, trimmed. Files always come before archives. A list
-    // file that is missing or cannot be read is dropped without a word. Errors of the
-    // target propagate.
+    // one by one in their order, trimmed. Files always come before archives. When the
+    // list names a data folder other than GetDataDir(), nothing is added or imported:
+    // the target says which library is open instead. A list file that is missing or
+    // cannot be read is dropped without a word. Errors of the target propagate.
     void WMOpenETA(std::int64_t lParam);
 
 private:

@@ -107,6 +107,8 @@ bool FileImport::AddItemFromStream(int categoryId, Stream& source, const std::st
         category = categoryId;
     item.Complete(category);
     m_lastAdded = item.RecordIdent();
+    if (m_itemAdded)
+        m_itemAdded(*m_lastAdded);
     return true;
 }
 

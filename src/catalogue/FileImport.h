@@ -49,6 +49,8 @@ public:
     void SetPasswordPrompt(std::function<bool()> prompt) { m_passwordPrompt = std::move(prompt); }
     // Told of every category a folder import makes, so the tree can show it.
     void SetCategoryAdded(std::function<void(const CategoryNode&)> added) { m_categoryAdded = std::move(added); }
+    // Told the number of every item stored.
+    void SetItemAdded(std::function<void(int)> added) { m_itemAdded = std::move(added); }
     void SetScreenArea(ScreenArea area) { m_screen = area; }
     // Runs before a file list is added: the window gives back what a slideshow borrowed.
     void SetBeforeAdding(std::function<void()> hook) { m_beforeAdding = std::move(hook); }
@@ -108,6 +110,7 @@ private:
     std::function<bool()> m_shellExtensionEnabled;
     std::function<bool()> m_passwordPrompt;
     std::function<void(const CategoryNode&)> m_categoryAdded;
+    std::function<void(int)> m_itemAdded;
     std::function<void()> m_beforeAdding;
     ScreenArea m_screen;
     std::optional<int> m_lastAdded;

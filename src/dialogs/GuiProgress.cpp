@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -55,9 +57,14 @@ void GuiProgress::Show(const std::string& title, bool noCancel, const QRect* are
     bool place = true;
     if (area) {
         centreOn = {area->left(), area->top(), area->width(), area->height()};
-    } else if (m_mainWindow) {
+    } else if (m_mainWindow && m_mainWindow->window()->isVisible()) {
         const QRect frame = m_mainWindow->window()->frameGeometry();
         centreOn = {frame.left(), frame.top(), frame.width(), frame.height()};
+    } else if (m_mainWindow && QGuiApplication::primaryScreen()) {
+        // A main window never shown (the windowless starts) has only the geometry it was
+        // made with, in a corner of the screen: the middle of the screen instead.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        centreOn = {screen.left(), screen.top(), screen.width(), screen.height()};
     } else {
         place = false;   // no main window: the window system places it
     }

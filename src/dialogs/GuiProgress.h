@@ -16,8 +16,8 @@ class TfrmProgress;
 // so the window repaints and its Cancel button works while the operation runs.
 class GuiProgress : public ProgressRoutines {
 public:
-    // The window is centred on mainWindow and disables it while shown; boxes asks the
-    // cancel question. Both must outlive this object (mainWindow may also be null).
+    // The window is centred on mainWindow (on the screen while mainWindow is not shown)
+    // and disables it while shown; boxes asks the cancel question. Both must outlive this object (mainWindow may also be null).
     GuiProgress(QWidget* mainWindow, MessageBoxes& boxes);
     ~GuiProgress() override;
     GuiProgress(const GuiProgress&) = delete;

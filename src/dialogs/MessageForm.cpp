@@ -211,7 +211,11 @@ bool TmessageForm::FormKeyPress(QKeyEvent* event)
     }
 }
 
-int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
+namespace {
+
+// The box for text and flags, captioned with the application's title and placed as
+// ShowMessageBox describes.
+std::unique_ptr<TmessageForm> MakeMessageBox(const QString& text, int flags, QWidget* mainWindow)
 {
     // Not a child of the main window: a box asked while the main window is disabled (the
     // progress window's question) must stay usable. It stacks above the window the user is
@@ -241,8 +245,27 @@ int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
         const WindowPosition at = MessageBoxPosition(centreOn, outer.width(), outer.height(), screenRect);
         box->move(at.left, at.top);
     }
+    return box;
+}
 
-    return box->exec();
+} // namespace
+
+int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow)
+{
+    return MakeMessageBox(text, flags, mainWindow)->exec();
+}
+
+TmessageForm* ShowMessageBoxWithoutWaiting(const QString& text, int flags, QWidget* mainWindow)
+{
+    std::unique_ptr<TmessageForm> box = MakeMessageBox(text, flags, mainWindow);
+    QObject::connect(box.get(), &QDialog::finished, box.get(), &QObject::deleteLater);
+    // Above the progress window of whatever runs next, which stays on top.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->setModal(false);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    return box.release();
 }
 
 } // namespace velmora

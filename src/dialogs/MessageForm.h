@@ -63,5 +63,8 @@ private:
 // while the user sees it, else on the window the user is in (the password gate), else
 // on the screen; and it is kept on the screen.
 int ShowMessageBox(const QString& text, int flags, QWidget* mainWindow = nullptr);
+// The same box, placed alike, shown without waiting for its answer and on top of other
+// windows; it goes when the user closes it (any button).
+TmessageForm* ShowMessageBoxWithoutWaiting(const QString& text, int flags, QWidget* mainWindow = nullptr);
 
 } // namespace velmora

@@ -1,8 +1,12 @@
 #include "integration/ShellBridge.h"
 
+#include "integration/FileManagerEntries.h"
 #include "integration/ShellControlForm.h"
 #include "platform/SettingsStore.h"
 #include "settings/RegistryValues.h"
+
+#include <iostream>
+#include <stdexcept>
 
 namespace velmora {
 
@@ -43,6 +47,7 @@ bool ShellBridge::ControlFormExists() const
 
 void ShellBridge::LibraryOpened()
 {
+    m_libraryOpen = true;
     if (m_enabled)
         CreateShellControlForm();
     else
@@ -64,6 +69,12 @@ void ShellBridge::LibraryUnlocked()
 void ShellBridge::SettingsApplied()
 {
     ReadSettings(SettingsStore());
+    // The file managers' entries carry the new text; one they cannot take keeps the old.
+    try {
+        FollowMenuText(m_menuText, FileManagerEntryPaths::ForUser());
+    } catch (const std::runtime_error& failure) {
+        std::cerr << "velmora: " << failure.what() << '\n';
+    }
     if (m_enabled)
         CreateShellControlForm();
     else

@@ -23,6 +23,9 @@ public:
 
     const std::string& MenuText() const { return m_menuText; }
     bool Enabled() const { return m_enabled; }
+    // The switch applies while the library is open behind the password (locked or not);
+    // a windowless start adds whatever it says.
+    bool RefusesAdds() const { return m_libraryOpen && !m_enabled; }
 
     // The control window: made if there is none, freed if there is one.
     void CreateShellControlForm();
@@ -39,7 +42,8 @@ public:
 
 public slots:
     // The Settings page has written "shellextext" and "shellextenb" to the settings
-    // store: both are read again, and the window made or freed by the new switch.
+    // store: both are read again, the file managers' entries take the text, and the
+    // window is made or freed by the new switch.
     void SettingsApplied();
 
 private:
@@ -47,6 +51,7 @@ private:
 
     std::string m_menuText;
     bool m_enabled = true;
+    bool m_libraryOpen = false;
     bool m_activeAtLock = false;
     std::unique_ptr<TfrmControlForm> m_controlForm;
 };

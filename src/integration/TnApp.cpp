@@ -1,5 +1,6 @@
 #include "integration/TnApp.h"
 
+#include "integration/BusDisconnectWatch.h"
 #include "integration/ShellAutomationTarget.h"
 
 #include <QDBusConnectionInterface>
@@ -20,6 +21,21 @@ std::vector<std::string> SplitFileSpec(const QString& fileSpec)
         paths.push_back(QFile::encodeName(line).toStdString());
     return paths;
 }
+
+namespace {
+
+QString RefusalName(ShellAddRefused::Reason reason)
+{
+    switch (reason) {
+    case ShellAddRefused::Reason::Disabled:
+        return QString::fromLatin1(kDisabledError);
+    case ShellAddRefused::Reason::LibraryUnavailable:
+        break;
+    }
+    return QString::fromLatin1(kLibraryUnavailableError);
+}
+
+} // namespace
 
 TtnApp::TtnApp(ShellAutomationTarget& target, QObject* parent)
     : QObject(parent)
@@ -47,6 +63,11 @@ bool TtnApp::Register(QDBusConnection connection)
     }
     m_connection = connection;
     m_registered = true;
+    // A new watch per connection: the old one may still be connected to another bus.
+    delete m_busWatch;
+    m_busWatch = new BusDisconnectWatch(this);
+    connect(m_busWatch, &BusDisconnectWatch::Lost, this, &TtnApp::BusLost);
+    m_busWatch->Watch(connection);
     return true;
 }
 
@@ -59,8 +80,9 @@ void TtnApp::Unregister()
     m_connection.unregisterObject(QString::fromLatin1(kAutomationPath));
 }
 
-QString TtnApp::MenuCaption() const
+QString TtnApp::MenuCaption()
 {
+    emit CallTaken();
     return QString::fromStdString(m_target.MenuCaption());
 }
 
@@ -68,6 +90,7 @@ void TtnApp::AddFiles(const QString& FileSpec, const QDBusMessage& message)
 {
     message.setDelayedReply(true);
     ++m_pending;
+    emit CallTaken();
     const QDBusMessage call = message;
     const std::vector<std::string> paths = SplitFileSpec(FileSpec);
     // From the event loop, not inside the bus's dispatch: the add runs the progress
@@ -81,8 +104,10 @@ void TtnApp::AddFiles(const QString& FileSpec, const QDBusMessage& message)
                     if (self)
                         self->Answer(call, failure);
                 });
+            } catch (const ShellAddRefused& refused) {
+                Reply(call.createErrorReply(RefusalName(refused.reason()), QString::fromStdString(refused.what())));
             } catch (const std::exception& failure) {
-                Answer(call, std::string(failure.what()));
+                Reply(call.createErrorReply(QDBusError::Failed, QString::fromStdString(failure.what())));
             }
         },
         Qt::QueuedConnection);
@@ -90,16 +115,22 @@ void TtnApp::AddFiles(const QString& FileSpec, const QDBusMessage& message)
 
 void TtnApp::Answer(const QDBusMessage& call, const std::optional<std::string>& failure)
 {
+    // A failure is heard at once: the caller tells its user, and nothing waits behind it.
+    if (failure) {
+        Reply(call.createErrorReply(QString::fromLatin1(kNotAddedError), QString::fromStdString(*failure)));
+        return;
+    }
     // The caller hears back a second after the add, as it always has; the window keeps
     // working in that second.
-    QTimer::singleShot(kAnswerDelayMs, this, [this, call, failure] {
-        const QDBusMessage reply =
-            failure ? call.createErrorReply(QDBusError::Failed, QString::fromStdString(*failure)) : call.createReply();
-        // The answer goes back on the connection the call came on, even after Unregister.
-        m_connection.send(reply);
-        if (--m_pending == 0)
-            emit LastCallAnswered();
-    });
+    QTimer::singleShot(kAnswerDelayMs, this, [this, call] { Reply(call.createReply()); });
+}
+
+void TtnApp::Reply(const QDBusMessage& reply)
+{
+    // The answer goes back on the connection the call came on, even after Unregister.
+    m_connection.send(reply);
+    if (--m_pending == 0)
+        emit LastCallAnswered();
 }
 
 } // namespace velmora

@@ -5,6 +5,13 @@
 
 namespace velmora {
 
+namespace {
+
+// Registered like the bring-to-front message, so that no other program's number is taken.
+constexpr const char* kGiveWayMessage = "NRXVelmoraGiveWay";
+
+} // namespace
+
 AppWindowHook::AppWindowHook(QObject* parent)
     : QObject(parent)
     , m_window(kInstanceName)
@@ -13,6 +20,8 @@ AppWindowHook::AppWindowHook(QObject* parent)
             [this](quint32 message, quint64, qint64) {
                 if (message == RegisterWindowMessage(kInstanceName))
                     emit BringToFront();
+                else if (message == RegisterWindowMessage(kGiveWayMessage))
+                    emit GiveWay();
             });
 }
 
@@ -24,6 +33,11 @@ bool AppWindowHook::HookApplicationWindow()
 bool AppWindowHook::ActivateRunningInstance()
 {
     return PostMessage(kInstanceName, WindowMessage{RegisterWindowMessage(kInstanceName), 0, 0});
+}
+
+bool AppWindowHook::AskRunningInstanceToGiveWay()
+{
+    return PostMessage(kInstanceName, WindowMessage{RegisterWindowMessage(kGiveWayMessage), 0, 0});
 }
 
 } // namespace velmora

@@ -20,9 +20,14 @@ public:
     // The second instance's side: posts the registered message "NRXVelmora" with
     // wParam and lParam 0 to the running instance. Returns whether one was reached.
     static bool ActivateRunningInstance();
+    // A start that finds an instance running without a window asks it to end once its
+    // work is done, so that the start can run as the first instance. Returns whether
+    // one was reached.
+    static bool AskRunningInstanceToGiveWay();
 
 signals:
     void BringToFront();
+    void GiveWay();
 
 private:
     MessageWindow m_window;

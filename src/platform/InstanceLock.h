@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace velmora {
@@ -34,6 +35,17 @@ public:
 
     // Where the lock file of name lives, as of now. Throws RuntimeFolderRefused.
     static std::string LockFilePathFor(const std::string& name);
+
+    // The holder says in its lock file how it runs (a word such as "windowless"), so that
+    // a later start can tell without reaching it. Nothing happens while the lock is not held.
+    void SetHolderMark(const std::string& mark);
+    // A second instance: the running one's mark, empty when it set none.
+    std::string HolderMark() const;
+    // A second instance waits until the running one has ended and holds the lock itself;
+    // it is the first instance then. It stops waiting, returning false, as soon as
+    // keepWaiting says so (another start may have taken the lock meanwhile), or when
+    // the lock file cannot be opened or locked.
+    bool WaitForTurn(const std::function<bool()>& keepWaiting);
 
 private:
     std::string m_path;

@@ -1,3 +1,4 @@
+#include "tool/AddCommand.h"
 #include "tool/LibraryAccess.h"
 #include "tool/TextProgress.h"
 #include "tool/ToolCommand.h"
@@ -6,11 +7,8 @@
 #include "store/ContentLock.h"
 #include "store/SpaceReserve.h"
 #include "store/FileStream.h"
-#include "store/SourceFile.h"
 #include "store/LibraryCheck.h"
 #include "store/LibraryFiles.h"
-#include "store/MediaExtensions.h"
-#include "store/NewItem.h"
 #include "store/NewLibrary.h"
 #include "store/ObjectStore.h"
 #include "store/PrivateFiles.h"
@@ -75,27 +73,6 @@ int Init(const std::vector<std::string>& args)
         OpenLibrary(parsed.dataDir);   // the first password given becomes the library's
     made.Keep();
     std::cout << "made an empty library in " << parsed.dataDir << '\n';
-    return 0;
-}
-
-int Add(const std::vector<std::string>& args)
-{
-    const LibraryArgs parsed = ParseLibraryArgs(args);
-    if (parsed.positional.empty())
-        throw ToolError("add needs at least one file");
-    for (const auto& file : parsed.positional)
-        if (!IsSupportedMediaFile(file))
-            throw ToolError(file + " is not a supported media file (its extension is not one the library accepts)");
-    auto library = OpenLibrary(parsed.dataDir);
-    ObjectStore& store = ObjectStore::ForThisThread();
-    for (const auto& file : parsed.positional) {
-        SourceFile source(file);
-        const std::string name = fs::path(file).filename().string();
-        NewItem item(store, name, name);
-        item.Store(source, source.Size());
-        item.Complete();
-        std::cout << item.RecordIdent() << std::endl;
-    }
     return 0;
 }
 
@@ -198,7 +175,8 @@ int Passwd(const std::vector<std::string>& args)
 
 constexpr ToolCommand kLibraryCommands[] = {
     {"init", "--data DIR", "make a new, empty library in DIR", Init},
-    {"add", "--data DIR FILE...", "add media files as unclassified items; prints their numbers", Add},
+    {"add", "--data DIR PATH...",
+     "add media files as unclassified items and folders as categories; prints the numbers", Add},
     {"ls", "--data DIR", "list the items: number, size, file name, description", List},
     {"cat", "--data DIR ID", "write an item's content to standard output", Cat},
     {"fsck", "--data DIR", "check the library's consistency; exit 0 only when consistent", Fsck},

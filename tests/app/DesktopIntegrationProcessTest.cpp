@@ -126,7 +126,8 @@ TEST_F(DesktopIntegrationProcessTest, ArchivesOpenInTheCopyThatStartedLastEvenFr
     MakeLibrary(library.path());
     const fs::path programA = scratch / "Program Files" / "Velmora copy" / "velmora";
     CopyProgramFolder(programA.parent_path());
-    StartCopy(programA, {"-embedding", QString::fromStdString(library.str())});
+    // At its password gate, which takes hand-overs meanwhile.
+    StartCopy(programA, {QString::fromStdString(library.str())});
     ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
 
     // The association is written before the hand-over window opens.
@@ -148,7 +149,7 @@ TEST_F(DesktopIntegrationProcessTest, ArchivesOpenInTheCopyThatStartedLastEvenFr
 
     // Opening the archive starts the copy, which hands the archive to the running one.
     OpenWithDesktopEntry(archive);
-    EXPECT_TRUE(WaitForOutput("import " + archive.string())) << firstErr;
+    EXPECT_TRUE(WaitForOutput("handed over " + archive.string())) << firstErr;
 
     // Another copy elsewhere takes the association over at its next start.
     first.kill();
@@ -156,13 +157,13 @@ TEST_F(DesktopIntegrationProcessTest, ArchivesOpenInTheCopyThatStartedLastEvenFr
     const fs::path programB = scratch / "Other Folder" / "velmora";
     CopyProgramFolder(programB.parent_path());
     firstErr.clear();
-    StartCopy(programB, {"-embedding", QString::fromStdString(library.str())});
+    StartCopy(programB, {QString::fromStdString(library.str())});
     ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
     EXPECT_EQ(EntryExec(), QuotedProgram(programB));
     const fs::path second = files / "second.eta";
     WriteFile(second, "another archive");
     OpenWithDesktopEntry(second);
-    EXPECT_TRUE(WaitForOutput("import " + second.string())) << firstErr;
+    EXPECT_TRUE(WaitForOutput("handed over " + second.string())) << firstErr;
 }
 
 TEST_F(DesktopIntegrationProcessTest, AnInstalledProgramKeepsItsDataInTheUsersFolder)
@@ -206,7 +207,7 @@ TEST_F(DesktopIntegrationProcessTest, AnInstalledProgramKeepsItsDataInTheUsersFo
               "data folder: " + userData.string() + "\nmonitor folder: " + (userData / "Monitor").string() + "\n");
 
     // The first start makes the library there from the shipped one, for the user alone.
-    unprivileged(first, readOnlyProgram / "velmora", {"-embedding"});
+    unprivileged(first, readOnlyProgram / "velmora", {});
     // Until its hand-over window (a socket in the runtime folder, which only its user
     // may open) is there.
     const auto handOverWindowExists = [&] {
@@ -231,7 +232,7 @@ TEST_F(DesktopIntegrationProcessTest, AnInstalledProgramKeepsItsDataInTheUsersFo
     unprivileged(second, readOnlyProgram / "velmora", {QString::fromStdString(picture.string())});
     ASSERT_TRUE(second.waitForFinished(kHangGuardMs));
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
-    EXPECT_TRUE(WaitForOutput("add " + picture.string())) << firstErr;
+    EXPECT_TRUE(WaitForOutput("handed over " + picture.string())) << firstErr;
     const std::regex listFile("[0-9]{6}");
     for (const auto& file : fs::directory_iterator(readOnlyProgram))
         EXPECT_FALSE(std::regex_match(file.path().filename().string(), listFile)) << file.path();

@@ -104,6 +104,40 @@ protected:
         return *standIn;
     }
 
+    // Answers with Enter the box the running instance shows beside its main window.
+    void AnswerBox(const QString& main)
+    {
+        std::optional<QString> box;
+        const QDeadlineTimer guard(kHangGuardMs);
+        while (!box && !guard.hasExpired()) {
+            for (const QString& window : desktop.VisibleWindowsOf(first.processId()))
+                if (window != main)
+                    box = window;
+            if (!box)
+                QThread::msleep(50);
+        }
+        ASSERT_TRUE(box) << "no box: " << FirstOutput();
+        desktop.Focus(*box);
+        desktop.Key(QStringLiteral("Return"));
+        while (desktop.VisibleWindowsOf(first.processId()).contains(*box) && !guard.hasExpired())
+            QThread::msleep(50);
+    }
+
+    // Waits until the running instance's output holds text count times.
+    bool WaitForOutputTimes(const std::string& text, int count)
+    {
+        const QDeadlineTimer guard(kHangGuardMs);
+        while (!guard.hasExpired() && first.state() == QProcess::Running) {
+            int seen = 0;
+            for (auto at = FirstOutput().find(text); at != std::string::npos; at = firstErr.find(text, at + 1))
+                ++seen;
+            if (seen >= count)
+                return true;
+            first.waitForReadyRead(50);
+        }
+        return false;
+    }
+
     XDesktop desktop;
 };
 
@@ -268,17 +302,65 @@ TEST_F(DesktopProcessTest, SecondStartBringsTheMainWindowToTheFront)
     other.waitForFinished(kHangGuardMs);
 }
 
-TEST_F(DesktopProcessTest, AutomationModeShowsNoWindowAndNoGate)
+TEST_F(DesktopProcessTest, SecondStartHandsFilesThenArchivesToTheOpenLibrary)
 {
     MakeLibrary(library.path());
-    StartFirst({"-embedding", QString::fromStdString(library.str())});
-    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
-    // Once it has handled a second start's message it has long shown whatever it shows.
-    EXPECT_EQ(RunVelmora({}).exitCode, 0);
-    ASSERT_TRUE(WaitForOutput("bring to front")) << firstErr;
-    EXPECT_TRUE(desktop.VisibleWindowsOf(first.processId()).isEmpty());
-    EXPECT_TRUE(desktop.VisibleWindows(kGate).isEmpty());
+    const QString main = OpenLibrary();
+    ASSERT_FALSE(main.isEmpty());
+
+    WriteFile(files / "b.jpg", "not really a picture, but a .jpg");
+    WriteFile(files / "a.eta", "archive a");
+    WriteFile(files / "c.eta", "archive c");
+    const auto second = RunVelmora({"a.eta", "b.jpg", "c.eta"});
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+
+    const std::string a = (files / "a.eta").string();
+    const std::string b = (files / "b.jpg").string();
+    const std::string c = (files / "c.eta").string();
+    ASSERT_TRUE(WaitForOutput("import " + c)) << firstErr;
+    const auto added = firstErr.find("add " + b);
+    ASSERT_NE(added, std::string::npos) << firstErr;
+    EXPECT_LT(added, firstErr.find("import " + a)) << firstErr;
+    EXPECT_LT(firstErr.find("import " + a), firstErr.find("import " + c)) << firstErr;
+    EXPECT_EQ(ItemNames(library.path()), std::vector<std::string>{"b.jpg"});
+    EXPECT_TRUE(ListFilesInProgramFolder().empty());
+    EXPECT_TRUE(fs::exists(files / "b.jpg"));   // sources stay unless the library says otherwise
+
+    // A start with nothing to hand over reaches the running instance and leaves no list file.
+    const auto again = RunVelmora({QString::fromStdString(library.str())});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_TRUE(ListFilesInProgramFolder().empty());
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(DesktopProcessTest, ASecondStartForAnotherLibraryIsToldWhichLibraryIsOpenAndAddsNothing)
+{
+    MakeLibrary(library.path());
+    const QString main = OpenLibrary();
+    ASSERT_FALSE(main.isEmpty());
+    TempDir other;
+    MakeLibrary(other.path());
+    WriteFile(files / "gift.eta", "an archive for the other library");
+    WriteFile(files / "photo.jpg", "a picture for the other library");
+    WriteFile(files / "mine.jpg", "a picture for this library");
+
+    // An archive, then media files, each with the other library's folder.
+    const std::string refusal = "refused: Velmora has the library in \"" + library.str() + "\" open, so nothing";
+    int refused = 0;
+    for (const char* item : {"gift.eta", "photo.jpg"}) {
+        const auto second = RunVelmora({QString::fromStdString(other.str()), item});
+        EXPECT_EQ(second.exitCode, 0) << second.err;
+        ASSERT_TRUE(WaitForOutputTimes(refusal, ++refused)) << firstErr;
+        AnswerBox(main);
+    }
+    EXPECT_NE(firstErr.find("meant for the library in \"" + other.str() + "\""), std::string::npos) << firstErr;
+
+    // A start that names no library still hands over to the open one, after the others.
+    EXPECT_EQ(RunVelmora({"mine.jpg"}).exitCode, 0);
+    EXPECT_EQ(WaitForItems(library.path()), std::vector<std::string>{"mine.jpg"});
+    EXPECT_EQ(firstErr.find("import "), std::string::npos) << firstErr;
+    EXPECT_TRUE(ItemNames(other.path()).empty());
+    EXPECT_TRUE(ListFilesInProgramFolder().empty());
 }
 
 TEST_F(DesktopProcessTest, AddFilesModeShowsNoMainWindowAndWaitsTwoSecondsAfterAdding)

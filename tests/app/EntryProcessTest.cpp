@@ -1,6 +1,6 @@
-// The program as separate processes: a running instance receiving a hand-over from a
-// second start, a windowless start that only adds files, and the starts that only
-// answer --help and --version. (With windows on a screen: DesktopProcessTest.)
+// The program as separate processes: a windowless start that only adds files, and the
+// starts that only answer --help and --version. (With windows on a screen, the
+// hand-over to a running instance: DesktopProcessTest.)
 #include "app/ProgramInfo.h"
 #include "store/LibraryFiles.h"
 
@@ -30,42 +30,6 @@ protected:
     }
 };
 
-TEST_F(EntryProcessTest, SecondStartHandsFilesThenArchivesToTheRunningInstance)
-{
-    MakeLibrary(library.path());
-    // Automation mode shows no window and asks no password; the data folder after
-    // "-embedding", which resets it to the program folder.
-    StartFirst({"-embedding", QString::fromStdString(library.str())});
-    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
-
-    WriteFile(files / "b.jpg", "not really a picture, but a .jpg");
-    WriteFile(files / "a.eta", "archive a");
-    WriteFile(files / "c.eta", "archive c");
-    const auto second = RunVelmora({"a.eta", "b.jpg", "c.eta"});
-    EXPECT_EQ(second.exitCode, 0) << second.err;
-
-    const std::string a = (files / "a.eta").string();
-    const std::string b = (files / "b.jpg").string();
-    const std::string c = (files / "c.eta").string();
-    ASSERT_TRUE(WaitForOutput("import " + c)) << firstErr;
-    const auto added = firstErr.find("add " + b);
-    const auto importedA = firstErr.find("import " + a);
-    const auto importedC = firstErr.find("import " + c);
-    ASSERT_NE(added, std::string::npos) << firstErr;
-    ASSERT_NE(importedA, std::string::npos) << firstErr;
-    EXPECT_LT(added, importedA) << firstErr;
-    EXPECT_LT(importedA, importedC) << firstErr;
-    EXPECT_EQ(ItemNames(library.path()), std::vector<std::string>{"b.jpg"});
-    EXPECT_TRUE(ListFilesInProgramFolder().empty());
-    EXPECT_TRUE(fs::exists(files / "b.jpg"));   // sources stay unless the library says otherwise
-
-    // A start with nothing to hand over reaches the running instance and leaves no list file.
-    const auto again = RunVelmora({QString::fromStdString(library.str())});
-    EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_TRUE(ListFilesInProgramFolder().empty());
-    EXPECT_EQ(first.state(), QProcess::Running);
-}
-
 TEST_F(EntryProcessTest, MediaFilesWithoutARunningInstanceAreAddedWithoutAWindow)
 {
     MakeLibrary(library.path());
@@ -88,7 +52,8 @@ TEST_F(EntryProcessTest, MediaFilesWithoutARunningInstanceAreAddedWithoutAWindow
 TEST_F(EntryProcessTest, HelpAndVersionAreAnsweredOnStandardOutputEvenBesideARunningInstance)
 {
     MakeLibrary(library.path());
-    StartFirst({"-embedding", QString::fromStdString(library.str())});
+    // At its password gate, which serves second starts meanwhile.
+    StartFirst({QString::fromStdString(library.str())});
     ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
 
     const auto help = RunVelmora({"--help"});

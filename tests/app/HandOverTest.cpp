@@ -70,10 +70,13 @@ TEST_F(HandOverTest, QualifyingArgumentsGoToTheListFileInOrderThenTheMessageIsPo
         appDir.str());
 
     EXPECT_EQ(result.listFile, ListFile("093015").string());
-    EXPECT_EQ(result.written, 4);
+    EXPECT_EQ(result.written, 5);
     EXPECT_TRUE(result.windowFound);
     EXPECT_TRUE(result.posted);
-    EXPECT_EQ(ReadFile(ListFile("093015")), a + "\r\n" + b + "\r\n" + c + "\r\n" + pictures + "\r\n");
+    // The data folder this start named comes first, so that the running instance adds
+    // nothing meant for another library.
+    EXPECT_EQ(ReadFile(ListFile("093015")), "DataFolder=" + (files / "notes.txt").string() + "\r\n" + a + "\r\n" + b +
+                                                "\r\n" + c + "\r\n" + pictures + "\r\n");
 
     ASSERT_TRUE(WaitForPosts(1));
     EXPECT_EQ(posted[0].message, WM_OPENETA);
@@ -134,18 +137,18 @@ TEST_F(HandOverTest, NothingHandedOverLeavesNoListFileAndPostsNothing)
     // start wrote in the same second is left for the running instance to read.
     ASSERT_TRUE(window.Create());
     WriteFile(ListFile("100001"), b + "\r\n");
-    result = HandOverToRunningInstance({"-embedding", (files / "notes.txt").string()},
-                                       QTime(10, 0, 1), appDir.str());
+    result = HandOverToRunningInstance({(files / "notes.txt").string(), "-embedding"}, QTime(10, 0, 1), appDir.str());
     EXPECT_FALSE(result.posted);
     EXPECT_EQ(result.written, 0);
     EXPECT_EQ(ReadFile(ListFile("100001")), b + "\r\n");
-    // An empty folder given alone names a library to make, not a folder to add.
-    ASSERT_TRUE(std::filesystem::is_empty(pictures));
-    result = HandOverToRunningInstance({pictures}, QTime(10, 0, 2), appDir.str());
-    EXPECT_FALSE(result.posted);
-    EXPECT_EQ(result.written, 0);
     test::DrainEvents();
     EXPECT_TRUE(posted.empty());
+    // An empty folder given alone names a library to make, not a folder to add: only
+    // the library goes over, for the running instance to say which one it has open.
+    ASSERT_TRUE(std::filesystem::is_empty(pictures));
+    result = HandOverToRunningInstance({pictures}, QTime(10, 0, 2), appDir.str());
+    EXPECT_TRUE(result.posted);
+    EXPECT_EQ(ReadFile(ListFile("100002")), "DataFolder=" + pictures + "\r\n");
 }
 
 TEST_F(HandOverTest, UnwritableProgramFolderPostsNothing)

@@ -3,6 +3,7 @@
 #include "app/HandOverTarget.h"
 #include "app/OpenEtaForm.h"
 #include "platform/WindowMessages.h"
+#include "store/LibraryFiles.h"
 
 #include "HandOverFolders.h"
 
@@ -36,6 +37,7 @@ public:
             throw std::runtime_error("add failed");
     }
     void ImportArchive(const std::string& path) override { calls.push_back("import [" + path + "]"); }
+    void RefuseHandOver(const std::string& message) override { calls.push_back("refuse " + message); }
 
     bool deleteByDefault = false;
     bool failAdd = false;
@@ -133,6 +135,40 @@ TEST_F(OpenEtaFormTest, FailedHandOverEndsQuietlyAndTheWindowKeepsServing)
     ASSERT_TRUE(PostMessage(kOpenEtaCaption, {WM_OPENETA, 0, 80002}));
     ASSERT_TRUE(ProcessEventsUntil([&] { return target.calls.size() >= 2; }));
     EXPECT_EQ(target.calls, (std::vector<std::string>{"front", "import [" + c + "]"}));
+}
+
+TEST_F(OpenEtaFormTest, WhatASecondStartMeantForAnotherLibraryIsRefusedSayingWhichIsOpen)
+{
+    ASSERT_TRUE(form.Create());
+    SetDataDir(library.string());
+    const std::filesystem::path other = files / "other library";
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::string> calls;
+    };
+    const std::string open = "Velmora has the library in \"" + library.string() + "\" open";
+    const std::vector<Case> cases = {
+        // Another library: nothing of it is done, and the user hears which library is open.
+        {{other.string(), b, c},
+         {"front", "refuse " + open + ", so nothing was added or imported: the files were meant for the library in \"" +
+                       other.string() + "\". Close Velmora and start it again with that library to add them there."}},
+        {{other.string()},
+         {"front", "refuse " + open + ". To open the library in \"" + other.string() +
+                       "\", close Velmora and start it again with that library."}},
+        // The library that is open, named in other words, and no library named at all.
+        {{(library / "." / "").string(), b}, {"front", "add 0: [" + b + "]"}},
+        {{b, c}, {"front", "add 0: [" + b + "]", "import [" + c + "]"}},
+    };
+    int second = 0;
+    for (const Case& c : cases) {
+        target.calls.clear();
+        const HandOverResult result = HandOverToRunningInstance(c.arguments, QTime(14, 0, second++), appDir.str());
+        ASSERT_TRUE(result.posted) << c.arguments.front();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return target.calls.size() >= c.calls.size(); }));
+        test::DrainEvents();
+        EXPECT_EQ(target.calls, c.calls) << c.arguments.front();
+    }
+    SetDataDir({});
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -50,6 +51,8 @@ public:
     void AddShellFiles(const std::vector<std::string>& paths, AddDone done) override
     {
         added.push_back(paths);
+        if (refusal)
+            throw ShellAddRefused(*refusal, "refused");
         if (throwOnAdd)
             throw std::runtime_error("the library is gone");
         pending.push_back(std::move(done));
@@ -65,6 +68,7 @@ public:
     std::vector<std::vector<std::string>> added;
     std::vector<AddDone> pending;
     bool throwOnAdd = false;
+    std::optional<ShellAddRefused::Reason> refusal;
 };
 
 class TnAppTest : public ::testing::Test {
@@ -175,6 +179,20 @@ TEST_F(TnAppTest, FailuresReachTheCallerAsErrors)
     ASSERT_TRUE(ProcessEventsUntil([&] { return told.isFinished(); }));
     EXPECT_TRUE(told.isError());
     EXPECT_EQ(told.error().message(), QStringLiteral("disk full"));
+    // The program has shown it; the caller knows so by the name.
+    EXPECT_EQ(told.error().name(), QLatin1String(kNotAddedError));
+
+    // Refusals the caller is to tell its user about, each by its own name.
+    for (const auto& [reason, name] : {std::pair{ShellAddRefused::Reason::Disabled, kDisabledError},
+                                       std::pair{ShellAddRefused::Reason::LibraryUnavailable, kLibraryUnavailableError}}) {
+        program.refusal = reason;
+        QDBusPendingCall refused = CallAddFiles(QStringLiteral("/media/c.jpg"));
+        ASSERT_TRUE(ProcessEventsUntil([&] { return refused.isFinished(); }));
+        EXPECT_TRUE(refused.isError());
+        EXPECT_EQ(refused.error().name(), QLatin1String(name));
+        EXPECT_EQ(refused.error().message(), QStringLiteral("refused"));
+    }
+    program.refusal.reset();
 
     program.throwOnAdd = true;
     QDBusPendingCall thrown = CallAddFiles(QStringLiteral("/media/b.jpg"));

@@ -113,7 +113,6 @@ TEST_F(LibraryCommandsTest, InitMakesAPrivateLibraryAndFsckPointsOutFilesOthersC
 TEST_F(LibraryCommandsTest, BadRequestsGiveOneLineAndExitCodeTwo)
 {
     ASSERT_EQ(Tool({"init"}).exitCode, 0);
-    const fs::path text = MakeFile("notes.txt", 5, 1);
     struct Case {
         std::vector<std::string> args;
         std::string password;
@@ -121,7 +120,6 @@ TEST_F(LibraryCommandsTest, BadRequestsGiveOneLineAndExitCodeTwo)
     } cases[] = {
         {{"ls"}, "", "VELMORA_PASSWORD is not set"},
         {{"ls"}, "wrong", "wrong password"},
-        {{"add", text.string()}, "pw one", "not a supported media file"},
         {{"cat", "999"}, "pw one", "no item 999"},
     };
     for (const auto& c : cases) {
@@ -135,6 +133,31 @@ TEST_F(LibraryCommandsTest, BadRequestsGiveOneLineAndExitCodeTwo)
                               {{"VELMORA_PASSWORD", "pw one"}});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("there is no library"), std::string::npos) << r.err;
+}
+
+TEST_F(LibraryCommandsTest, AddTakesEveryFileItCanAndFoldersAsTheProgramDoesNamingWhatItSkipped)
+{
+    ASSERT_EQ(Tool({"init"}).exitCode, 0);
+    const fs::path photo = MakeFile("a.jpg", 10, 1);
+    const fs::path notes = MakeFile("notes.txt", 5, 2);
+    const fs::path gone = sources / "gone.mp3";
+    fs::create_directories(sources / "Holiday" / "Day 2");
+    WriteFile(sources / "Holiday" / "beach.jpg", "sand");
+    WriteFile(sources / "Holiday" / "list.txt", "not media, passed over as the program does");
+    WriteFile(sources / "Holiday" / "Day 2" / "waves.mp3", "whoosh");
+
+    const auto r = Tool({"add", photo.string(), notes.string(), gone.string(), (sources / "Holiday").string()});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("skipped " + notes.string() + ": not a supported media file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(gone.string()), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;
+
+    const auto listed = Tool({"ls"});
+    for (const char* name : {"\ta.jpg\t", "\tbeach.jpg\t", "\twaves.mp3\t"})
+        EXPECT_NE(listed.out.find(name), std::string::npos) << listed.out;
+    const auto tree = Tool({"tree"});
+    EXPECT_NE(tree.out.find("Holiday\t1\n  Day 2\t1\n"), std::string::npos) << tree.out;
 }
 
 TEST_F(LibraryCommandsTest, PasswdSwitchesThePasswordAndKeepsEveryItem)
