@@ -45,6 +45,9 @@ void TfrmMain::doFileBoss()
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
     WithdrawSlideshow();
     m_progress.CancelProgress();
+    // The operation goes on to its next check (a big file is stored whole first): its
+    // window, which names the file, goes now.
+    m_progress.Withdraw();
     m_shellBridge->LibraryLocked();
     LockPlayer();
     hide();
@@ -72,6 +75,8 @@ void TfrmMain::ReActivate()
     show();
     raise();
     activateWindow();
+    // An operation that still runs shows its window again, over the main window.
+    m_progress.Restore();
     Unlock();
 }
 

@@ -154,6 +154,15 @@ inline void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
     timer->start();
 }
 
+// The progress window in use, a window of its own; null when none is shown.
+inline QWidget* ShownProgressWindow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("frmProgress") && window->isVisible())
+            return window;
+    return nullptr;
+}
+
 inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)
 {
     const QList<QTreeWidgetItem*> found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
