@@ -14,7 +14,15 @@ constexpr const char* kLockedTitle = "Password Protected Program";
 
 bool TfrmMain::RunPasswordForm()
 {
-    TfrmPassword form([this](const std::string& password) { return VerifyPassword(password); }, *m_boxes, this);
+    TfrmPassword::Entry entry = TfrmPassword::Entry::Password;
+    try {
+        if (!m_library.HasPassword())
+            entry = TfrmPassword::Entry::FirstPassword;
+    } catch (const std::exception&) {
+        // An options row that cannot be read refuses every password at the test itself.
+    }
+    TfrmPassword form([this](const std::string& password) { return VerifyPassword(password); }, *m_boxes, this,
+                      entry);
     m_passwordForm = &form;
     return form.exec() == QDialog::Accepted;
 }

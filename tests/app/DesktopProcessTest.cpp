@@ -322,7 +322,7 @@ TEST_F(DesktopProcessTest, AddFilesWithoutALibraryPasswordSaysSoInAMessageBox)
     EXPECT_TRUE(fs::exists(files / "photo.jpg"));
 }
 
-TEST_F(DesktopProcessTest, FirstRunOffersANewLibraryWhoseFirstPasswordBecomesItsOwn)
+TEST_F(DesktopProcessTest, FirstRunOffersANewLibraryWhoseFirstPasswordIsTypedTwice)
 {
     const fs::path vault = files / "vault";
     StartFirst({QString::fromStdString(vault.string())});
@@ -335,9 +335,27 @@ TEST_F(DesktopProcessTest, FirstRunOffersANewLibraryWhoseFirstPasswordBecomesIts
     const auto gate = desktop.WaitForWindow(kGate);
     ASSERT_TRUE(gate) << FirstOutput();
     EXPECT_TRUE(fs::exists(vault / "tndb.mdb"));
-    TypeInto(*gate, QStringLiteral("my first"));
+    // A typo in the confirmation: told, and nothing becomes the password.
+    TypeInto(*gate, QStringLiteral("my first\tmy frist"));
+    const auto told = desktop.WaitForWindow(kMainOrBox);
+    ASSERT_TRUE(told) << FirstOutput();
+    EXPECT_LT(desktop.WindowGeometry(*told).width, 710);
+    EXPECT_TRUE(desktop.VisibleWindows(kGate).contains(*gate));
+    EXPECT_EQ(velmora::test::RawScalar(vault / "tndb.mdb", "Select length(opt_pass) from options"), 0);
+    desktop.Focus(*told);
+    desktop.Key(QStringLiteral("Return"));
+    ASSERT_TRUE(desktop.WaitUntilGone(kMainOrBox));
+
+    // Typed alike twice (each edit emptied first), it is the library's password.
+    desktop.Focus(*gate);
+    desktop.Key(QStringLiteral("ctrl+a"));
+    desktop.Type(QStringLiteral("my first\t"));
+    desktop.Key(QStringLiteral("ctrl+a"));
+    desktop.Type(QStringLiteral("my first"));
+    desktop.Key(QStringLiteral("Return"));
     const auto main = desktop.WaitForWindow(kMainOrBox);
     ASSERT_TRUE(main) << FirstOutput();
+    EXPECT_GE(desktop.WindowGeometry(*main).width, 710);
     desktop.Focus(*main);
     desktop.Key(QStringLiteral("alt+F4"));
     EXPECT_TRUE(WaitForFirstToEnd()) << firstErr;
