@@ -189,7 +189,9 @@ void TfrmMain::FormCreate()
         m_library.Open();
         m_libraryOpened = true;
     } catch (const std::exception& failure) {
-        // The second line names the file and the reason, which is what the user can act on.
+        // The second line names the file and the reason, which is what the user can act on;
+        // also on standard error, for a start from a terminal or a script.
+        std::cerr << "velmora: " << kDatabaseOpenError << ' ' << failure.what() << '\n';
         m_boxes->ShowMessageBox(std::string(kDatabaseOpenError) + "\r\n" + failure.what(), mb::kIconError);
         return;
     }
