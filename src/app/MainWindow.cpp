@@ -355,8 +355,13 @@ void TfrmMain::SkinMouseDown(const QString& name)
 
 void TfrmMain::SkinMouseUp(const QString& name)
 {
-    if (name == QLatin1String("tab1") || name == QLatin1String("tab2"))
+    if (name == QLatin1String("tab1") || name == QLatin1String("tab2")) {
         ConfirmSaveSettings();
+        // The question takes the focus from the button under the mouse, which then
+        // ignores its release and never shows itself pressed: the page shown says
+        // which one is.
+        m_skin->ShowButtonPressed(PageButtonName(m_currentPage));
+    }
 }
 
 void TfrmMain::doChangePassword()

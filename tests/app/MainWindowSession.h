@@ -82,6 +82,9 @@ struct Session {
     ScriptedFileDialogs dialogs;
     std::unique_ptr<TfrmMain> main;
     std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout;
+    // The program's own message boxes (modal windows that take the focus) instead of
+    // the recording ones.
+    bool programMessageBoxes = false;
 
     Session()
     {
@@ -103,7 +106,7 @@ struct Session {
         MainWindowOptions options;
         options.streamPort = 0;
         options.streamIdleTimeout = streamIdleTimeout;
-        options.boxes = &boxes;
+        options.boxes = programMessageBoxes ? nullptr : &boxes;
         options.fileDialogs = &dialogs;
         main = std::make_unique<TfrmMain>(options);
         if (!main->LibraryOpened() || !main->VerifyPassword(kPassword))
