@@ -428,6 +428,8 @@ private:
     void mainList1SelectItem();
     // Shows item recIdent in the preview pane when it is the one selected item.
     void PreviewItem(int recIdent);
+    // The pane as before any preview: "No Preview Available" (the items deleted).
+    void ClearPreviewPane();
     // Decodes the picture in stream by its upper-case extension into `picture`.
     void ShowPicture(const std::string& extension, Stream& stream);
 
