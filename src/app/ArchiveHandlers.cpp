@@ -154,7 +154,8 @@ void TfrmMain::ImportPendingArchive()
     if (m_pendingArchive.empty() || m_importingArchive || !isEnabled())
         return;
     try {
-        ImportArchiveNow(m_pendingArchive);
+        // Shown on the Library page, as an import from the menu is.
+        ImportArchiveNow(m_pendingArchive, true);
         m_pendingArchive.clear();
     } catch (const std::exception&) {
         // Kept for the next activation; dropped like every error no operation reports.
@@ -170,7 +171,7 @@ void TfrmMain::ImportArchive(const std::string& path)
     });
 }
 
-void TfrmMain::ImportArchiveNow(const std::string& path)
+void TfrmMain::ImportArchiveNow(const std::string& path, bool showLibraryPage)
 {
     if (m_importingArchive) {
         // The password dialog of another import is open: one archive after another.
@@ -196,6 +197,8 @@ void TfrmMain::ImportArchiveNow(const std::string& path)
         m_boxes->ShowMessageBox(ImportFailedMessage(error), mb::kIconError);
         return;
     }
+    if (showLibraryPage)
+        SelectPage(2);
 
     std::optional<std::string> failure;
     {

@@ -160,6 +160,8 @@ void TfrmMain::doDeleteFiles()
         } catch (const std::exception&) {
             // The walk ends at the item that failed; those before it stay deleted.
         }
+        // The pane showed the one selected item, which has gone (or is going).
+        ClearPreviewPane();
     }
     m_progress.HideProgress();
     btnRefreshClick();

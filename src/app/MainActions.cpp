@@ -94,6 +94,12 @@ void TfrmMain::CreateActions()
     actFileBoss = NewAction("actFileBoss", QStringLiteral(" Lock System"),
                             QStringLiteral("Immediately hide and password protect the program"),
                             QKeySequence(Qt::CTRL | Qt::Key_B));
+    // The lock is most needed when the screen is covered: its key works in every window
+    // of the program, the full-screen and slideshow windows among them, unless a modal
+    // dialog waits for an answer. The progress window answers it too, since the main
+    // window is disabled while it shows.
+    actFileBoss->setShortcutContext(Qt::ApplicationShortcut);
+    m_progress.AddWindowAction(actFileBoss);
     actViewDetails = NewAction("actViewDetails", QString(), QStringLiteral("View Details"));
     actViewThumbnails = NewAction("actViewThumbnails", QString(), QStringLiteral("View Thumbnails"));
     actChangePassword = NewAction("actChangePassword", QStringLiteral("Change Password..."),

@@ -14,7 +14,15 @@ constexpr const char* kLockedTitle = "Password Protected Program";
 
 bool TfrmMain::RunPasswordForm()
 {
-    TfrmPassword form([this](const std::string& password) { return VerifyPassword(password); }, *m_boxes, this);
+    TfrmPassword::Entry entry = TfrmPassword::Entry::Password;
+    try {
+        if (!m_library.HasPassword())
+            entry = TfrmPassword::Entry::FirstPassword;
+    } catch (const std::exception&) {
+        // An options row that cannot be read refuses every password at the test itself.
+    }
+    TfrmPassword form([this](const std::string& password) { return VerifyPassword(password); }, *m_boxes, this,
+                      entry);
     m_passwordForm = &form;
     return form.exec() == QDialog::Accepted;
 }
@@ -45,6 +53,9 @@ void TfrmMain::doFileBoss()
     SetApplicationTitle(QString::fromLatin1(kLockedTitle));
     WithdrawSlideshow();
     m_progress.CancelProgress();
+    // The operation goes on to its next check (a big file is stored whole first): its
+    // window, which names the file, goes now.
+    m_progress.Withdraw();
     m_shellBridge->LibraryLocked();
     LockPlayer();
     hide();
@@ -72,6 +83,8 @@ void TfrmMain::ReActivate()
     show();
     raise();
     activateWindow();
+    // An operation that still runs shows its window again, over the main window.
+    m_progress.Restore();
     Unlock();
 }
 

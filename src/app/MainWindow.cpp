@@ -208,12 +208,12 @@ void TfrmMain::FormCreate()
         m_library.Open();
         m_libraryOpened = true;
     } catch (const std::exception& failure) {
-        // The second line names the file and the reason, which is what the user can act on.
+        // The second line names the file and the reason, which is what the user can act on;
+        // also on standard error, for a start from a terminal or a script.
         m_openFailure = std::string(kDatabaseOpenError) + "\r\n" + failure.what();
+        std::cerr << "velmora: " << kDatabaseOpenError << ' ' << failure.what() << '\n';
         if (m_options.tellOpenFailure)
             m_boxes->ShowMessageBox(m_openFailure, mb::kIconError);
-        else
-            std::cerr << "velmora: " << kDatabaseOpenError << ' ' << failure.what() << '\n';
         return;
     }
     LoadPlayerSettings();
@@ -376,8 +376,13 @@ void TfrmMain::SkinMouseDown(const QString& name)
 
 void TfrmMain::SkinMouseUp(const QString& name)
 {
-    if (name == QLatin1String("tab1") || name == QLatin1String("tab2"))
+    if (name == QLatin1String("tab1") || name == QLatin1String("tab2")) {
         ConfirmSaveSettings();
+        // The question takes the focus from the button under the mouse, which then
+        // ignores its release and never shows itself pressed: the page shown says
+        // which one is.
+        m_skin->ShowButtonPressed(PageButtonName(m_currentPage));
+    }
 }
 
 void TfrmMain::doChangePassword()

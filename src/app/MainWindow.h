@@ -438,6 +438,8 @@ private:
     void mainList1SelectItem();
     // Shows item recIdent in the preview pane when it is the one selected item.
     void PreviewItem(int recIdent);
+    // The pane as before any preview: "No Preview Available" (the items deleted).
+    void ClearPreviewPane();
     // Decodes the picture in stream by its upper-case extension into `picture`.
     void ShowPicture(const std::string& extension, Stream& stream);
 
@@ -477,8 +479,10 @@ private:
     // rec_ident of every row of the item list, in list order.
     std::vector<int> ListedItems() const;
     // The import itself, for the menu and the archive named at start; a hand-over
-    // queues it. Errors that leave nothing to tell pass on to the caller.
-    void ImportArchiveNow(const std::string& path);
+    // queues it. Errors that leave nothing to tell pass on to the caller. With
+    // showLibraryPage, an archive that opens brings the Library page up, where its items
+    // will be listed.
+    void ImportArchiveNow(const std::string& path, bool showLibraryPage = false);
     // FormActivate's import of the archive named at start.
     void ImportPendingArchive();
 

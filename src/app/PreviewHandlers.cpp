@@ -144,6 +144,15 @@ void TfrmMain::PreviewItem(int recIdent)
     }
 }
 
+void TfrmMain::ClearPreviewPane()
+{
+    ++m_pictureGeneration;   // a picture still on its way belongs to the item shown
+    picture->hide();
+    picture->ClearPicture();
+    lblErrMessage1->clear();
+    lblnopreview->show();
+}
+
 void TfrmMain::ShowPicture(const std::string& extension, Stream& stream)
 {
     ShowDecodedPicture(DecodePicture(extension, stream));

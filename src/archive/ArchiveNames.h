@@ -16,8 +16,6 @@ inline constexpr const char* kTemplateRefusedMessage =
 inline constexpr const char* kNoItemsInCategoryMessage = "There are no items in this category.";
 inline constexpr const char* kInvalidArchivePasswordMessage = "Invalid Password, please try again";
 inline constexpr const char* kEmptyArchivePasswordMessage = "You must enter a password.";
-inline constexpr const char* kArchivePasswordMismatchMessage =
-    "Password does not match confirmation. Please re-enter.";
 
 inline constexpr const char* kExportProgressTitle = "Exporting Items";
 inline constexpr const char* kImportProgressTitle = "Importing Items";

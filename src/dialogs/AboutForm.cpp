@@ -82,7 +82,6 @@ TfrmAbout::TfrmAbout(const QString& site, std::function<void(const QString&)> op
     lvDetails->setRootIsDecorated(false);
     lvDetails->header()->setStretchLastSection(true);
     lvDetails->setColumnWidth(0, kTypeColumnWidth);
-    lvDetails->setMaximumHeight(lvDetails->sizeHintForRow(0) * 4 + lvDetails->header()->sizeHint().height());
 
     spSkinStdLabel1 = NewLabel(QStringLiteral("This program is protected by copyright law."), "spSkinStdLabel1", this);
     lblCopyright = NewLabel(QString(), "lblCopyright", this);
@@ -111,6 +110,9 @@ TfrmAbout::TfrmAbout(const QString& site, std::function<void(const QString&)> op
     layout->addLayout(buttons);
 
     FormCreate();
+    // Measured once the rows are there: an empty list has no row height to go by.
+    lvDetails->setFixedHeight(lvDetails->sizeHintForRow(0) * (lvDetails->topLevelItemCount() + 1) +
+                              lvDetails->header()->sizeHint().height() + 2 * lvDetails->frameWidth());
     resize(440, sizeHint().height());
     setFixedSize(size());
 }

@@ -15,8 +15,7 @@ std::optional<ChangePasswordProblem> CheckChangePassword(const std::string& libr
     if (newPassword.empty())
         return ChangePasswordProblem{"You must enter a password.", ChangePasswordField::NewPassword};
     if (newPassword != confirmation)
-        return ChangePasswordProblem{"Password does not match confirmation. Please re-enter.",
-                                     ChangePasswordField::NewPassword};
+        return ChangePasswordProblem{kPasswordNotConfirmed, ChangePasswordField::NewPassword};
     // The library would refuse it anyway, after the question and with no way back to the
     // dialog; asking here keeps the dialog open for another try.
     if (auto refusal = PasswordRefusal(newPassword))

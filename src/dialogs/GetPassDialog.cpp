@@ -1,5 +1,6 @@
 #include "dialogs/GetPassDialog.h"
 
+#include "store/PasswordPolicy.h"
 #include "ui/MessageBoxes.h"
 
 #include <QLineEdit>
@@ -11,7 +12,6 @@ namespace velmora {
 namespace {
 
 constexpr const char* kEmptyPassword = "You must enter a password.";
-constexpr const char* kNotConfirmed = "Password does not match confirmation. Please re-enter.";
 
 } // namespace
 
@@ -33,7 +33,7 @@ void TdlgGetPass::OKBtnClick()
     if (txtPassword->text().isEmpty())
         problem = kEmptyPassword;
     else if (txtPassword->text() != txtConfirmPass->text())
-        problem = kNotConfirmed;
+        problem = kPasswordNotConfirmed;
     if (problem == nullptr) {
         accept();
         return;

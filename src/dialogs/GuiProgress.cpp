@@ -41,6 +41,8 @@ void GuiProgress::Show(const std::string& title, bool noCancel, const QRect* are
 {
     if (!m_form) {
         m_form = new TfrmProgress(m_mainWindow, m_boxes);
+        m_form->addActions(m_windowActions);
+        m_withdrawn = false;
         m_mainWasActive = m_mainWindow && m_mainWindow->window()->isActiveWindow();
         m_focusBefore = QApplication::focusWidget();
     }
@@ -75,8 +77,10 @@ void GuiProgress::Show(const std::string& title, bool noCancel, const QRect* are
         form.move(at.left, at.top);
     }
 
-    form.show();
-    form.raise();
+    if (!m_withdrawn) {
+        form.show();
+        form.raise();
+    }
     ProcessPendingEvents();
 }
 
@@ -151,6 +155,26 @@ void GuiProgress::CancelProgress()
         m_form->SetCancelled(true);
 }
 
+void GuiProgress::Withdraw()
+{
+    if (!m_form)
+        return;
+    m_withdrawn = true;
+    m_form->hide();
+}
+
+void GuiProgress::Restore()
+{
+    if (!m_form || !m_withdrawn)
+        return;
+    m_withdrawn = false;
+    // Showing the window again is no new operation: a cancel asked for stays asked.
+    const bool cancelled = m_form->Cancelled();
+    m_form->show();
+    m_form->raise();
+    m_form->SetCancelled(cancelled);
+}
+
 void GuiProgress::HideProgress()
 {
     if (m_waitCursor) {
@@ -160,6 +184,7 @@ void GuiProgress::HideProgress()
     if (!m_form)
         return;
     m_form->hide();
+    m_withdrawn = false;
     // Deferred: HideProgress may run inside an event the window itself is handling.
     m_form->deleteLater();
     m_form = nullptr;

@@ -2,8 +2,11 @@
 
 #include "ui/ProgressRoutines.h"
 
+#include <QList>
 #include <QPointer>
 #include <QWidget>
+
+class QAction;
 
 namespace velmora {
 
@@ -24,6 +27,15 @@ public:
     GuiProgress& operator=(const GuiProgress&) = delete;
 
     void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
+    // Actions whose keys also work while the progress window has the keyboard (the
+    // lock): the main window is disabled meanwhile.
+    void AddWindowAction(QAction* action) { m_windowActions.append(action); }
+
+    // The lock: the window in use goes out of sight at once, whatever the operation is
+    // doing, and stays so until Restore; the operation itself goes on to its next check.
+    void Withdraw();
+    // After the unlock: the window comes back if its operation still runs.
+    void Restore();
 
     void ShowProgress(const std::string& title, bool noCancel) override;
     void ShowProgressAt(const std::string& title, int left, int top, bool noCancel, int height,
@@ -46,6 +58,8 @@ private:
     QPointer<QWidget> m_mainWindow;
     MessageBoxes& m_boxes;
     QPointer<TfrmProgress> m_form;
+    QList<QAction*> m_windowActions;
+    bool m_withdrawn = false;   // the window in use is kept out of sight
     bool m_waitCursor = false;
     // Where the activation and the keyboard focus were when the window appeared.
     bool m_mainWasActive = false;

@@ -11,24 +11,38 @@
 
 namespace velmora {
 
-TfrmPassword::TfrmPassword(VerifyPasswordFn verify, MessageBoxes& boxes, QWidget* owner)
+TfrmPassword::TfrmPassword(VerifyPasswordFn verify, MessageBoxes& boxes, QWidget* owner, Entry entry)
     : PasswordDialog(owner, "frmPassword", QStringLiteral("Password Protected"), false, Placement::CentredOnScreen),
       m_verify(std::move(verify)), m_boxes(boxes)
 {
     // No close button: the form is left only by OK or Cancel. Fixed size, wide enough for
     // the message in two or three lines at any font size.
-    AddInfo(QStringLiteral("This application is password protected. Please enter the password, and click OK to continue"),
+    AddInfo(entry == Entry::FirstPassword
+                ? QStringLiteral("This library has no password yet. Please choose its password, enter it twice, and "
+                                 "click OK to continue")
+                : QStringLiteral("This application is password protected. Please enter the password, and click OK "
+                                 "to continue"),
             42);
     QFont bold = lblInfo->font();
     bold.setBold(true);
     lblInfo->setFont(bold);
     txtPass = NewPasswordEdit("txtPass");
-    lblPassword = AddPasswordRow(txtPass);
+    if (entry == Entry::FirstPassword) {
+        txtConfirmPass = NewPasswordEdit("txtConfirmPass");
+        AddPasswordFields({{QStringLiteral("&Password:"), txtPass}, {QStringLiteral("&Confirm Password:"), txtConfirmPass}});
+    } else {
+        lblPassword = AddPasswordRow(txtPass);
+    }
     std::tie(btnOK, btnCancel) = AddButtons("btnOK", "btnCancel", [this] { btnOKClick(); }, [this] { btnCancelClick(); });
 }
 
 void TfrmPassword::btnOKClick()
 {
+    if (txtConfirmPass != nullptr && txtPass->text() != txtConfirmPass->text()) {
+        m_boxes.ShowMessageBox(kPasswordNotConfirmed, mb::kIconInformation);
+        txtPass->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     const std::string password = TrimPasswordEntry(txtPass->text().toStdString());
     bool accepted = false;
     try {

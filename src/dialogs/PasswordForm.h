@@ -22,16 +22,24 @@ public:
     // first password), whose text is then shown.
     using VerifyPasswordFn = std::function<bool(const std::string& password)>;
 
-    // boxes must outlive the form.
-    TfrmPassword(VerifyPasswordFn verify, MessageBoxes& boxes, QWidget* owner = nullptr);
+    // A library that has a password is opened with it; one that has none yet takes the
+    // first password typed, which is therefore typed twice: a typo must not become the
+    // password of files whose originals may be deleted once they are added.
+    enum class Entry { Password, FirstPassword };
 
-    // Trims the entry, tests it; closes with Accepted when it passes, else tells the user
-    // and puts the focus back on the entry, which keeps its text.
+    // boxes must outlive the form.
+    TfrmPassword(VerifyPasswordFn verify, MessageBoxes& boxes, QWidget* owner = nullptr,
+                 Entry entry = Entry::Password);
+
+    // A first password that differs from its confirmation is refused before anything is
+    // tested. Then trims the entry and tests it; closes with Accepted when it passes, else
+    // tells the user and puts the focus back on the entry, which keeps its text.
     void btnOKClick();
     void btnCancelClick();
 
     QLabel* lblPassword = nullptr;
     QLineEdit* txtPass = nullptr;
+    QLineEdit* txtConfirmPass = nullptr;   // only for a first password
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -60,6 +61,17 @@ bool HasFlag(const std::vector<std::string>& flags, std::string_view flag)
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
 }
 
+// The folder of an existing file, when this process may not make files in it: the
+// engine keeps its journal and the journal's index beside the file, and when it cannot
+// make them it says no more than "unable to open database file".
+std::optional<std::string> UnwritableFolderOf(const std::string& path)
+{
+    const std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
+    if (::access(path.c_str(), F_OK) != 0 || ::access(folder.empty() ? "/" : folder.c_str(), W_OK | X_OK) == 0)
+        return std::nullopt;
+    return folder.empty() ? "/" : folder;
+}
+
 } // namespace
 
 Connection::Connection(std::string connectionString) : m_connectionString(std::move(connectionString))
@@ -91,6 +103,14 @@ void Connection::FailOpen(const std::string& path, const std::string& reason)
     // Opening needs a little room for the journal's index; SQLite only calls that an I/O error.
     if (NoRoomBeside(path))
         throw DiskFull("Cannot open database \"" + path + "\": " + kNoSpaceMessage + " (" + reason + ")");
+    // A wrong key or a foreign file says so itself, whatever the folder.
+    const bool cannotWrite = reason == sqlite3_errstr(SQLITE_CANTOPEN) || reason == sqlite3_errstr(SQLITE_READONLY) ||
+                             reason == sqlite3_errstr(SQLITE_IOERR);
+    if (cannotWrite && !OpensReadOnly())
+        if (const auto folder = UnwritableFolderOf(path))
+            throw DatabaseError("Cannot open database \"" + path + "\": the folder \"" + *folder +
+                                "\" cannot be written, and the database needs to keep its working files there (" +
+                                reason + ")");
     throw DatabaseError("Cannot open database \"" + path + "\": " + reason);
 }
 
@@ -116,13 +136,19 @@ void Connection::OpenFile(int flags)
     Key(path);
 }
 
+bool Connection::OpensReadOnly() const
+{
+    const auto flags = ModeFlags(ConnectionString::Value(m_connectionString, ConnectionString::kMode));
+    return HasFlag(flags, "read") && !HasFlag(flags, "write") && !HasFlag(flags, "readwrite");
+}
+
 void Connection::Open()
 {
     if (m_db)
         return;
     const std::string path = DataSource();
     const auto flags = ModeFlags(ConnectionString::Value(m_connectionString, ConnectionString::kMode));
-    const bool readOnly = HasFlag(flags, "read") && !HasFlag(flags, "write") && !HasFlag(flags, "readwrite");
+    const bool readOnly = OpensReadOnly();
     const bool denyWrite = HasFlag(flags, "share deny write") || HasFlag(flags, "share exclusive");
 
     // SQLite would make a new, empty database of a missing file; a library file that is

@@ -72,6 +72,8 @@ private:
     void OpenFile(int flags);
     void Key(const std::string& path);
     [[noreturn]] void FailOpen(const std::string& path, const std::string& reason);
+    // The connection string's Mode asks for reading only.
+    bool OpensReadOnly() const;
 
     std::string m_connectionString;
     sqlite3* m_db = nullptr;

@@ -167,6 +167,14 @@ bool Library::VerifyPassword(const std::string& candidate, bool base64)
     return true;
 }
 
+bool Library::HasPassword()
+{
+    db::Query options(m_mainConn, "Select opt_pass from options");
+    if (options.Eof())
+        throw std::runtime_error("The library has no options row");
+    return !options.AsString("opt_pass").empty();
+}
+
 bool Library::LoadStoredPassword()
 {
     try {

@@ -44,6 +44,9 @@ public:
     // the password (PasswordRefused when it cannot be one). On acceptance the library
     // key and cipher take it over.
     bool VerifyPassword(const std::string& candidate, bool base64);
+    // False while the library has never been given a password: the first one typed
+    // becomes its password.
+    bool HasPassword();
     // The password from the recovery copy, made the library key; true when it passes
     // the check value.
     bool LoadStoredPassword();

@@ -6,6 +6,9 @@
 
 namespace velmora {
 
+// A new password and its confirmation differ.
+inline constexpr const char* kPasswordNotConfirmed = "Password does not match confirmation. Please re-enter.";
+
 // A password that cannot become the library's password; the text says why.
 class PasswordRefused : public std::runtime_error {
 public:

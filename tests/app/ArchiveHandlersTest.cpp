@@ -956,10 +956,15 @@ void ArchiveHandlersTest::pendingArchiveIsImportedAtTheFirstActivation()
     TfrmMain& main = session.Open();
     main.SetPendingArchive(archive.toStdString());
     const auto entered = EnterArchivePassword(QString::fromLatin1(kArchivePassword));
+    QCOMPARE(main.CurrentPage(), 1);
     session.ShowAndActivate();
     QTRY_VERIFY(entered.Ran());
     QTRY_COMPARE(FileNames(AllItems(main)), QStringList{"one.jpg"});
+    // Shown where they went, as after an import from the menu.
     QTRY_COMPARE(main.mainList->RowCount(), 1);
+    QCOMPARE(main.CurrentPage(), 2);
+    QVERIFY(main.tab2->isVisible());
+    QVERIFY(main.findChild<QAbstractButton*>(QStringLiteral("tab2"))->isChecked());
 
     // Imported once: later activations ask for nothing.
     QWidget other;
@@ -996,6 +1001,7 @@ void ArchiveHandlersTest::pendingArchiveThatFailedIsTriedAgain()
         QVERIFY(!entered.Ran());
     }
     QVERIFY(session.boxes.messages.empty());
+    QCOMPARE(main.CurrentPage(), 1);   // nothing to show yet
 
     // The archive appears while the window is in the background; the next activation
     // imports it.

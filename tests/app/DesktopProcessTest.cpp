@@ -404,7 +404,7 @@ TEST_F(DesktopProcessTest, AddFilesWithoutALibraryPasswordSaysSoInAMessageBox)
     EXPECT_TRUE(fs::exists(files / "photo.jpg"));
 }
 
-TEST_F(DesktopProcessTest, FirstRunOffersANewLibraryWhoseFirstPasswordBecomesItsOwn)
+TEST_F(DesktopProcessTest, FirstRunOffersANewLibraryWhoseFirstPasswordIsTypedTwice)
 {
     const fs::path vault = files / "vault";
     StartFirst({QString::fromStdString(vault.string())});
@@ -417,9 +417,27 @@ TEST_F(DesktopProcessTest, FirstRunOffersANewLibraryWhoseFirstPasswordBecomesIts
     const auto gate = desktop.WaitForWindow(kGate);
     ASSERT_TRUE(gate) << FirstOutput();
     EXPECT_TRUE(fs::exists(vault / "tndb.mdb"));
-    TypeInto(*gate, QStringLiteral("my first"));
+    // A typo in the confirmation: told, and nothing becomes the password.
+    TypeInto(*gate, QStringLiteral("my first\tmy frist"));
+    const auto told = desktop.WaitForWindow(kMainOrBox);
+    ASSERT_TRUE(told) << FirstOutput();
+    EXPECT_LT(desktop.WindowGeometry(*told).width, 710);
+    EXPECT_TRUE(desktop.VisibleWindows(kGate).contains(*gate));
+    EXPECT_EQ(velmora::test::RawScalar(vault / "tndb.mdb", "Select length(opt_pass) from options"), 0);
+    desktop.Focus(*told);
+    desktop.Key(QStringLiteral("Return"));
+    ASSERT_TRUE(desktop.WaitUntilGone(kMainOrBox));
+
+    // Typed alike twice (each edit emptied first), it is the library's password.
+    desktop.Focus(*gate);
+    desktop.Key(QStringLiteral("ctrl+a"));
+    desktop.Type(QStringLiteral("my first\t"));
+    desktop.Key(QStringLiteral("ctrl+a"));
+    desktop.Type(QStringLiteral("my first"));
+    desktop.Key(QStringLiteral("Return"));
     const auto main = desktop.WaitForWindow(kMainOrBox);
     ASSERT_TRUE(main) << FirstOutput();
+    EXPECT_GE(desktop.WindowGeometry(*main).width, 710);
     desktop.Focus(*main);
     desktop.Key(QStringLiteral("alt+F4"));
     EXPECT_TRUE(WaitForFirstToEnd()) << firstErr;
@@ -511,6 +529,58 @@ TEST_F(DesktopProcessTest, RuntimeFilesAnotherUserMadeFirstDoNotStopTheStart)
     EXPECT_EQ(run.exitCode(), 0) << err;
     EXPECT_NE(err.find(folder.string()), std::string::npos) << err;   // says why it runs without the lock
     EXPECT_EQ(ItemNames(home / "library"), std::vector<std::string>{"photo.jpg"}) << err;
+}
+
+// A library folder the user cannot write (a copy restored from a backup medium, say):
+// the program and the tool say that the folder cannot be written, not only what the
+// database engine calls it. Run as an unprivileged user, whose permissions are checked.
+TEST_F(DesktopProcessTest, ReadOnlyLibraryFolderIsToldAsSuch)
+{
+    TempDir home;
+    const fs::path folder = home / "library";
+    MakeLibrary(folder);
+    // The library's files as a copy of them holds them: the engine's journal is not among them.
+    fs::remove(folder / "tndb.mdb-wal");
+    fs::remove(folder / "tndb.mdb-shm");
+    for (const char* sub : {"config", "runtime", "data"})
+        fs::create_directories(home / sub);
+    velmora::test::GiveToUnprivilegedUser(home.path());
+    fs::permissions(home.path(), fs::perms::owner_all, fs::perm_options::replace);
+    fs::permissions(home / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+    const std::string told = "\"" + folder.string() + "\" cannot be written";
+
+    const auto listed = velmora::test::RunProgramUnprivileged(
+        "velmora-tool", {"ls", "--data", folder.string()}, {{"VELMORA_PASSWORD", kPassword}});
+    EXPECT_NE(listed.exitCode, 0);
+    EXPECT_NE(listed.err.find(told), std::string::npos) << listed.err;
+
+    QProcess run;
+    QProcessEnvironment env = Environment();
+    env.insert("HOME", QString::fromStdString(home.str()));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString((home / "runtime").string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / "config").string()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString((home / "data").string()));
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(QString::fromStdString(home.str()));
+    QStringList command = {Program(), QString::fromStdString(folder.string())};
+    if (geteuid() == 0)
+        command = QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"} + command;
+    run.start(geteuid() == 0 ? QStringLiteral("setpriv") : command.takeFirst(), command);
+    ASSERT_TRUE(run.waitForStarted(kHangGuardMs));
+    // The message, and nothing behind it: no gate, no main window.
+    const auto box = desktop.WaitForWindow(kMainOrBox);
+    ASSERT_TRUE(box) << run.readAllStandardError().toStdString();
+    EXPECT_LT(desktop.WindowGeometry(*box).width, 710);
+    EXPECT_TRUE(desktop.VisibleWindows(kGate).isEmpty());
+    desktop.Focus(*box);
+    desktop.Key(QStringLiteral("Return"));
+    ASSERT_TRUE(run.waitForFinished(kHangGuardMs));
+    const std::string err = run.readAllStandardError().toStdString();
+    EXPECT_EQ(run.exitCode(), 0) << err;
+    EXPECT_NE(err.find(told), std::string::npos) << err;
+    // Nothing was made or changed in it meanwhile.
+    EXPECT_FALSE(fs::exists(folder / "tndb.mdb-wal"));
 }
 
 } // namespace

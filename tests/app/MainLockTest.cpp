@@ -51,7 +51,7 @@ void Answer(TfrmPassword& form, bool withPassword)
 class MainLockTest : public QObject {
     Q_OBJECT
 private slots:
-    void lockStopsTheRunningOperation();
+    void lockStopsTheRunningOperationAndHidesItsWindowAtOnce();
     void handOverToALockedProgramWaitsForThePassword_data();
     void handOverToALockedProgramWaitsForThePassword();
     void handOverDuringTheStartGateWaitsForIt_data();
@@ -71,17 +71,37 @@ private:
     }
 };
 
-void MainLockTest::lockStopsTheRunningOperation()
+void MainLockTest::lockStopsTheRunningOperationAndHidesItsWindowAtOnce()
 {
     Session session;
     TfrmMain& main = session.Open();
     session.ShowAndActivate();
-    main.Progress().ShowProgress("Adding Files", false);
-    QVERIFY(!main.Progress().ProgressCancelled());
+    ProgressRoutines& progress = main.Progress();
+    progress.ShowProgress("Adding Files", false);
+    progress.SetProgressItem("a big movie.avi", 100);
+    QWidget* window = velmora::test::ShownProgressWindow();
+    QVERIFY(window != nullptr);
+    QVERIFY(!progress.ProgressCancelled());
+
     main.actFileBoss->trigger();
-    // The operation stops at its next check.
-    QVERIFY(main.Progress().ProgressCancelled());
-    main.Progress().HideProgress();
+    // The operation stops at its next check; the window naming its file goes now.
+    QVERIFY(progress.ProgressCancelled());
+    QVERIFY(!window->isVisible());
+    // The file is still being stored: its steps do not bring the window back.
+    progress.StepItemProgress();
+    progress.SetProgressItem("a big movie.avi", -1);
+    QVERIFY(!window->isVisible());
+
+    // Unlocked before the operation ends: its window is back over the main window,
+    // and the stop asked for still holds.
+    WhenPasswordPromptOpens([](TfrmPassword& form) { Answer(form, true); });
+    QTest::mouseClick(main.LockStandIn(), Qt::LeftButton);
+    QTRY_VERIFY(main.isVisible());
+    QVERIFY(window->isVisible());
+    QVERIFY(!main.isEnabled());
+    QVERIFY(progress.ProgressCancelled());
+    progress.HideProgress();
+    QVERIFY(main.isEnabled());
 }
 
 void MainLockTest::handOverToALockedProgramWaitsForThePassword_data()

@@ -82,6 +82,9 @@ struct Session {
     ScriptedFileDialogs dialogs;
     std::unique_ptr<TfrmMain> main;
     std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout;
+    // The program's own message boxes (modal windows that take the focus) instead of
+    // the recording ones.
+    bool programMessageBoxes = false;
 
     Session()
     {
@@ -103,7 +106,7 @@ struct Session {
         MainWindowOptions options;
         options.streamPort = 0;
         options.streamIdleTimeout = streamIdleTimeout;
-        options.boxes = &boxes;
+        options.boxes = programMessageBoxes ? nullptr : &boxes;
         options.fileDialogs = &dialogs;
         main = std::make_unique<TfrmMain>(options);
         if (!main->LibraryOpened() || !main->VerifyPassword(kPassword))
@@ -152,6 +155,15 @@ inline void WhenPasswordPromptOpens(std::function<void(TfrmPassword&)> action)
             form->done(QDialog::Rejected);
     });
     timer->start();
+}
+
+// The progress window in use, a window of its own; null when none is shown.
+inline QWidget* ShownProgressWindow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("frmProgress") && window->isVisible())
+            return window;
+    return nullptr;
 }
 
 inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)

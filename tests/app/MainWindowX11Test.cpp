@@ -3,13 +3,17 @@
 // platform does not show.
 #include "app/MainWindow.h"
 #include "app/SkinTitleBar.h"
+#include "dialogs/MessageForm.h"
 #include "dialogs/VelmoraApplication.h"
 
 #include "app/MainWindowSession.h"
 #include "support/XDesktop.h"
 
 #include <QCursor>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest/QtTest>
 
@@ -28,6 +32,8 @@ class MainWindowX11Test : public QObject {
     Q_OBJECT
 private slots:
     void helpButtonIsNotLeftHoveredWhenItsMenuCloses();
+    void pageButtonsFollowThePageAfterTheSaveQuestion_data();
+    void pageButtonsFollowThePageAfterTheSaveQuestion();
 };
 
 void MainWindowX11Test::helpButtonIsNotLeftHoveredWhenItsMenuCloses()
@@ -49,6 +55,61 @@ void MainWindowX11Test::helpButtonIsNotLeftHoveredWhenItsMenuCloses()
     desktop->Key(QStringLiteral("Escape"));
     QTRY_VERIFY(!main.helpPop->isVisible());
     QTRY_VERIFY(!help->underMouse());
+}
+
+void MainWindowX11Test::pageButtonsFollowThePageAfterTheSaveQuestion_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("Yes") << QStringLiteral("Return");
+    QTest::newRow("No") << QStringLiteral("Escape");
+}
+
+void MainWindowX11Test::pageButtonsFollowThePageAfterTheSaveQuestion()
+{
+    QFETCH(QString, answer);
+    Session session;
+    session.programMessageBoxes = true;
+    TfrmMain& main = session.Open();
+    session.ShowAndActivate();
+    const auto click = [&](QWidget* widget) {
+        const QPoint on = widget->mapToGlobal(widget->rect().center());
+        desktop->Run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(on.x()),
+                                                 QString::number(on.y()), QStringLiteral("click"),
+                                                 QStringLiteral("1")});
+    };
+
+    click(main.TitleArea->PageButton(3));
+    QTRY_COMPARE(main.CurrentPage(), 3);
+    auto* name = main.findChild<QLineEdit*>(QStringLiteral("txtAppName"));
+    QVERIFY(name != nullptr);
+    click(name);
+    QTRY_VERIFY(name->hasFocus());
+    desktop->Type(QStringLiteral(" changed"));
+    QTRY_VERIFY(name->text().endsWith(QStringLiteral(" changed")));
+
+    // The question comes on releasing the "Library" button; the user answers it with
+    // the keyboard.
+    QString asked;
+    QTimer answering;
+    answering.setInterval(20);
+    connect(&answering, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<TmessageForm*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isActiveWindow())
+            return;
+        answering.stop();
+        asked = box->Message();
+        desktop->Key(answer);
+    });
+    answering.start();
+    click(main.TitleArea->PageButton(2));
+    QTRY_VERIFY(!asked.isEmpty());
+    QVERIFY(asked.contains(QStringLiteral("Would you like to save the changes?")));
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+
+    QCOMPARE(main.CurrentPage(), 2);
+    QTRY_VERIFY(main.TitleArea->PageButton(2)->isChecked());
+    QVERIFY(!main.TitleArea->PageButton(3)->isChecked());
+    QVERIFY(!main.TitleArea->PageButton(1)->isChecked());
 }
 
 int main(int argc, char** argv)

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -38,6 +39,16 @@ QStringList Opened(const QString& record)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+// How many colours the part of the image shows: one for an empty background.
+int Colours(const QImage& image, const QRect& part)
+{
+    QSet<QRgb> seen;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
+            seen.insert(image.pixel(x, y));
+    return static_cast<int>(seen.size());
 }
 
 } // namespace
@@ -108,6 +119,18 @@ void OnlineHandlersTest::theAboutBoxShowsTheVersionResourceAndItsLinkOpensTheSit
         QCOMPARE(about.lvDetails->topLevelItem(1)->text(1),
                  QStringLiteral("Version ") + QString::fromStdString(ProductVersion()));
         QCOMPARE(about.lvDetails->columnWidth(0), 90);
+        // Both rows are on the screen, whole, with their text drawn.
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QWidget* rows = about.lvDetails->viewport();
+        const QImage drawn = rows->grab().toImage();
+        for (int row = 0; row < 2; ++row) {
+            const QRect at = about.lvDetails->visualItemRect(about.lvDetails->topLevelItem(row));
+            QVERIFY2(!at.isEmpty() && rows->rect().contains(at),
+                     qPrintable(QStringLiteral("row %1 at %2,%3 %4x%5 in a list %6 high")
+                                    .arg(row).arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height())
+                                    .arg(rows->height())));
+            QVERIFY(Colours(drawn, at) > 1);
+        }
         QVERIFY(about.lblCopyright->text().startsWith(QStringLiteral("Copyright")));
         QCOMPARE(about.lblCopyright->text(), QString::fromStdString(LegalCopyright()));
         QCOMPARE(about.lmbBtnOK->text(), QStringLiteral("Close"));

@@ -96,6 +96,7 @@ private slots:
     void twoSelectedRowsHideThePictureAndKeepTheRest();
     void takingOneRowOutOfTwoShowsTheOtherRow();
     void deselectingTheLastRowKeepsThePane();
+    void deletingThePreviewedPictureEmptiesThePane();
     void aCorruptPictureShowsItsErrorText_data();
     void aCorruptPictureShowsItsErrorText();
 };
@@ -211,6 +212,37 @@ void PreviewPaneTest::deselectingTheLastRowKeepsThePane()
     s.SetSelected(2, false);
     QVERIFY(s.NoPreviewShown());
     QVERIFY(!s.PictureShown());
+}
+
+void PreviewPaneTest::deletingThePreviewedPictureEmptiesThePane()
+{
+    PreviewSession s;
+    TfrmMain& main = s.main;
+    // The pane as the user sees it: does it show any of the photo's red?
+    const auto redOnScreen = [&] {
+        const QImage pane = main.Panel4->grab().toImage();
+        for (int y = 0; y < pane.height(); ++y)
+            for (int x = 0; x < pane.width(); ++x) {
+                const QRgb pixel = pane.pixel(x, y);
+                if (qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60)
+                    return true;
+            }
+        return false;
+    };
+    s.Select(1);
+    QVERIFY(s.PictureShown());
+    QVERIFY(redOnScreen());
+
+    main.mainList->DetailView()->setFocus();
+    QTRY_VERIFY(main.mainList->HasKeyboardFocus());
+    QTest::keyClick(main.mainList->DetailView(), Qt::Key_Delete);   // the question is answered OK
+    QCOMPARE(s.boxes.messages.size(), std::size_t(1));
+    QCOMPARE(main.mainList->RowCount(), 5);
+
+    QVERIFY(!s.PictureShown());
+    QVERIFY(s.NoPreviewShown());
+    QVERIFY(s.PrintWithdrawn());
+    QVERIFY(!redOnScreen());
 }
 
 void PreviewPaneTest::aCorruptPictureShowsItsErrorText_data()

@@ -250,9 +250,19 @@ TEST_F(RecoveryProcessTest, APasswordChangeKilledHalfWayIsFinishedByTheNextStart
     })) << "the program ended: " << velmora.readAllStandardError().toStdString();
     ASSERT_EQ(Main("Select count(*) from keychange"), 1) << "the change ended before it could be interrupted";
 
-    // The gate takes either password while the change is unfinished; the start finishes it.
+    // The gate takes either password while the change is unfinished; the start finishes
+    // it and says so, since the old password typed here opens the library no more.
     Start({QString::fromStdString(library.str())}, true);
-    PassTheGate("pw one");
+    const std::string gate = AwaitWindow({"--name", "Password Protected"});
+    Xdo({"type", "--delay", "20", "pw one"});
+    Xdo({"key", "Return"});
+    const std::string told = AwaitWindow({"--name", "^Velmora$"});
+    ASSERT_FALSE(told.empty());
+    // A message over the gate, not the main window behind it.
+    EXPECT_TRUE(Windows({"--name", "Password Protected"}).count(gate)) << "the gate went without a word";
+    EXPECT_LT(display->WindowGeometry(QString::fromStdString(told)).width, 710);
+    Xdo({"key", "Return"});
+    ASSERT_TRUE(AwaitNoWindow({"--name", "Password Protected"})) << velmora.readAllStandardError().toStdString();
     Stop();
     EXPECT_EQ(Main("Select count(*) from keychange"), 0);
     EXPECT_EQ(Main("Select opt_keygen from options"), 1);
@@ -260,6 +270,10 @@ TEST_F(RecoveryProcessTest, APasswordChangeKilledHalfWayIsFinishedByTheNextStart
     for (std::size_t i = 0; i < files.size(); ++i)
         EXPECT_TRUE(Tool({"cat", std::to_string(ids[i])}, "pw two").out == ReadFile(files[i])) << files[i];
     ExpectConsistentWithNothingLeft("pw two");
+
+    // Told once: the next start opens with the new password and nothing more.
+    Start({QString::fromStdString(library.str())}, true);
+    PassTheGate("pw two");
 }
 
 } // namespace

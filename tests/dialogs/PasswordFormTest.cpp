@@ -44,6 +44,8 @@ private slots:
     void wrongPasswordIsReportedAndTheTextKept();
     void enterActsAsOkAndEscapeAsCancel();
     void refusedFirstPasswordShowsWhy();
+    void firstPasswordIsTypedTwice_data();
+    void firstPasswordIsTypedTwice();
 };
 
 void PasswordFormTest::formShowsItsCaptionTextAndMaskedEntry()
@@ -176,6 +178,54 @@ void PasswordFormTest::refusedFirstPasswordShowsWhy()
     QCOMPARE(boxes.messages.size(), std::size_t(1));
     QCOMPARE(boxes.messages[0].text, std::string("You must enter a password."));
     QVERIFY(form.isVisible());
+    QCOMPARE(form.focusWidget(), form.txtPass);
+}
+
+void PasswordFormTest::firstPasswordIsTypedTwice_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("confirmation");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("alike") << "pw" << "pw" << true;
+    QTest::newRow("a typo") << "pw" << "pe" << false;
+    QTest::newRow("confirmation left empty") << "pw" << "" << false;
+    QTest::newRow("another letter case") << "pw" << "PW" << false;
+}
+
+void PasswordFormTest::firstPasswordIsTypedTwice()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, confirmation);
+    QFETCH(bool, accepted);
+    RecordingMessageBoxes boxes;
+    FakeLibrary library;
+    TfrmPassword form(library.Verifier(), boxes, nullptr, TfrmPassword::Entry::FirstPassword);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Password Protected"));
+    QVERIFY(form.txtConfirmPass != nullptr);
+    QVERIFY(form.txtConfirmPass->isVisible());
+    QCOMPARE(form.txtConfirmPass->echoMode(), QLineEdit::Password);
+
+    // Typed as the user does: the first edit, Tab, the second, Enter.
+    QTest::keyClicks(form.txtPass, password);
+    QTest::keyClick(form.txtPass, Qt::Key_Tab);
+    QCOMPARE(form.focusWidget(), form.txtConfirmPass);
+    QTest::keyClicks(form.txtConfirmPass, confirmation);
+    PressKey(form, Qt::Key_Return);
+
+    if (accepted) {
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(library.asked, std::vector<std::string>{"pw"});
+        QVERIFY(boxes.messages.empty());
+        return;
+    }
+    // Nothing is tested, so nothing becomes the password.
+    QVERIFY(library.asked.empty());
+    QVERIFY(form.isVisible());
+    QCOMPARE(boxes.messages.size(), std::size_t(1));
+    QCOMPARE(boxes.messages[0].text, std::string("Password does not match confirmation. Please re-enter."));
+    QCOMPARE(boxes.messages[0].flags, mb::kIconInformation);
     QCOMPARE(form.focusWidget(), form.txtPass);
 }
 
