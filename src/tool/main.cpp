@@ -3,11 +3,13 @@
 #include "tool/ArchiveCommands.h"
 
 #include "app/ProgramInfo.h"
+#include "platform/NonDumpable.h"
 
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 using velmora::tool::ToolCommand;
@@ -43,6 +45,13 @@ void PrintUsage(const std::vector<ToolCommand>& commands, std::ostream& out)
 
 int main(int argc, char** argv)
 {
+    // Before a password is read from the environment or a key derived from it.
+    try {
+        velmora::MakeProcessNonDumpable();
+    } catch (const std::system_error& refused) {
+        std::cerr << "velmora-tool: " << refused.what() << '\n';
+        return 2;
+    }
     const auto commands = AllCommands();
     if (argc < 2) {
         PrintUsage(commands, std::cerr);
