@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -58,6 +59,26 @@ bool NoRoomBeside(const std::string& path)
 bool HasFlag(const std::vector<std::string>& flags, std::string_view flag)
 {
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
+// The engine's URI for opening path immutable; every byte but letters, digits and
+// "/._-~" is percent-encoded, so no "?" or "#" of the name is read as a parameter.
+std::string ImmutableUri(const std::string& path)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    // An absolute path gets an empty authority, so "//x" is never read as a host.
+    std::string uri = path.front() == '/' ? "file://" : "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '/' || c == '.' || c == '_' || c == '-' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kDigits[byte >> 4];
+            uri += kDigits[byte & 0xF];
+        }
+    }
+    return uri + "?immutable=1";
 }
 
 } // namespace
@@ -111,7 +132,10 @@ void Connection::OpenFile(int flags)
     const std::string path = DataSource();
     if (path.empty())
         throw DatabaseError("Cannot open database: the connection string names no Data Source");
-    if (const int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr); rc != SQLITE_OK)
+    const int rc = m_immutable
+                       ? sqlite3_open_v2(ImmutableUri(path).c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
+                       : sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK)
         FailOpen(path, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
     Key(path);
 }
@@ -122,7 +146,8 @@ void Connection::Open()
         return;
     const std::string path = DataSource();
     const auto flags = ModeFlags(ConnectionString::Value(m_connectionString, ConnectionString::kMode));
-    const bool readOnly = HasFlag(flags, "read") && !HasFlag(flags, "write") && !HasFlag(flags, "readwrite");
+    const bool readOnly =
+        m_immutable || (HasFlag(flags, "read") && !HasFlag(flags, "write") && !HasFlag(flags, "readwrite"));
     const bool denyWrite = HasFlag(flags, "share deny write") || HasFlag(flags, "share exclusive");
 
     // SQLite would make a new, empty database of a missing file; a library file that is
