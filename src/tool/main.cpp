@@ -1,6 +1,7 @@
 // velmora-tool: the cipher and the library from the command line.
 #include "tool/ToolCommand.h"
 #include "tool/ArchiveCommands.h"
+#include "tool/TerminalText.h"
 
 #include "app/ProgramInfo.h"
 #include "platform/NonDumpable.h"
@@ -73,7 +74,8 @@ int main(int argc, char** argv)
             return c.run(std::vector<std::string>(argv + 2, argv + argc));
         } catch (const std::exception& e) {
             std::fflush(stdout);
-            std::cerr << "velmora-tool " << name << ": " << e.what() << '\n';
+            // A message may carry a name from an archive or a library.
+            std::cerr << "velmora-tool " << name << ": " << velmora::tool::MessageForTerminal(e.what()) << '\n';
             return 2;
         }
     }
