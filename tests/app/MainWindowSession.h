@@ -82,6 +82,8 @@ struct Session {
     ScriptedFileDialogs dialogs;
     std::unique_ptr<TfrmMain> main;
     std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout;
+    int streamPort = 0;   // a free one: tests run side by side
+    bool streamAnyPortIfTaken = true;
 
     Session()
     {
@@ -101,7 +103,8 @@ struct Session {
     TfrmMain& Open()
     {
         MainWindowOptions options;
-        options.streamPort = 0;
+        options.streamPort = streamPort;
+        options.streamAnyPortIfTaken = streamAnyPortIfTaken;
         options.streamIdleTimeout = streamIdleTimeout;
         options.boxes = &boxes;
         options.fileDialogs = &dialogs;
