@@ -146,6 +146,7 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     // start-up sequence runs.
     m_streamServer = std::make_unique<TVideoStreamServ>();
     m_streamServer->Port = m_options.streamPort;
+    m_streamServer->AnyPortIfTaken = m_options.streamAnyPortIfTaken;
     m_streamServer->IdleTimeout = m_options.streamIdleTimeout;
     m_streamServer->Listen();
     ConnectPlayerHandlers();

@@ -69,6 +69,9 @@ struct ShellSelection;
 struct MainWindowOptions {
     // The stream server's port; 0 lets the system choose one (tests running side by side).
     int streamPort = kStreamServerPort;
+    // Whether the server listens on a free port when streamPort is taken (tests see a
+    // server that cannot listen at all without it).
+    bool streamAnyPortIfTaken = true;
     // How long the stream server waits on a silent or stalled player before it drops the
     // connection (tests shorten it to see a paused player reconnect).
     std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout;

@@ -2,7 +2,7 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveReaderProtocol.h"
-#include "archive/ArchiveWriterProbe.h"
+#include "archive/ArchiveReadLock.h"
 #include "store/AsciiText.h"
 #include "store/ConnectionString.h"
 #include "store/DatabaseError.h"
@@ -74,13 +74,13 @@ ArchiveFile::ArchiveFile(const std::string& path, const std::string& templatePat
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         throw ArchiveError(Reason::NotAnArchive, quoted + " does not exist or is not a file");
-    // Asked without waiting, before our own read lock: a writer that is half-way
-    // through would otherwise keep the open waiting for its busy timeout.
-    if (ArchiveHeldByWriter(path))
-        throw ArchiveError(Reason::Locked, quoted + " is being written by another program");
+    // Held before the engine reads a byte, and asked without waiting: a writer that is
+    // half-way through is refused at once.
+    m_lock = std::make_unique<ArchiveReadLock>(path);
 
     m_connection.SetConnectionString(
         db::ConnectionString::Build(path, db::kReadShareDenyReadWrite, GetDatabasePassword()));
+    m_connection.SetImmutable(true);
     try {
         m_connection.Open();
     } catch (const db::DatabaseError& failure) {
@@ -116,6 +116,7 @@ void ArchiveFile::CheckSchema(const std::string& templatePath)
     // Only what the template has is read: a view in place of a table can run without
     // end, and anything else the engine would parse or run is not needed.
     db::Connection templ(db::ConnectionString::Build(templatePath, db::kReadShareDenyReadWrite, GetDatabasePassword()));
+    templ.SetImmutable(true);
     templ.Open();
     const std::set<std::string> expected = SchemaObjects(templ.Handle(), templatePath);
     templ.Close();

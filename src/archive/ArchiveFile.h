@@ -1,9 +1,11 @@
 #pragma once
 
+#include "archive/ArchiveReadLock.h"
 #include "store/Connection.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace velmora {
@@ -12,14 +14,16 @@ class Stream;
 
 // A transfer archive opened with the database engine, for reading: only the archive
 // reader process does this (the engine's parser is not to be trusted with files from
-// other people in the program itself). Read-only, with a read transaction held for the
-// object's life (Mode "Read|Share Deny Read|Share Deny Write"), so no other connection
-// can commit a change to the file while it is open. Everything that can be known
-// without the password is checked by the constructor, which raises ArchiveError and
-// keeps nothing open when
+// other people in the program itself). Opened immutable, exactly as it lies: no
+// journal beside it is taken back into it and none is made (the file is someone
+// else's). The readers' lock is held for the object's life (ArchiveReadLock), so no
+// other connection can commit a change to the file while it is open. Everything that
+// can be known without the password is checked by the constructor, which raises
+// ArchiveError and keeps nothing open when
 //   - the file is missing, is not a database or carries another database password
 //     (NotAnArchive),
 //   - another connection is in the middle of writing it (Locked),
+//   - a journal of a change that never finished lies beside it (Damaged),
 //   - its objects are not exactly those of the template: the same tables with the same
 //     columns, and no view, trigger, index or other object (MissingSchema),
 //   - the Options table has no check value (BadContent),
@@ -59,6 +63,8 @@ private:
     void CheckRows();
 
     std::string m_path;
+    // Let go of after the connection.
+    std::unique_ptr<ArchiveReadLock> m_lock;
     db::Connection m_connection;
 };
 

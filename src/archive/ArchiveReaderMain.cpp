@@ -1,13 +1,18 @@
 // velmora-archive-reader ARCHIVE: opens a transfer archive, checks it and writes what
 // it holds to standard output as frames (ArchiveReaderProtocol.h), then keeps the
 // archive open and locked until its standard input ends. The importer runs it in a
-// process of its own under resource limits: files from other people meet the database
-// engine's parser only here, where a crash or a hang costs nothing but this process.
+// process of its own under resource limits, with an empty environment and no new
+// privileges, and it shuts itself in (ReaderSandbox.h) before the archive is opened:
+// files from other people meet the database engine's parser only here, where a crash,
+// a hang or a take-over costs nothing but this process.
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveFile.h"
 #include "archive/ArchiveReaderProtocol.h"
+#include "archive/ReaderSandbox.h"
 #include "store/LibraryFiles.h"
 #include "store/Stream.h"
+
+#include <openssl/crypto.h>
 
 #include <algorithm>
 #include <exception>
@@ -27,9 +32,17 @@ void WaitForInputEnd()
     }
 }
 
-void SendArchive(const std::string& path, reader::FrameWriter& out)
+// The database engine's cipher library reads its configuration file when it first
+// works; read now, before the sandbox would refuse it (it would go on without).
+void PrepareCipherLibrary()
 {
-    ArchiveFile archive(path, JoinPath(GetAppDir(), kArchiveTemplateName));
+    if (OPENSSL_init_crypto(OPENSSL_INIT_LOAD_CONFIG, nullptr) != 1)
+        throw std::runtime_error("the cipher library cannot start");
+}
+
+void SendArchive(const std::string& path, const std::string& templatePath, reader::FrameWriter& out)
+{
+    ArchiveFile archive(path, templatePath);
     out.Header(archive.RowCount(), archive.CheckValue());
     std::vector<char> piece(reader::kMaxDataPayload);
     archive.ForEachRow([&](ArchiveFile::Row& row) {
@@ -56,8 +69,19 @@ int main(int argc, char** argv)
         return 2;
     reader::FrameWriter out(STDOUT_FILENO);
     try {
+        const std::string path = argv[1];
+        const std::string templatePath = JoinPath(GetAppDir(), kArchiveTemplateName);
         try {
-            SendArchive(argv[1], out);
+            PrepareCipherLibrary();
+            EnterReaderSandbox({path, templatePath});
+        } catch (const std::exception& failure) {
+            // Never read without it.
+            out.Refusal(ArchiveError::Reason::Unreadable,
+                        std::string("the archive reader cannot shut itself in: ") + failure.what());
+            return 1;
+        }
+        try {
+            SendArchive(path, templatePath, out);
         } catch (const ArchiveError& refused) {
             out.Refusal(refused.reason(), refused.what());
         } catch (const std::exception& failure) {

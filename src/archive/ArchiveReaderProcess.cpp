@@ -3,6 +3,7 @@
 #include "store/LibraryFiles.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -14,8 +15,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
+#include <vector>
 
 namespace velmora {
 
@@ -48,9 +48,20 @@ void Close(int fd)
         ::close(fd);
 }
 
+// The reader's whole environment: nothing of the importer's (whose environment may
+// hold the library's and the archive's passwords), only a sanitizer build's options.
+std::vector<std::string> ReaderEnvironment()
+{
+    std::vector<std::string> variables;
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char* value = std::getenv(name))
+            variables.push_back(std::string(name) + "=" + value);
+    return variables;
+}
+
 // In the child between fork and exec: only calls that are safe there.
-[[noreturn]] void RunChild(const ReaderOptions& options, char* const argv[], pid_t parent, int input, int output,
-                           int discard)
+[[noreturn]] void RunChild(const ReaderOptions& options, char* const argv[], char* const envp[], pid_t parent,
+                           int input, int output, int discard)
 {
     if (::dup2(input, STDIN_FILENO) < 0 || ::dup2(output, STDOUT_FILENO) < 0 || ::dup2(discard, STDERR_FILENO) < 0)
         ::_exit(127);
@@ -65,6 +76,9 @@ void Close(int fd)
     // A write that would grow a file fails (EFBIG) and is reported like any failed
     // write, rather than killing the reader.
     ::signal(SIGXFSZ, SIG_IGN);
+    // Nothing it runs gains a privilege (a set-user-id program); its own filter needs it.
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
+        ::_exit(127);
 
     auto limit = [](int resource, rlim_t soft, rlim_t hard) {
         const rlimit value{soft, hard};
@@ -77,7 +91,7 @@ void Close(int fd)
     limit(RLIMIT_CPU, options.cpuSeconds, options.cpuSeconds + 1);
     limit(RLIMIT_CORE, 0, 0);
     limit(RLIMIT_FSIZE, options.fileSize, options.fileSize);
-    ::execve(options.program.c_str(), argv, environ);
+    ::execve(options.program.c_str(), argv, envp);
     ::_exit(127);
 }
 
@@ -97,7 +111,7 @@ ReaderOptions DefaultReaderOptions(const std::string& archivePath)
     options.addressSpace = kReaderAddressSpace;
     // Checking reads the whole file and the import reads it again.
     options.cpuSeconds = static_cast<std::uint64_t>(2 * allowance.count());
-    options.fileSize = archiveSize + sizeOf(archivePath + "-journal");
+    options.fileSize = 0;
     options.checkTime = allowance;
     options.silence = kBaseTime;
     return options;
@@ -130,12 +144,17 @@ ArchiveReaderProcess::ArchiveReaderProcess(const ReaderOptions& options, const s
     std::string program = options.program;
     std::string path = archivePath;
     char* const argv[] = {program.data(), path.data(), nullptr};
+    std::vector<std::string> environment = ReaderEnvironment();
+    std::vector<char*> envp;
+    for (auto& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0)
         throw std::runtime_error(std::string("Cannot start the archive reader: ") + std::strerror(errno));
     if (pid == 0)
-        RunChild(options, argv, parent, childInput.Get(), childOutput.Get(), discard.Get());
+        RunChild(options, argv, envp.data(), parent, childInput.Get(), childOutput.Get(), discard.Get());
     m_pid = pid;
 }
 

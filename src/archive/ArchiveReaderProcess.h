@@ -23,16 +23,16 @@ struct ReaderOptions {
 
 // The reader in the program folder, with limits for the archive at archivePath:
 // checking reads every page once, so the time it may take grows with the file. The
-// reader writes only to take back what a writer that died left in the archive's
-// journal, which never makes the file larger than it and its journal are now.
+// reader writes no file at all: any file it may write stays empty.
 ReaderOptions DefaultReaderOptions(const std::string& archivePath);
 
 // The reader process for one archive: started with the archive's path as its only
 // argument, its output on a pipe, its input a pipe that ends when this object goes
-// (the reader then lets go of the archive), standard error discarded. It runs under
-// the options' address-space, processor-time and file-size limits (the address-space
-// limit is left out in AddressSanitizer builds, whose shadow memory alone exceeds any),
-// leaves no core dump, and dies with the thread that started it.
+// (the reader then lets go of the archive), standard error discarded. It gets an empty
+// environment (a sanitizer build's options aside) and no new privileges, and runs
+// under the options' address-space, processor-time and file-size limits (the
+// address-space limit is left out in AddressSanitizer builds, whose shadow memory
+// alone exceeds any), leaves no core dump, and dies with the thread that started it.
 class ArchiveReaderProcess {
 public:
     // Raises std::runtime_error when the process cannot be started.

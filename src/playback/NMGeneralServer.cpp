@@ -18,8 +18,14 @@ namespace velmora {
 namespace {
 
 // Room for a player that opens several connections at once (a seek while the previous
-// response is still being torn down) without its connects being dropped and retried.
-constexpr int kBacklog = 16;
+// response is still being torn down), and for its connection to be queued while
+// another program floods the port, without its connects being dropped and retried.
+constexpr int kBacklog = 256;
+// Connections taken from the queue in one round, before the requests arriving are
+// read again: a flood never delays the reading of a request that has come.
+constexpr int kAcceptsPerRound = 64;
+// Ports the system chooses that are tried before the server gives up.
+constexpr int kFreePortAttempts = 8;
 
 struct LoopbackAddress {
     int family;
@@ -105,12 +111,9 @@ TNMGeneralServer::~TNMGeneralServer()
     Stop();
 }
 
-bool TNMGeneralServer::Listen()
+std::vector<UniqueFd> TNMGeneralServer::ListenOnLoopback(int port, std::string& failures, bool& taken)
 {
-    if (Listening())
-        return true;
-    std::string failures;
-    int port = Port;
+    std::vector<UniqueFd> listeners;
     for (const auto& address : kLoopback) {
         int error = 0;
         UniqueFd fd = ListenOn(address, port, error);
@@ -118,21 +121,53 @@ bool TNMGeneralServer::Listen()
             // A machine without IPv6 simply has no ::1 to listen on.
             if (address.family == AF_INET6 && (error == EAFNOSUPPORT || error == EADDRNOTAVAIL))
                 continue;
-            failures += std::string(failures.empty() ? "" : "; ") + address.text + ": " +
-                        std::strerror(error);
+            taken = taken || error == EADDRINUSE || error == EACCES;
+            failures += std::string(failures.empty() ? "" : "; ") + address.text + ": " + std::strerror(error);
             continue;
         }
         if (port == 0)
             port = LocalPort(fd.Get());   // the other address gets the same port
-        m_listeners.push_back(std::move(fd));
+        listeners.push_back(std::move(fd));
+    }
+    return listeners;
+}
+
+bool TNMGeneralServer::Listen()
+{
+    if (Listening())
+        return true;
+    std::string failures;
+    bool taken = false;
+    m_listeners = ListenOnLoopback(Port, failures, taken);
+    if (!failures.empty() && taken && AnyPortIfTaken && Port != 0) {
+        // Another program (another user's server among them) has the port on one
+        // loopback address at least: none of ours is used, or a player could reach
+        // that program with our URL. A port the system chooses is free on the first
+        // address; another one is tried when the second has it taken.
+        m_listeners.clear();
+        for (int attempt = 0; attempt < kFreePortAttempts; ++attempt) {
+            std::string fallbackFailures;
+            bool fallbackTaken = false;
+            m_listeners = ListenOnLoopback(0, fallbackFailures, fallbackTaken);
+            if (fallbackFailures.empty() && !m_listeners.empty())
+                break;
+            m_listeners.clear();
+            if (attempt + 1 == kFreePortAttempts)
+                failures += "; no free port either: " + fallbackFailures;
+        }
+        if (!m_listeners.empty()) {
+            std::cerr << "velmora: port " << Port << " is taken (" << failures << "); the stream server listens on port "
+                      << LocalPort(m_listeners.front().Get()) << " instead" << std::endl;
+            failures.clear();
+        }
     }
     if (!failures.empty())
-        std::cerr << "velmora: the stream server cannot listen on port " << Port << " ("
-                  << failures << ")" << std::endl;
+        std::cerr << "velmora: the stream server cannot listen on port " << Port << " (" << failures << ")"
+                  << std::endl;
     if (m_listeners.empty())
         return false;
 
-    m_boundPort = port;
+    m_boundPort = LocalPort(m_listeners.front().Get());
     m_stop.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     m_finished.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!m_stop.Valid() || !m_finished.Valid()) {
@@ -145,13 +180,18 @@ bool TNMGeneralServer::Listen()
 
 void TNMGeneralServer::AcceptLoop()
 {
+    RequestReception reception(
+        kMaxArrivals, [this](std::string_view line) { return AdmitsRequestLine(line); }, Refusal());
     std::vector<pollfd> fds;
-    fds.push_back({m_stop.Get(), POLLIN, 0});
-    fds.push_back({m_finished.Get(), POLLIN, 0});
-    for (const auto& listener : m_listeners)
-        fds.push_back({listener.Get(), POLLIN, 0});
     for (;;) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        fds.clear();
+        fds.push_back({m_stop.Get(), POLLIN, 0});
+        fds.push_back({m_finished.Get(), POLLIN, 0});
+        for (const auto& listener : m_listeners)
+            fds.push_back({listener.Get(), POLLIN, 0});
+        const std::size_t firstArrival = fds.size();
+        reception.Watch(fds);
+        if (::poll(fds.data(), fds.size(), reception.WaitMs()) < 0) {
             if (errno == EINTR)
                 continue;
             return;
@@ -162,32 +202,50 @@ void TNMGeneralServer::AcceptLoop()
             Drain(m_finished);
             Reap();
         }
-        for (std::size_t i = 2; i < fds.size(); ++i) {
-            if (!(fds[i].revents & POLLIN))
-                continue;
-            UniqueFd socket(::accept4(fds[i].fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-            if (socket.Valid()) {
-                // Beyond the limit the connection is closed as it comes: taken from the
-                // queue rather than left there, so a client learns at once.
-                if (LiveConnections() < kMaxConnections)
-                    InstantiateServethread(std::move(socket));
-            } else if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                // Out of resources: the pending connection stays queued; try again shortly
-                // rather than spin.
-                pollfd stop{m_stop.Get(), POLLIN, 0};
-                ::poll(&stop, 1, 100);
-            }
+        // Requests that have come are served before anything new is accepted.
+        for (ReceivedRequest& request : reception.Collect(fds.data() + firstArrival)) {
+            // Beyond the limit the connection is closed as it comes, so a client learns
+            // at once.
+            if (LiveConnections() < kMaxConnections)
+                InstantiateServethread(std::move(request));
         }
+        for (std::size_t i = 2; i < firstArrival; ++i)
+            if (fds[i].revents & POLLIN)
+                AcceptFrom(fds[i].fd, reception);
     }
 }
 
-void TNMGeneralServer::InstantiateServethread(UniqueFd socket)
+void TNMGeneralServer::AcceptFrom(int fd, RequestReception& reception)
+{
+    for (int accepted = 0; accepted < kAcceptsPerRound; ++accepted) {
+        UniqueFd socket(::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (socket.Valid()) {
+            reception.Add(std::move(socket), RequestTime);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED)
+            continue;
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            // Out of descriptors: an arrival that has not yet sent its request gives its
+            // place up. Without one, the connection stays queued; try again shortly
+            // rather than spin.
+            if (reception.DropOldest())
+                continue;
+            pollfd stop{m_stop.Get(), POLLIN, 0};
+            ::poll(&stop, 1, 100);
+        }
+        return;   // nothing more queued (EAGAIN), or a failure of this connection alone
+    }
+}
+
+void TNMGeneralServer::InstantiateServethread(ReceivedRequest request)
 {
     std::unique_ptr<TNMGeneralServer> instance = InstantiateServer();
     instance->m_stopFd = m_stop.Get();
     instance->IdleTimeout = IdleTimeout;
     instance->m_boundPort = m_boundPort;
-    instance->m_socket = std::make_unique<TPowersock>(std::move(socket), m_stop.Get(), IdleTimeout);
+    instance->m_socket = std::make_unique<TPowersock>(std::move(request.socket), m_stop.Get(), IdleTimeout,
+                                                      std::move(request.received), request.peerClosed);
 
     std::lock_guard<std::mutex> guard(m_lock);
     LiveConnection& connection = m_connections.emplace_back();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/Powersock.h"
+#include "playback/RequestReception.h"
 #include "platform/UniqueFd.h"
 
 #include <chrono>
@@ -24,14 +25,21 @@ class Stream;
 // Only the loopback addresses (127.0.0.1 and ::1) are listened on: what is served is
 // meant for the programs of this machine alone.
 //
-// A connection is dropped when its peer sends nothing while a request is read, or
-// takes nothing while a response is sent, for IdleTimeout; and no more than
-// kMaxConnections are served at once: one accepted beyond them is closed at once.
-// Each connection costs a thread, so clients that stall cannot pile up.
+// A request's head (its request line and header lines) is received on the accepting
+// thread (RequestReception): it gets RequestTime in all to arrive, a request the server
+// refuses by its request line (AdmitsRequestLine) is answered and closed as soon as
+// that line has come, and only a complete head is given a thread of its own. A
+// connection being served is dropped when its peer takes nothing for IdleTimeout, and
+// no more than kMaxConnections are served at once: one beyond them is closed at once.
+// Each served connection costs a thread, so clients that stall cannot pile up, and
+// clients that only connect, or trickle, never take a place of the player's.
 class TNMGeneralServer {
 public:
     static constexpr std::chrono::milliseconds kIdleTimeout{30000};
+    static constexpr std::chrono::milliseconds kRequestTime{5000};
     static constexpr int kMaxConnections = 32;
+    // Connections whose requests are still arriving; beyond them the oldest is closed.
+    static constexpr int kMaxArrivals = 256;
 
     TNMGeneralServer();
     // A listening instance stops first: every connection thread has ended when it returns.
@@ -41,13 +49,19 @@ public:
 
     // The port to listen on; 0 lets the system choose one (see BoundPort).
     int Port = 0;
+    // When Port is taken on a loopback address (by another program, another user's
+    // server), listen on a port the system chooses instead, on both addresses.
+    bool AnyPortIfTaken = false;
     // How long a connection may stay silent while it is read from, or take nothing
     // while it is sent to, before it is dropped.
     std::chrono::milliseconds IdleTimeout = kIdleTimeout;
+    // How long a request's head may take to arrive, in all.
+    std::chrono::milliseconds RequestTime = kRequestTime;
 
-    // Starts listening on Port and accepting. A failure (the port is taken) is reported
-    // in one line on standard error and is otherwise not an error: the program goes on
-    // without the server. Returns whether any address listens.
+    // Starts listening on Port (or, see AnyPortIfTaken, another one) and accepting. A
+    // failure, or a port taken, is reported in one line on standard error and is
+    // otherwise not an error: the program goes on without the server. Returns whether
+    // any address listens.
     bool Listen();
     bool Listening() const { return m_acceptThread.joinable(); }
     // The port listened on: Port, or the one the system chose.
@@ -65,6 +79,11 @@ protected:
     virtual void ServeConnection() = 0;
     // A fresh instance of the concrete class, to serve one connection.
     virtual std::unique_ptr<TNMGeneralServer> InstantiateServer() const = 0;
+    // Whether a request with this first line (line end included) may be served at all;
+    // one that may not gets Refusal() and is closed without being served. Called on
+    // the accepting thread, on the listening instance.
+    virtual bool AdmitsRequestLine(std::string_view) const { return true; }
+    virtual std::string Refusal() const { return {}; }
 
     // The connection's socket operations (connection instances only).
     std::string ReadLn() { return m_socket->ReadLn(); }
@@ -80,8 +99,13 @@ private:
         bool finished = false;
     };
 
+    // Listens on port on each loopback address the machine has; failures says which
+    // failed and why, taken whether one was in use by another program.
+    static std::vector<UniqueFd> ListenOnLoopback(int port, std::string& failures, bool& taken);
     void AcceptLoop();
-    void InstantiateServethread(UniqueFd socket);
+    // Accepts what the listener at fd has queued, a bounded number at a time.
+    void AcceptFrom(int fd, RequestReception& reception);
+    void InstantiateServethread(ReceivedRequest request);
     void RunConnection(LiveConnection* connection);
     // Joins the threads of finished connections; all of them when stopping.
     void Reap();

@@ -27,6 +27,7 @@
 #include <QLabel>
 
 #include <stdexcept>
+#include <utility>
 
 namespace velmora {
 
@@ -151,6 +152,13 @@ void PlayerHost::OpenMediaItem(int ident)
             fileName = record.AsString("rec_tnorigname");
         }
         m_parts.lblErrMessage1->clear();
+        if (!m_parts.streamServer->Listening()) {
+            // No URL could ever be answered: the player is given none to wait on.
+            m_parts.pnlMoviePlayerCaption->setText(QString::fromLatin1(kNoStreamPortMessage));
+            if (!std::exchange(m_toldNoStreamPort, true))
+                m_parts.boxes->ShowMessageBox(kNoStreamPortMessage, mb::kOk | mb::kIconError);
+            return;
+        }
         // The server reads the item when the player connects: it is named first.
         StreamItemIdent = ident;
         const QString url = QString::fromStdString(m_parts.streamServer->ItemUrl(StreamUrlExtension(fileName)));

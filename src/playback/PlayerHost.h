@@ -58,6 +58,8 @@ public:
         "Critical Error: Could not instantiate Media Player\r\n\r\n"
         "If the problem persists please ensure that media player is installed";
     static constexpr const char* kLoadingCaption = "Please Wait Loading Encrypted Media ...";
+    static constexpr const char* kNoStreamPortMessage =
+        "Music and movies cannot be played: the media server found no free port to listen on.";
 
     explicit PlayerHost(const PlayerHostParts& parts);
     ~PlayerHost() override;
@@ -158,6 +160,7 @@ private:
     bool m_checkPlay = false;
     bool m_checkPause = false;
     bool m_durationStandIn = false;   // the 10 s stand-in of an item whose duration was not known
+    bool m_toldNoStreamPort = false;  // kNoStreamPortMessage is shown once a run
 };
 
 } // namespace velmora

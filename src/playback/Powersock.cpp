@@ -19,8 +19,10 @@ namespace {
 
 } // namespace
 
-TPowersock::TPowersock(UniqueFd socket, int stopFd, std::chrono::milliseconds idleTimeout)
-    : m_socket(std::move(socket)), m_stopFd(stopFd), m_idleTimeout(idleTimeout)
+TPowersock::TPowersock(UniqueFd socket, int stopFd, std::chrono::milliseconds idleTimeout, std::string received,
+                       bool peerClosed)
+    : m_socket(std::move(socket)), m_stopFd(stopFd), m_idleTimeout(idleTimeout), m_input(std::move(received)),
+      m_peerClosed(peerClosed)
 {
 }
 

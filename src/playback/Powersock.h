@@ -28,8 +28,10 @@ public:
 
     // socket: a connected, non-blocking socket. stopFd: readable once the owner stops.
     // idleTimeout: how long a read waits for the peer's next bytes, and a send for the
-    // peer to take some.
-    TPowersock(UniqueFd socket, int stopFd, std::chrono::milliseconds idleTimeout);
+    // peer to take some. received: bytes already read from it, which ReadLn returns
+    // first; peerClosed: whether the peer has ended its sending after them.
+    TPowersock(UniqueFd socket, int stopFd, std::chrono::milliseconds idleTimeout, std::string received = {},
+               bool peerClosed = false);
 
     // Waits until a complete line (up to and including LF) has arrived and returns it
     // with its line end; returns an empty string once the peer has closed its side (a

@@ -58,11 +58,23 @@ TVideoStreamServ::TVideoStreamServ() : TVideoStreamServ(NewStreamToken())
 TVideoStreamServ::TVideoStreamServ(std::string token) : m_token(std::move(token))
 {
     Port = kStreamServerPort;
+    // The player is given the URL with the port the server has.
+    AnyPortIfTaken = true;
 }
 
 std::unique_ptr<TNMGeneralServer> TVideoStreamServ::InstantiateServer() const
 {
     return std::unique_ptr<TVideoStreamServ>(new TVideoStreamServ(m_token));
+}
+
+bool TVideoStreamServ::AdmitsRequestLine(std::string_view requestLine) const
+{
+    return RequestCarriesToken(requestLine, m_token);
+}
+
+std::string TVideoStreamServ::Refusal() const
+{
+    return std::string(kForbiddenHeader) + "\r\n";
 }
 
 std::string TVideoStreamServ::ItemUrl(std::string_view extension) const

@@ -38,6 +38,9 @@ public:
 protected:
     void ServeConnection() override;
     std::unique_ptr<TNMGeneralServer> InstantiateServer() const override;
+    // A request without the token is refused as soon as its request line has come.
+    bool AdmitsRequestLine(std::string_view requestLine) const override;
+    std::string Refusal() const override;
 
 private:
     struct RequestHeader {

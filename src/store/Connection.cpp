@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -72,6 +73,26 @@ std::optional<std::string> UnwritableFolderOf(const std::string& path)
     return folder.empty() ? "/" : folder;
 }
 
+// The engine's URI for opening path immutable; every byte but letters, digits and
+// "/._-~" is percent-encoded, so no "?" or "#" of the name is read as a parameter.
+std::string ImmutableUri(const std::string& path)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    // An absolute path gets an empty authority, so "//x" is never read as a host.
+    std::string uri = path.front() == '/' ? "file://" : "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '/' || c == '.' || c == '_' || c == '-' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kDigits[byte >> 4];
+            uri += kDigits[byte & 0xF];
+        }
+    }
+    return uri + "?immutable=1";
+}
+
 } // namespace
 
 Connection::Connection(std::string connectionString) : m_connectionString(std::move(connectionString))
@@ -131,7 +152,10 @@ void Connection::OpenFile(int flags)
     const std::string path = DataSource();
     if (path.empty())
         throw DatabaseError("Cannot open database: the connection string names no Data Source");
-    if (const int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr); rc != SQLITE_OK)
+    const int rc = m_immutable
+                       ? sqlite3_open_v2(ImmutableUri(path).c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
+                       : sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK)
         FailOpen(path, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
     Key(path);
 }
@@ -148,7 +172,7 @@ void Connection::Open()
         return;
     const std::string path = DataSource();
     const auto flags = ModeFlags(ConnectionString::Value(m_connectionString, ConnectionString::kMode));
-    const bool readOnly = OpensReadOnly();
+    const bool readOnly = m_immutable || OpensReadOnly();
     const bool denyWrite = HasFlag(flags, "share deny write") || HasFlag(flags, "share exclusive");
 
     // SQLite would make a new, empty database of a missing file; a library file that is

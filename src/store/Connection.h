@@ -65,6 +65,10 @@ public:
     // Page size for files made by other means than the shipped templates (the page
     // size benchmark); must be set before Open or Create.
     void SetCipherPageSize(int bytes) { m_pageSize = bytes; }
+    // Opens the file, whatever the Mode says, as one that nothing changes while it is
+    // open: read-only, with no lock taken and no journal beside it looked at, taken
+    // back or made (a file from someone else, read as it lies). Must be set before Open.
+    void SetImmutable(bool immutable) { m_immutable = immutable; }
 
     sqlite3* Handle() const { return m_db; }
 
@@ -80,6 +84,7 @@ private:
     bool m_readOnly = false;
     int m_rowsAffected = 0;
     int m_pageSize = kCipherPageSize;
+    bool m_immutable = false;
 };
 
 } // namespace velmora::db

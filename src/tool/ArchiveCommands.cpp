@@ -1,6 +1,7 @@
 // Archive commands: transfer archives written from and read into a library.
 #include "tool/ArchiveCommands.h"
 #include "tool/LibraryAccess.h"
+#include "tool/TerminalText.h"
 #include "tool/TextProgress.h"
 
 #include "archive/ArchiveError.h"
@@ -35,7 +36,7 @@ class TextMessages final : public MessageBoxes {
 public:
     int ShowMessageBox(const std::string& text, int) override
     {
-        std::cerr << text << '\n';
+        std::cerr << MessageForTerminal(text) << '\n';
         return mb::kResultOk;
     }
 };

@@ -1,5 +1,6 @@
 // Catalogue commands: the category tree and the search, as the Library page shows them.
 #include "tool/LibraryAccess.h"
+#include "tool/TerminalText.h"
 #include "tool/ToolCommand.h"
 
 #include "catalogue/CategoryTree.h"
@@ -17,7 +18,7 @@ void PrintNodes(const std::vector<CategoryNode>& nodes, const std::map<int, int>
 {
     for (const auto& node : nodes) {
         const auto count = counts.find(node.id);
-        std::cout << std::string(static_cast<std::size_t>(depth) * 2, ' ') << node.description << '\t'
+        std::cout << std::string(static_cast<std::size_t>(depth) * 2, ' ') << ForTerminal(node.description) << '\t'
                   << (count == counts.end() ? 0 : count->second) << '\n';
         PrintNodes(node.children, counts, depth + 1);
     }
@@ -52,7 +53,7 @@ int Search(const std::vector<std::string>& args)
         throw ToolError(std::string(kInvalidSearchMessage) + " (" + rejected.what() + ")");
     }
     for (const auto& row : found.rows)
-        std::cout << row.recIdent << '\t' << row.fileName << '\t' << row.description << '\n';
+        std::cout << row.recIdent << '\t' << ForTerminal(row.fileName) << '\t' << ForTerminal(row.description) << '\n';
     return 0;
 }
 

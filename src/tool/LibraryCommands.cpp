@@ -1,5 +1,6 @@
 #include "tool/AddCommand.h"
 #include "tool/LibraryAccess.h"
+#include "tool/TerminalText.h"
 #include "tool/TextProgress.h"
 #include "tool/ToolCommand.h"
 
@@ -84,7 +85,8 @@ int List(const std::vector<std::string>& args)
                     "Select rec_ident, rec_size, rec_tnorigname, rec_description from Record order by rec_ident");
     for (; !items.Eof(); items.Next())
         std::cout << items.AsInteger("rec_ident") << '\t' << items.AsInteger("rec_size") << '\t'
-                  << items.AsString("rec_tnorigname") << '\t' << items.AsString("rec_description") << '\n';
+                  << ForTerminal(items.AsString("rec_tnorigname")) << '\t'
+                  << ForTerminal(items.AsString("rec_description")) << '\n';
     return 0;
 }
 

@@ -66,6 +66,8 @@ int Serve(const std::vector<std::string>& args)
     StreamItemIdent = ident;
     TVideoStreamServ server;
     server.Port = port;
+    // A port asked for is that port or none; the usual one gives way to another program.
+    server.AnyPortIfTaken = parsed.Option("--port").empty();
     if (!server.Listen())
         return 2;   // the server has said why on standard error
     std::cout << "serving item " << ident << " at " << server.ItemUrl(extension) << std::endl;
@@ -78,7 +80,8 @@ int Serve(const std::vector<std::string>& args)
 
 const ToolCommand kCommands[] = {
     {"serve", "--data DIR [--port N] ID",
-     "run the stream server on its port (15654; 0: any free one), serving item ID until SIGINT or SIGTERM "
+     "run the stream server on its port (15654, or a free one when that is taken; 0: any free one), serving item "
+     "ID until SIGINT or SIGTERM "
      "(password in VELMORA_PASSWORD); prints the URL to fetch it from",
      Serve},
 };

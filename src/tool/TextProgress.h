@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tool/TerminalText.h"
 #include "ui/ProgressRoutines.h"
 
 #include <iostream>
@@ -7,8 +8,9 @@
 
 namespace velmora {
 
-// Long commands report on standard error: one line per item ("  [2/5] name"), and with
-// titles on, the operation's title and its overall text first.
+// Long commands report on standard error: one line per item ("  [2/5] name", the name
+// with its control characters escaped: it may come from an archive), and with titles
+// on, the operation's title and its overall text first.
 class TextProgress final : public ProgressRoutines {
 public:
     explicit TextProgress(bool titles) : m_titles(titles) {}
@@ -16,18 +18,18 @@ public:
     void ShowProgress(const std::string& title, bool) override
     {
         if (m_titles)
-            std::cerr << title << '\n';
+            std::cerr << tool::MessageForTerminal(title) << '\n';
     }
     void ShowProgressAt(const std::string& title, int, int, bool, int, int) override { ShowProgress(title, true); }
     void SetProgressTotal(const std::string& text, int maximum) override
     {
         m_total = maximum;
         if (m_titles)
-            std::cerr << text << '\n';
+            std::cerr << tool::MessageForTerminal(text) << '\n';
     }
     void SetProgressItem(const std::string& text, int) override
     {
-        std::cerr << "  [" << ++m_done << "/" << m_total << "] " << text << '\n';
+        std::cerr << "  [" << ++m_done << "/" << m_total << "] " << tool::ForTerminal(text) << '\n';
     }
     void StepProgress() override {}
     void StepItemProgress() override {}

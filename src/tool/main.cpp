@@ -1,13 +1,16 @@
 // velmora-tool: the cipher and the library from the command line.
 #include "tool/ToolCommand.h"
 #include "tool/ArchiveCommands.h"
+#include "tool/TerminalText.h"
 
 #include "app/ProgramInfo.h"
+#include "platform/NonDumpable.h"
 
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 using velmora::tool::ToolCommand;
@@ -43,6 +46,13 @@ void PrintUsage(const std::vector<ToolCommand>& commands, std::ostream& out)
 
 int main(int argc, char** argv)
 {
+    // Before a password is read from the environment or a key derived from it.
+    try {
+        velmora::MakeProcessNonDumpable();
+    } catch (const std::system_error& refused) {
+        std::cerr << "velmora-tool: " << refused.what() << '\n';
+        return 2;
+    }
     const auto commands = AllCommands();
     if (argc < 2) {
         PrintUsage(commands, std::cerr);
@@ -64,7 +74,8 @@ int main(int argc, char** argv)
             return c.run(std::vector<std::string>(argv + 2, argv + argc));
         } catch (const std::exception& e) {
             std::fflush(stdout);
-            std::cerr << "velmora-tool " << name << ": " << e.what() << '\n';
+            // A message may carry a name from an archive or a library.
+            std::cerr << "velmora-tool " << name << ": " << velmora::tool::MessageForTerminal(e.what()) << '\n';
             return 2;
         }
     }

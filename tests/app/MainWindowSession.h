@@ -85,6 +85,8 @@ struct Session {
     // The program's own message boxes (modal windows that take the focus) instead of
     // the recording ones.
     bool programMessageBoxes = false;
+    int streamPort = 0;   // a free one: tests run side by side
+    bool streamAnyPortIfTaken = true;
 
     Session()
     {
@@ -104,7 +106,8 @@ struct Session {
     TfrmMain& Open()
     {
         MainWindowOptions options;
-        options.streamPort = 0;
+        options.streamPort = streamPort;
+        options.streamAnyPortIfTaken = streamAnyPortIfTaken;
         options.streamIdleTimeout = streamIdleTimeout;
         options.boxes = programMessageBoxes ? nullptr : &boxes;
         options.fileDialogs = &dialogs;

@@ -44,11 +44,14 @@ T* Find(QWidget* root, const char* name)
 
 } // namespace
 
-PlayerWindow::PlayerWindow(const std::function<void()>& beforeOpen, std::chrono::milliseconds streamIdleTimeout)
+PlayerWindow::PlayerWindow(const std::function<void()>& beforeOpen, std::chrono::milliseconds streamIdleTimeout,
+                           int streamPort, bool streamAnyPortIfTaken)
 {
     if (beforeOpen)
         beforeOpen();
     m_session.streamIdleTimeout = streamIdleTimeout;
+    m_session.streamPort = streamPort;
+    m_session.streamAnyPortIfTaken = streamAnyPortIfTaken;
     m_session.Open();
     Main().PlayList().plTimer.setInterval(24 * 3600 * 1000);
     m_session.ShowAndActivate();

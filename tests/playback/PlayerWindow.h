@@ -30,8 +30,11 @@ public:
     // stream server waits on a stalled player. The play list does not move on by
     // itself (see LetPlaylistAdvance): tests of one item look at its end, which the
     // list would otherwise stop and clear within half a second.
+    // streamPort: the port the stream server is told to listen on (0: a free one), and
+    // whether it may listen on another when that one is taken.
     explicit PlayerWindow(const std::function<void()>& beforeOpen = {},
-                          std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout);
+                          std::chrono::milliseconds streamIdleTimeout = TNMGeneralServer::kIdleTimeout,
+                          int streamPort = 0, bool streamAnyPortIfTaken = true);
     // The play list's advance timer at its own interval again.
     void LetPlaylistAdvance();
 

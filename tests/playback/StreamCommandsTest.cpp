@@ -16,6 +16,8 @@
 #include <signal.h>
 #include <sys/socket.h>
 
+#include <cerrno>
+#include <optional>
 #include <regex>
 #include <vector>
 
@@ -41,15 +43,19 @@ protected:
         LibraryFixture::TearDown();
     }
 
-    void StartServe(const std::string& ident, int port = 0)
+    // Without a port, serve takes the usual one.
+    void StartServe(const std::string& ident, std::optional<int> port = 0) { Start(serve, ident, port); }
+    void Start(QProcess& process, const std::string& ident, std::optional<int> port)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("VELMORA_PASSWORD", kPassword);
-        serve.setProcessEnvironment(environment);
-        serve.start(QString::fromStdString((BinDir() / "velmora-tool").string()),
-                    {"serve", "--data", QString::fromStdString(dir.str()), "--port", QString::number(port),
-                     QString::fromStdString(ident)});
-        ASSERT_TRUE(serve.waitForStarted(kPatienceMs));
+        process.setProcessEnvironment(environment);
+        QStringList arguments{"serve", "--data", QString::fromStdString(dir.str())};
+        if (port)
+            arguments << "--port" << QString::number(*port);
+        process.start(QString::fromStdString((BinDir() / "velmora-tool").string()),
+                      arguments << QString::fromStdString(ident));
+        ASSERT_TRUE(process.waitForStarted(kPatienceMs));
     }
     // The port and the token of a URL serve printed.
     static int UrlPort(const std::string& url) { return std::stoi(url.substr(url.rfind(':') + 1)); }
@@ -59,13 +65,14 @@ protected:
         return url.substr(start, url.find('/', start) - start);
     }
     // The URL serve prints once it listens; empty when it ends first.
-    std::string WaitForUrl()
+    std::string WaitForUrl() { return WaitForUrl(serve); }
+    static std::string WaitForUrl(QProcess& process)
     {
         std::string out;
         while (out.find('\n') == std::string::npos) {
-            if (!serve.waitForReadyRead(kPatienceMs))
+            if (!process.waitForReadyRead(kPatienceMs))
                 return {};
-            out += serve.readAllStandardOutput().toStdString();
+            out += process.readAllStandardOutput().toStdString();
         }
         const auto at = out.find(" at ");
         return at == std::string::npos ? std::string() : out.substr(at + 4, out.find('\n') - at - 4);
@@ -159,6 +166,39 @@ TEST_F(StreamCommandsTest, TakenPortIsReportedOnceAndServeFails)
     EXPECT_EQ(serve.exitCode(), 2);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("port " + std::to_string(port)), std::string::npos) << err;
+}
+
+// Whether a program holds port on 127.0.0.1.
+bool PortTaken(int port)
+{
+    UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return ::bind(probe.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 && errno == EADDRINUSE;
+}
+
+TEST_F(StreamCommandsTest, TheUsualPortTakenByAnotherProgramGivesWayToAFreeOne)
+{
+    // Another serve holds 15654, as another user's would; unless a program of the
+    // machine has it already, which does as well.
+    QProcess holder;
+    Start(holder, std::to_string(item), 15654);
+    const std::string held = WaitForUrl(holder);
+    ASSERT_TRUE(PortTaken(15654)) << held << holder.readAllStandardError().toStdString();
+
+    StartServe(std::to_string(item), std::nullopt);
+    const std::string url = WaitForUrl();
+    const std::string err = serve.readAllStandardError().toStdString();
+    ASSERT_FALSE(url.empty()) << err;
+    EXPECT_NE(UrlPort(url), 15654);
+    EXPECT_NE(err.find("port 15654 is taken"), std::string::npos) << err;
+    const QString file = QString::fromStdString((dir.path() / "fetched.mpeg").string());
+    ASSERT_EQ(Curl({"--output", file, QString::fromStdString(url)}), 0);
+    EXPECT_TRUE(ReadFile(file.toStdString()) == content);
+    holder.kill();
+    holder.waitForFinished(kPatienceMs);
 }
 
 TEST_F(StreamCommandsTest, UnknownItemIsRefused)

@@ -9,9 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QStringList>
+
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <ostream>
@@ -295,15 +300,69 @@ TEST_F(VideoStreamServTest, AnswersOnlyOnceTheRequestHeaderIsComplete)
     EXPECT_TRUE(client.ReadToEnd() == content.substr(1000000));
 }
 
-TEST_F(VideoStreamServTest, SilentConnectionIsDropped)
+TEST_F(VideoStreamServTest, SilentRequestsAreDropped)
 {
-    server.IdleTimeout = 300ms;
+    server.RequestTime = 300ms;
     RawHttpClient silent("127.0.0.1", port, token);
     RawHttpClient requestLineOnly("127.0.0.1", port, token);
-    requestLineOnly.Send("GET / HTTP/1.1\r\n");
+    requestLineOnly.Send("GET /" + token + "/x.MPEG HTTP/1.1\r\n");
     EXPECT_EQ(silent.ReadToEnd(), "");
     EXPECT_EQ(requestLineOnly.ReadToEnd(), "");
     EXPECT_TRUE(WaitUntilIdle());
+}
+
+// The real times: a request that trickles is never silent for the idle time.
+TEST_F(VideoStreamServTest, ARequestThatTricklesIsDroppedWhenItsTimeIsUp)
+{
+    ASSERT_EQ(server.IdleTimeout, 30s);
+    RawHttpClient trickler("127.0.0.1", port, token);
+    trickler.Send("GET /" + token + "/x.MPEG HTTP/1.1\r\nHost: localhost\r\nX-Slow: ");
+    const auto start = std::chrono::steady_clock::now();
+    bool closed = false;
+    while (!closed && std::chrono::steady_clock::now() - start < 25s) {
+        std::this_thread::sleep_for(1s);
+        char byte;
+        const ssize_t n = ::recv(trickler.Handle(), &byte, 1, MSG_DONTWAIT | MSG_PEEK);
+        closed = n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+        if (!closed)
+            trickler.Send("a");
+    }
+    EXPECT_TRUE(closed) << "held for 25 s while it sent a byte a second";
+    EXPECT_EQ(trickler.ReadToEnd(), "");
+    EXPECT_TRUE(Fetch(port, token).body == content);
+}
+
+// Another user opens 40 connections that trickle a request without the token, one
+// byte every 20 s, and 1,000 that send nothing; the owner's player is served meanwhile.
+TEST_F(VideoStreamServTest, TheOwnersPlayerIsServedWhileAnotherUserTricklesAndFloods)
+{
+    QProcess crowd;
+    const QString program = QString::fromStdString((BinDir() / "stream-crowd").string());
+    const QStringList arguments{QString::number(port), "1000", "40", "20000"};
+    if (::geteuid() == 0)
+        crowd.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", program} + arguments);
+    else
+        crowd.start(program, arguments);
+    ASSERT_TRUE(crowd.waitForStarted(60000));
+    std::string out;
+    while (out.find("ready\n") == std::string::npos && crowd.state() == QProcess::Running) {
+        crowd.waitForReadyRead(1000);
+        out += crowd.readAllStandardOutput().toStdString();
+    }
+    ASSERT_NE(out.find("ready\n"), std::string::npos) << out << crowd.readAllStandardError().toStdString();
+
+    const HttpResponse response = Fetch(port, token);
+    ASSERT_FALSE(response.header.empty()) << "the owner's player got no answer";
+    EXPECT_EQ(response.header[0], "HTTP/1.1 200 OK ");
+    EXPECT_TRUE(response.body == content);
+    EXPECT_LE(server.LiveConnections(), 1);
+
+    std::this_thread::sleep_for(server.RequestTime + 3s);
+    crowd.closeWriteChannel();
+    ASSERT_TRUE(crowd.waitForFinished(60000));
+    out += crowd.readAllStandardOutput().toStdString();
+    // Every connection of the crowd was closed by the server: none is being served.
+    EXPECT_NE(out.find("closed 1040"), std::string::npos) << out;
 }
 
 // The real idle time, not a shortened one: what a stalled client costs is what matters.
@@ -336,10 +395,13 @@ TEST_F(VideoStreamServTest, ClientsThatStopReadingAreDroppedAfterThirtySecondsAn
 
 TEST_F(VideoStreamServTest, AConnectionBeyondThirtyTwoIsClosedAtOnce)
 {
-    // Silent clients hold their connections for the idle time (30 seconds).
+    // Players that stop reading hold their connections for the idle time (30 seconds).
+    StreamItemIdent = AddItem(PatternBytes(20 * 500000, 12), "long.mpeg");
     std::vector<std::unique_ptr<RawHttpClient>> held;
-    for (int i = 0; i < TNMGeneralServer::kMaxConnections; ++i)
-        held.push_back(std::make_unique<RawHttpClient>("127.0.0.1", port, token));
+    for (int i = 0; i < TNMGeneralServer::kMaxConnections; ++i) {
+        held.push_back(std::make_unique<RawHttpClient>("127.0.0.1", port, token, 4096));
+        held.back()->SendRequest();
+    }
     ASSERT_TRUE(WaitForConnections(TNMGeneralServer::kMaxConnections));
 
     RawHttpClient extra("127.0.0.1", port, token);
@@ -349,8 +411,9 @@ TEST_F(VideoStreamServTest, AConnectionBeyondThirtyTwoIsClosedAtOnce)
     // Closed while the others are still held: refused, not queued behind them.
     EXPECT_EQ(server.LiveConnections(), TNMGeneralServer::kMaxConnections);
 
-    held.pop_back();
+    held.pop_back();   // with bytes unread: the server's next send fails
     ASSERT_TRUE(WaitForConnections(TNMGeneralServer::kMaxConnections - 1));
+    StreamItemIdent = item;
     EXPECT_TRUE(Fetch(port, token).body == content);
 }
 
@@ -387,7 +450,9 @@ TEST_F(VideoStreamServTest, TwentyConcurrentClientsEachGetTheirItem)
 TEST_F(VideoStreamServTest, StopEndsEveryConnection)
 {
     StreamItemIdent = AddItem(PatternBytes(20 * 500000, 11), "long.mpeg");
-    RawHttpClient idle("127.0.0.1", port, token);
+    RawHttpClient arriving("127.0.0.1", port, token);   // its request has not come yet
+    RawHttpClient stalled("127.0.0.1", port, token, 4096);
+    stalled.SendRequest();
     RawHttpClient reading("127.0.0.1", port, token);
     reading.SendRequest();
     reading.ReadHeader();
@@ -397,24 +462,31 @@ TEST_F(VideoStreamServTest, StopEndsEveryConnection)
     server.Stop();   // returns only when every connection thread has ended
     EXPECT_EQ(server.LiveConnections(), 0);
     EXPECT_FALSE(server.Listening());
-    EXPECT_EQ(idle.ReadToEnd(), "");
+    EXPECT_EQ(arriving.ReadToEnd(), "");
+    EXPECT_LT(stalled.ReadToEnd().size(), 20u * 500000);
     // Far more than the socket buffers hold: the server cannot have sent it all while
     // this client was not reading.
     EXPECT_LT(reading.ReadToEnd().size(), 20u * 500000 - 1000);
     EXPECT_THROW(RawHttpClient("127.0.0.1", port, token), std::runtime_error);
 }
 
-TEST_F(VideoStreamServTest, PortTakenIsReportedOnceAndTheProgramGoesOn)
+TEST_F(VideoStreamServTest, ATakenPortIsReportedOnceAndAFreeOneIsListenedOn)
 {
     TVideoStreamServ second;
     second.Port = port;   // both loopback addresses are this fixture's server's
     ::testing::internal::CaptureStderr();
     const bool listening = second.Listen();
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(listening);
+    ASSERT_TRUE(listening) << err;
+    const int fallback = second.BoundPort();
+    EXPECT_NE(fallback, port);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("port " + std::to_string(port)), std::string::npos) << err;
     EXPECT_NE(err.find("Address already in use"), std::string::npos) << err;
+    EXPECT_NE(err.find("port " + std::to_string(fallback) + " instead"), std::string::npos) << err;
+    // The URL the player is given names the port listened on, on both loopback addresses.
+    EXPECT_NE(second.ItemUrl(".MPEG").find("http://localhost:" + std::to_string(fallback) + "/"), std::string::npos);
+    EXPECT_TRUE(Fetch(fallback, second.Token()).body == content);
     EXPECT_TRUE(Fetch(port, token).body == content);   // the first server is unharmed
 }
 
