@@ -121,7 +121,11 @@ void MessageWindow::ReadRecords(QLocalSocket* socket)
         in >> message >> wParam >> lParam;
         if (m_answer) {
             const MessageResult answer = m_answer(WindowMessage{message, wParam, lParam});
+            if (!guarded)
+                return;
             WriteAnswer(guarded->socketDescriptor(), answer);
+            if (guarded->bytesAvailable() < kWindowMessageRecordSize)
+                guarded->abort();
             continue;
         }
         // A handler may run a nested event loop, close the window or destroy it.

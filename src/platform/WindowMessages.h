@@ -18,7 +18,10 @@ namespace velmora {
 //
 // A window that answers its messages (MessageWindow::SetAnswer) writes, for each record,
 // an 8-byte result (int64, big-endian) back on the same connection; a descriptor handed
-// over with the answer travels beside the result as SCM_RIGHTS ancillary data.
+// over with the answer travels beside the result as SCM_RIGHTS ancillary data. Having
+// answered what the connection held, it closes its end: a sender asks one question per
+// connection, and the answering side keeps nothing open until the sender's close reaches
+// its event loop.
 
 struct WindowMessage {
     std::uint32_t message = 0;
