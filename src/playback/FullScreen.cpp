@@ -84,7 +84,8 @@ QWidget* TfrmFullScreen::CreateControlBar()
 void TfrmFullScreen::TakeControl(QWidget* control)
 {
     auto* layout = static_cast<QGridLayout*>(pnlContentPane->layout());
-    layout->addWidget(control, 0, 0);   // over the caption
+    if (layout->indexOf(control) < 0)
+        layout->addWidget(control, 0, 0);   // over the caption
     control->raise();
 }
 

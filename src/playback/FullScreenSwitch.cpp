@@ -39,17 +39,22 @@ void PlayerHost::SwitchFullScreen(bool on, bool resume)
 
     Skin& main = *m_parts.mainSkin;
     Skin& fullScreen = m_fullScreen->fullScreenDSF();
+    // Each window shows the picture in a display of its own (see TMediaEngine::ShowIn).
+    QWidget* leaving = m_modern->Control();
     if (on) {
-        m_fullScreen->TakeControl(m_modern->Control());
+        m_fullScreen->TakeControl(m_modern->ShowIn(m_fullScreen->pnlContentPane));
         m_modern->Control()->setVisible(PlayerVisible);
         fullScreen.SetSwitchState(player_skin::kMuteSwitch, !Muted);
         fullScreen.SetTrackBarValue(player_skin::kVolume, main.TrackBarValue(player_skin::kVolume));
         m_fullScreen->ShowOver(m_parts.mainWindow);
     } else {
         main.SetSwitchState(player_skin::kMuteSwitch, !Muted);
+        m_modern->ShowIn(m_parts.pnlMoviePlayer);
         PlaceControl(m_parts.pnlMoviePlayer);
         m_fullScreen->hide();
     }
+    if (leaving != m_modern->Control())
+        leaving->hide();
     m_modern->setStretchToFit(true);
 
     if (reopen) {

@@ -124,10 +124,12 @@ void PlayerHost::PlaceControl(QWidget* panel)
     QWidget* control = Control();
     if (control == nullptr)
         return;
-    if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
-        grid->addWidget(control, 0, 0);
-    else
-        panel->layout()->addWidget(control);
+    if (panel->layout()->indexOf(control) < 0) {
+        if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
+            grid->addWidget(control, 0, 0);
+        else
+            panel->layout()->addWidget(control);
+    }
     control->raise();
     control->setVisible(PlayerVisible);
 }
