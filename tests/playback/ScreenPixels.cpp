@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace velmora::test {
 
@@ -30,24 +29,6 @@ double LitShare(const QWidget* widget)
             lit += std::max({qRed(line[x]), qGreen(line[x]), qBlue(line[x])}) > 40 ? 1 : 0;
     }
     return double(lit) / (double(image.width()) * image.height());
-}
-
-double ColourShare(const QImage& image, QColor colour, int tolerance)
-{
-    if (image.isNull())
-        return 0;
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    qint64 matching = 0;
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            matching += std::abs(qRed(line[x]) - colour.red()) <= tolerance &&
-                                std::abs(qGreen(line[x]) - colour.green()) <= tolerance &&
-                                std::abs(qBlue(line[x]) - colour.blue()) <= tolerance
-                            ? 1
-                            : 0;
-    }
-    return double(matching) / (double(rgb.width()) * rgb.height());
 }
 
 } // namespace velmora::test

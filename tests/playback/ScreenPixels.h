@@ -2,7 +2,8 @@
 
 // Reading back what a real X server shows: the screen's own pixels under a widget,
 // native child windows (the video window) included.
-#include <QColor>
+#include "support/ImageColours.h"
+
 #include <QImage>
 
 class QWidget;
@@ -13,7 +14,5 @@ namespace velmora::test {
 QImage ScreenShot(const QWidget* widget);
 // The share (0..1) of the widget's screen pixels that are not black.
 double LitShare(const QWidget* widget);
-// The share (0..1) of the image's pixels within `tolerance` of colour on every channel.
-double ColourShare(const QImage& image, QColor colour, int tolerance = 8);
 
 } // namespace velmora::test
