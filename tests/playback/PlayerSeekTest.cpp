@@ -21,6 +21,9 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QtTest/QtTest>
 
@@ -90,6 +93,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void theBarSeeksAndTheTimeRunsOnFromThere();
+    void aClickOnThePositionBarJumpsThere();
     void fullScreenAndBackContinueTheItemWhereItWas();
     void switchingToAndFroInARowNeverFreezesTheWindow();
     void aStopHoldsTheMovieUntilItPlaysAgain();
@@ -167,6 +171,38 @@ void PlayerSeekTest::theBarSeeksAndTheTimeRunsOnFromThere()
     QVERIFY(window.Slider("progressbar")->value() > 7000);
     QCOMPARE(window.Host().SeekDragging, 0);
     QVERIFY(window.LabelText("statuslabel3") <= QString::fromStdString(FormatPlayTime(duration)));
+}
+
+// A click beside the handle puts the position where the click was, in the window and
+// full screen, as media players do (not a page step towards it).
+void PlayerSeekTest::aClickOnThePositionBarJumpsThere()
+{
+    PlayerWindow window;
+    PlayMovie(window, 1);
+    const double duration = window.Host().MediaDuration;
+    for (const bool fullScreen : {false, true}) {
+        if (fullScreen) {
+            window.Main().btnFullScreen->click();
+            QVERIFY(window.WaitFor([&] { return window.StateText() == "Playing" && window.Position() > 0.5; }));
+        }
+        auto* bar = qobject_cast<QSlider*>(window.Slider("progressbar", fullScreen));
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        const QRect groove = bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, bar);
+        const double share = fullScreen ? 0.4 : 0.75;
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          QPoint(groove.left() + int(groove.width() * share), groove.center().y()));
+        const double target = duration * share;
+        QVERIFY2(window.WaitFor([&] { return std::abs(window.Position() - target) < 2.0; }),
+                 qPrintable(QString("at %1 s, clicked at %2 s").arg(window.Position()).arg(target)));
+        QCOMPARE(window.Host().SeekDragging, 0);
+        QVERIFY(window.WaitFor([&] { return window.Position() > target - 2.0 + 0.5; }));   // and plays on
+    }
 }
 
 void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
