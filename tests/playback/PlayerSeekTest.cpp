@@ -215,15 +215,16 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(host.Muted);
 
     double remembered = window.Position();
-    std::optional<PictureWatch> pictures(std::in_place, window, kMovieSize);
     window.Main().btnFullScreen->click();
     QVERIFY(host.FullScreenActive);
     QVERIFY(fullScreen.isVisible());
     QCOMPARE(host.Control()->window(), static_cast<QWidget*>(&fullScreen));
+    // The picture goes to the display the full-screen window shows.
+    std::optional<PictureWatch> pictures(std::in_place, window, kMovieSize);
     QVERIFY(!window.Button("muteswitch", true)->isChecked());   // off: muted
     QVERIFY(host.ModernPlayer()->settings().mute());
     VerifyContinuesFrom(window, remembered);
-    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));   // the picture follows the video widget
+    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));
     QVERIFY(host.ModernPlayer()->settings().mute());   // the reopened item stays muted
     // The full-screen skin shows the time while it is in use.
     QVERIFY(window.WaitFor([&] { return !window.LabelText("statuslabel3", true).isEmpty() &&
@@ -246,11 +247,11 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
 
     // Escape released in the full-screen window: back on the Playing page, same place.
     remembered = window.Position();
-    pictures.emplace(window, kMovieSize);
     QTest::keyRelease(&fullScreen, Qt::Key_Escape);
     QVERIFY(!host.FullScreenActive);
     QVERIFY(!fullScreen.isVisible());
     QCOMPARE(host.Control()->parentWidget(), static_cast<QWidget*>(window.Main().pnlMoviePlayer));
+    pictures.emplace(window, kMovieSize);
     QVERIFY(window.Button("muteswitch")->isChecked());
     VerifyContinuesFrom(window, remembered);
     QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));
