@@ -493,10 +493,28 @@ void PlayerHost::StopForLock()
         MediaEnded = false;
         m_legacy->SetDisplaySize(TLegacyMediaPlayer::kDisplayFitToSize);
     } else if (m_modern) {
+        tmrStartPatience.stop();
+        // A play list picture holds too, or its end would start the next entry.
+        PictureCommand(Command::Stop);
         m_modern->controls().stop();
         // The full-screen window stays on top of everything: it goes with the lock.
         if (FullScreenActive)
             SwitchFullScreen(false, false);
+    }
+}
+
+void PlayerHost::PauseForSlideshow()
+{
+    tmrProgress.stop();
+    if (m_picture && m_picture->IsRunning()) {
+        m_picture->Pause();
+        ShowState(modern_state::kPaused);
+    } else if (m_legacy) {
+        if (m_legacy->PlayState() == legacy_state::kPlaying)
+            m_legacy->Pause();
+    } else if (m_modern) {
+        if (m_modern->playState() == modern_state::kPlaying)
+            m_modern->controls().pause();
     }
 }
 

@@ -107,6 +107,8 @@ public:
     void PlayItem(int ident);
     // The lock's player step: playback stops and full-screen mode ends.
     void StopForLock();
+    // A slideshow starts: what plays pauses, a play list picture included.
+    void PauseForSlideshow();
 
     // "Remove All": no item left, no time shown.
     void ClearTime();

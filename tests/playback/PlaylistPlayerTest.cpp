@@ -8,6 +8,8 @@
 #include "TestPictures.h"
 
 #include "app/ItemListView.h"
+#include "app/TaskbarStandIn.h"
+#include "dialogs/PasswordForm.h"
 #include "platform/MachineInfo.h"
 #include "platform/SettingsStore.h"
 #include "playback/LegacyMediaPlayer.h"
@@ -24,6 +26,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QtTest/QtTest>
 
 #include <memory>
@@ -81,6 +84,7 @@ private slots:
     void nextAndPreviousWhilePlaying();
     void aDoubleClickedMovieStartsTheListWithTheLegacyControlWithoutPictures();
     void picturesShowForTheSlideshowDelayAndTheListGoesOn();
+    void theLockHoldsAPictureUntilPlayAgain();
     void aDamagedItemEndsWithItsErrorAndTheListGoesOn_data();
     void aDamagedItemEndsWithItsErrorAndTheListGoesOn();
     void aListOfDamagedItemsStopsInsteadOfGoingRound();
@@ -252,6 +256,41 @@ void PlaylistPlayerTest::picturesShowForTheSlideshowDelayAndTheListGoesOn()
     QVERIFY(window.WaitFor([&] { return StreamItemIdent == lastSong && window.StateText() == "Playing"; }));
     QVERIFY(window.WaitFor([&] { return !main.PlaylistActive(); }));
     QVERIFY(window.Boxes().messages.empty());
+}
+
+// A picture counts its delay only while it is being played: locked, the list stays on
+// it; Play goes on with it and then with the list.
+void PlaylistPlayerTest::theLockHoldsAPictureUntilPlayAgain()
+{
+    PlayerWindow window;
+    window.LetPlaylistAdvance();
+    TfrmMain& main = window.Main();
+    main.MainLibrary().MainConnection().Execute("Update options set opt_currentStore = " + std::to_string((1 << 16) | 1));
+    window.AddItem(GifBytes(), "1 red and blue.gif");
+    const int song = window.AddItem(m_short, "2 song.wav");
+    FillPlaylist(main);
+    main.playlist->SelectIndex(0);
+    main.playlistDblClick();
+    QVERIFY(window.WaitFor([&] {
+        return window.StateText() == "Playing" &&
+               ColourShare(main.pnlMoviePlayer->grab().toImage(), QColor(255, 0, 0), 16) > 0.2;
+    }));
+
+    main.actFileBoss->trigger();
+    QCOMPARE(window.StateText(), QString("Stopped"));
+    QTest::qWait(1000 + 3 * Playlist::kAdvanceInterval);   // past the delay and the list's look
+    QCOMPARE(main.PlayList().CurrentPlaylistIndex(), 0);
+    QVERIFY(main.PlaylistActive());
+
+    WhenPasswordPromptOpens([](TfrmPassword& form) {
+        form.txtPass->setText(QLatin1String(kPassword));
+        form.btnOKClick();
+    });
+    main.LockStandIn()->showNormal();
+    QTRY_VERIFY_WITH_TIMEOUT(main.isVisible(), PlayerWindow::kPatienceMs);
+    main.Play1->trigger();
+    QCOMPARE(window.StateText(), QString("Playing"));
+    QVERIFY(window.WaitFor([&] { return StreamItemIdent == song && window.StateText() == "Playing"; }));
 }
 
 void PlaylistPlayerTest::aDamagedItemEndsWithItsErrorAndTheListGoesOn_data()
