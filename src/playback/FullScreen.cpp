@@ -33,7 +33,7 @@ TfrmFullScreen::TfrmFullScreen()
     pnlContentPane = new QFrame(contentArea);
     pnlContentPane->setObjectName(QStringLiteral("pnlContentPane"));
     pnlContentPane->setEnabled(false);
-    lblContentPane = new QLabel(QStringLiteral("Please wait loading encrypted media ..."), pnlContentPane);
+    lblContentPane = new QLabel(QString::fromLatin1(kLoadingCaption), pnlContentPane);
     lblContentPane->setObjectName(QStringLiteral("lblContentPane"));
     lblContentPane->setAlignment(Qt::AlignCenter);
     auto* paneLayout = new QGridLayout(pnlContentPane);

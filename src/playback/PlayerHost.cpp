@@ -403,7 +403,7 @@ void PlayerHost::PlayItem(int ident)
     m_itemFailed = false;
     if (m_picture)
         m_picture->Close();
-    m_fullScreen->lblContentPane->setText(QStringLiteral("Please wait loading encrypted media ..."));
+    m_fullScreen->lblContentPane->setText(QString::fromLatin1(TfrmFullScreen::kLoadingCaption));
     if (m_legacy) {
         SetPlayerVisible(true);
         m_legacy->Stop();

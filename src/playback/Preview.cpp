@@ -166,7 +166,7 @@ void TfrmPreview::FitPanel()
     for (const QString& caption : {QStringLiteral("Start Show  "), QStringLiteral("Stop Show  ")}) {
         btnAutoShow->setText(caption);
         m_controlRow->layout()->activate();
-        rowWidth = std::max(rowWidth, m_controlRow->layout()->minimumSize().width());
+        rowWidth = std::max(rowWidth, m_controlRow->layout()->sizeHint().width());
     }
     btnAutoShow->setText(shown);
     const int width = std::max(kPanelWidth, rowWidth);

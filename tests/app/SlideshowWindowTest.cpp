@@ -390,6 +390,7 @@ void SlideshowWindowTest::underTheProgramsStyleTheColourShowsAndEveryCaptionIsWh
         }
         QVERIFY(show.rect().contains(show.sausagepanel->geometry()));
         show.btnAutoShowClick();
+        QCoreApplication::processEvents();   // the layout runs before the next paint
     }
 }
 
