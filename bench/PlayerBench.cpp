@@ -9,6 +9,13 @@
 //   player_bench play DATA_DIR ITEM SECONDS    plays the item from the stream that long, with
 //                                              a seek to 90% half way; prints the peak memory
 //   player_bench play-file DATA_DIR FILE SECONDS   the same from a file on disk, same player
+//   player_bench fullscreen DATA_DIR ITEM      on a real X server (QT_QPA_PLATFORM=xcb): time
+//                                              from entering full screen, and from leaving
+//                                              it, to the movie's picture lit on the screen,
+//                                              three rounds
+//   player_bench damaged DATA_DIR BAD GOOD     a play list of an item that cannot play and a
+//                                              good one: time from the list's start to the
+//                                              good item playing
 //
 // VELMORA_PASSWORD is the library's password.
 #include "app/MainWindow.h"
@@ -16,7 +23,10 @@
 #include "platform/Skin.h"
 #include "playback/MediaEngine.h"
 #include "playback/ModernMediaPlayer.h"
+#include "playback/FullScreen.h"
 #include "playback/PlayerHost.h"
+#include "playback/Playlist.h"
+#include "playback/StreamItemIdent.h"
 #include "store/LibraryFiles.h"
 
 #include <QAbstractSlider>
@@ -24,6 +34,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QVideoFrame>
@@ -167,6 +180,73 @@ int Open(TfrmMain& main, int item)
     return 0;
 }
 
+// The share of the widget's pixels on the screen that are not black.
+double LitShare(const QWidget* widget)
+{
+    const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+    const QImage image = widget->screen()
+                             ->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    if (image.isNull())
+        return 0;
+    qint64 lit = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            lit += std::max({qRed(line[x]), qGreen(line[x]), qBlue(line[x])}) > 40 ? 1 : 0;
+    }
+    return double(lit) / (double(image.width()) * image.height());
+}
+
+bool PictureLit(PlayerHost& host)
+{
+    QWidget* control = host.Control();
+    return control != nullptr && control->isVisible() && LitShare(control) > 0.3;
+}
+
+int FullScreen(TfrmMain& main, int item)
+{
+    PlayerHost& host = main.Player();
+    main.PlayList().Insert(-1, "movie", item);
+    main.PlayList().PlayPlaylist();
+    if (!WaitFor([&] { return PictureLit(host); }))
+        return Fail("no picture in the window");
+    for (int round = 1; round <= 3; ++round) {
+        QElapsedTimer clock;
+        clock.start();
+        host.SetFullScreen(true);
+        if (!WaitFor([&] { return PictureLit(host); }, 30000))
+            return Fail("full screen stays black");
+        const qint64 in = clock.elapsed();
+        clock.restart();
+        emit host.FullScreenForm().LeaveRequested();
+        if (!WaitFor([&] { return PictureLit(host); }, 30000))
+            return Fail("the window stays black after full screen");
+        std::printf("round %d: full screen to picture %5lld ms, back to picture %5lld ms\n", round, in,
+                    clock.elapsed());
+    }
+    return 0;
+}
+
+int Damaged(TfrmMain& main, int bad, int good)
+{
+    PlayerHost& host = main.Player();
+    TModernMediaPlayer& player = *host.ModernPlayer();
+    main.PlayList().Insert(-1, "damaged", bad);
+    main.PlayList().Insert(0, "good", good);
+    QElapsedTimer clock;
+    clock.start();
+    main.PlayList().PlayPlaylist();
+    if (!WaitFor([&] { return host.ItemFailed(); }, 60000))
+        return Fail("the damaged item never ended");
+    const qint64 failed = clock.elapsed();
+    if (!WaitFor([&] { return StreamItemIdent == good && player.playState() == 3; }, 60000))
+        return Fail("the good item never played");
+    std::printf("damaged item ended after %5lld ms; next item playing after %5lld ms\n", failed, clock.elapsed());
+    return 0;
+}
+
 int Play(TfrmMain& main, const std::function<void()>& start, double seconds)
 {
     PlayerHost& host = main.Player();
@@ -212,11 +292,15 @@ int main(int argc, char** argv)
     main.show();
     main.Player().SetMute(true);   // nothing to hear
 
-    const double seconds = argc > 4 ? std::atof(argv[4]) : 20;
+    const double seconds = argc > 4 && mode != "damaged" ? std::atof(argv[4]) : 20;
     if (mode == "open")
         return Open(main, std::atoi(argv[3]));
     if (mode == "play")
         return Play(main, [&] { main.Player().PlayItem(std::atoi(argv[3])); }, seconds);
+    if (mode == "fullscreen")
+        return FullScreen(main, std::atoi(argv[3]));
+    if (mode == "damaged")
+        return argc > 4 ? Damaged(main, std::atoi(argv[3]), std::atoi(argv[4])) : Fail("damaged needs BAD GOOD");
     if (mode == "play-file") {
         const QString url = QUrl::fromLocalFile(QString::fromLocal8Bit(argv[3])).toString();
         return Play(main, [&] {

@@ -27,6 +27,7 @@ public:
     void PlayChosenEntry(int) override {}
     void StopAndClearPlayer() override {}
     bool MediaEnded() const override { return false; }
+    bool MediaFailed() const override { return false; }
 };
 
 constexpr int kEntries = 10000;

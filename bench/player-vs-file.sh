@@ -3,7 +3,10 @@
 #  - a 200 MB movie item: OpenMediaItem + play to the first "Playing" and to the first
 #    video frame, the longest event-loop stall while opening and while seeking;
 #  - peak memory of the program playing a 200 MB and a 500 MB movie item from the stream,
-#    against the same 500 MB file played from disk by the same player.
+#    against the same 500 MB file played from disk by the same player;
+#  - on a private Xvfb: entering full screen (and leaving it) to the movie's picture lit
+#    on the screen, and a damaged item (random bytes named .mp3) in a play list to the
+#    next item playing.
 # The movies are MJPEG of a noise picture (25 frames a second) with MP3 sound in AVI,
 # made by gst-launch-1.0; the AVI index sits at the file's end, so the stream is read at
 # its far end before the first frame too. They run at 2 MB/s (480 x 360), a rate the
@@ -38,8 +41,13 @@ movie() {
 movie 200 "$work/m200.avi"
 movie 500 "$work/m500.avi"
 movie 100 "$work/fast.avi" fast
+gst-launch-1.0 -q videotestsrc pattern=smpte num-buffers=1500 ! video/x-raw,width=320,height=240,framerate=25/1 \
+    ! jpegenc ! avimux ! filesink location="$work/bars.avi"
+head -c 200000 /dev/urandom > "$work/damaged.mp3"
+gst-launch-1.0 -q audiotestsrc num-buffers=400 ! audioconvert ! lamemp3enc ! filesink location="$work/good.mp3"
 "$bin/velmora-tool" init --data "$work/lib" >/dev/null
-"$bin/velmora-tool" add --data "$work/lib" "$work/m200.avi" "$work/m500.avi" "$work/fast.avi" >/dev/null
+"$bin/velmora-tool" add --data "$work/lib" "$work/m200.avi" "$work/m500.avi" "$work/fast.avi" \
+    "$work/bars.avi" "$work/damaged.mp3" "$work/good.mp3" >/dev/null
 printf 'items: %s MB and %s MB\n' $(( $(stat -c %s "$work/m200.avi") / 1000000 )) $(( $(stat -c %s "$work/m500.avi") / 1000000 ))
 
 # Qt and GStreamer talk on standard error; it is shown only when a run fails.
@@ -48,6 +56,18 @@ echo "== 200 MB movie item (2 MB/s), from the stream server"
 run open "$work/lib" 1
 echo "== 100 MB movie item at 7.5 MB/s, above what the stream carries"
 run open "$work/lib" 3
+
+# A server of its own, on a display it picks itself.
+exec {display_fd}<> <(:)
+Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+read -r -t 30 display <&"$display_fd" || { echo "Xvfb did not start" >&2; exit 1; }
+onx() { QT_QPA_PLATFORM=xcb DISPLAY=":$display" run "$@"; }
+echo "== full screen and back with a 320 x 240 movie item, on Xvfb"
+onx fullscreen "$work/lib" 4
+echo "== a damaged item, then a good one, in a play list"
+onx damaged "$work/lib" 5 6
 
 peak() { run "$@" | sed -n 's/.*peak memory \([0-9]*\) KiB/\1/p'; }
 echo "== peak memory while playing ${seconds} s with a seek to 90%"

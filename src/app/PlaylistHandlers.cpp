@@ -166,6 +166,7 @@ void TfrmMain::RemoveItem1Click()
 void TfrmMain::ClearAll1Click()
 {
     m_playlist->Clear();
+    m_player->ClearTime();
 }
 
 void TfrmMain::Repeat1Click()

@@ -52,4 +52,9 @@ bool PlaylistPlayerPort::MediaEnded() const
     return m_host.MediaEnded;
 }
 
+bool PlaylistPlayerPort::MediaFailed() const
+{
+    return m_host.ItemFailed();
+}
+
 } // namespace velmora

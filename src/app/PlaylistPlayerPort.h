@@ -22,6 +22,7 @@ public:
     void PlayChosenEntry(int recIdent) override;
     void StopAndClearPlayer() override;
     bool MediaEnded() const override;
+    bool MediaFailed() const override;
 
 private:
     PlayerHost& m_host;

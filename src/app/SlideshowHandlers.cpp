@@ -7,10 +7,7 @@
 #include "catalogue/FileImport.h"
 #include "catalogue/ItemKind.h"
 #include "playback/ImageAspect.h"
-#include "playback/LegacyMediaPlayer.h"
-#include "playback/ModernMediaPlayer.h"
 #include "playback/PictureLoader.h"
-#include "playback/PlayStates.h"
 #include "playback/PlayerHost.h"
 #include "playback/Playlist.h"
 #include "playback/Preview.h"
@@ -68,14 +65,7 @@ void TfrmMain::doViewSlideshow()
 {
     if (m_counts.images <= 0 || mainList->RowCount() == 0)
         return;
-    m_player->tmrProgress.stop();
-    if (TLegacyMediaPlayer* legacy = m_player->LegacyPlayer()) {
-        if (legacy->PlayState() == legacy_state::kPlaying)
-            legacy->Pause();
-    } else if (TModernMediaPlayer* modern = m_player->ModernPlayer()) {
-        if (modern->playState() == modern_state::kPlaying)
-            modern->controls().pause();
-    }
+    m_player->PauseForSlideshow();
     if (!m_preview->Start() || mainList->SelectedCount() == 0)
         return;
     m_preview->TakePicture(picture);

@@ -54,8 +54,16 @@ void TFrameRelay::Deliver()
         m_pending = QVideoFrame();
         m_posted = false;
     }
+    m_shown = frame;
     if (m_target)
         m_target->setVideoFrame(frame);
+}
+
+void TFrameRelay::SetTarget(QVideoSink* target)
+{
+    m_target = target;
+    if (m_target && m_shown.isValid())
+        m_target->setVideoFrame(m_shown);
 }
 
 } // namespace velmora

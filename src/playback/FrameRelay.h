@@ -29,6 +29,9 @@ public:
 
     // The sink the player renders into.
     QVideoSink* Sink() const { return m_sink; }
+    // Frames go to another display's sink from now on; it gets the newest frame at
+    // once, so a paused movie does not show black there.
+    void SetTarget(QVideoSink* target);
 
 private:
     void Take(const QVideoFrame& frame);   // on the relay's thread
@@ -37,6 +40,7 @@ private:
     QThread m_thread;
     QVideoSink* m_sink = nullptr;   // lives on m_thread; deleted there
     QPointer<QVideoSink> m_target;
+    QVideoFrame m_shown;            // the last frame handed to the display (window's thread)
     QMutex m_mutex;
     QVideoFrame m_pending;          // guarded by m_mutex
     bool m_posted = false;          // guarded by m_mutex

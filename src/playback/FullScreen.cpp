@@ -33,7 +33,7 @@ TfrmFullScreen::TfrmFullScreen()
     pnlContentPane = new QFrame(contentArea);
     pnlContentPane->setObjectName(QStringLiteral("pnlContentPane"));
     pnlContentPane->setEnabled(false);
-    lblContentPane = new QLabel(QStringLiteral("Please wait loading encrypted media ..."), pnlContentPane);
+    lblContentPane = new QLabel(QString::fromLatin1(kLoadingCaption), pnlContentPane);
     lblContentPane->setObjectName(QStringLiteral("lblContentPane"));
     lblContentPane->setAlignment(Qt::AlignCenter);
     auto* paneLayout = new QGridLayout(pnlContentPane);
@@ -84,7 +84,8 @@ QWidget* TfrmFullScreen::CreateControlBar()
 void TfrmFullScreen::TakeControl(QWidget* control)
 {
     auto* layout = static_cast<QGridLayout*>(pnlContentPane->layout());
-    layout->addWidget(control, 0, 0);   // over the caption
+    if (layout->indexOf(control) < 0)
+        layout->addWidget(control, 0, 0);   // over the caption
     control->raise();
 }
 

@@ -20,6 +20,8 @@ class Skin;
 class TfrmFullScreen : public QWidget {
     Q_OBJECT
 public:
+    static constexpr const char* kLoadingCaption = "Please wait loading encrypted media ...";
+
     TfrmFullScreen();
     ~TfrmFullScreen() override;
 

@@ -6,6 +6,7 @@
 #include "playback/FullScreen.h"
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
+#include "playback/PictureItem.h"
 #include "playback/PlaylistSeam.h"
 
 #include <QFrame>
@@ -27,7 +28,9 @@ void PlayerHost::SetFullScreen(bool on)
 // position once the picture has moved (the control opens its URL again).
 void PlayerHost::SwitchFullScreen(bool on, bool resume)
 {
-    const bool reopen = resume && m_parts.playlist->PlaylistActive();
+    // A play list picture only moves: there is nothing to reopen.
+    const bool picture = m_picture && m_picture->IsOpen();
+    const bool reopen = resume && m_parts.playlist->PlaylistActive() && !picture;
     QString url;
     double position = 0;
     if (reopen) {
@@ -39,17 +42,26 @@ void PlayerHost::SwitchFullScreen(bool on, bool resume)
 
     Skin& main = *m_parts.mainSkin;
     Skin& fullScreen = m_fullScreen->fullScreenDSF();
+    // Each window shows the picture in a display of its own (see TMediaEngine::ShowIn).
+    QWidget* leaving = m_modern->Control();
     if (on) {
-        m_fullScreen->TakeControl(m_modern->Control());
+        m_fullScreen->TakeControl(m_modern->ShowIn(m_fullScreen->pnlContentPane));
         m_modern->Control()->setVisible(PlayerVisible);
+        if (m_picture)
+            m_picture->ShowIn(m_fullScreen->pnlContentPane);
         fullScreen.SetSwitchState(player_skin::kMuteSwitch, !Muted);
         fullScreen.SetTrackBarValue(player_skin::kVolume, main.TrackBarValue(player_skin::kVolume));
         m_fullScreen->ShowOver(m_parts.mainWindow);
     } else {
         main.SetSwitchState(player_skin::kMuteSwitch, !Muted);
+        m_modern->ShowIn(m_parts.pnlMoviePlayer);
         PlaceControl(m_parts.pnlMoviePlayer);
+        if (m_picture)
+            m_picture->ShowIn(m_parts.pnlMoviePlayer);
         m_fullScreen->hide();
     }
+    if (leaving != m_modern->Control())
+        leaving->hide();
     m_modern->setStretchToFit(true);
 
     if (reopen) {

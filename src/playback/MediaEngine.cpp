@@ -61,6 +61,7 @@ TMediaEngine::TMediaEngine(QWidget* parent)
         throw std::runtime_error("Qt Multimedia's player is not available");
     // Made only once a player can be: the widget would stay behind in its parent.
     m_video = new TVideoDisplay(parent);
+    m_displays.emplace_back(m_video);
     m_frames = std::make_unique<TFrameRelay>(m_video->videoSink());
     m_player->setVideoSink(m_frames->Sink());
     m_positionPatience.setSingleShot(true);
@@ -74,7 +75,26 @@ TMediaEngine::~TMediaEngine()
     m_retired.clear();
     DropPlayer();
     m_frames.reset();
-    delete m_video;
+    for (const QPointer<TVideoDisplay>& display : m_displays)
+        delete display.data();
+}
+
+TVideoDisplay* TMediaEngine::ShowIn(QWidget* parent)
+{
+    TVideoDisplay* display = nullptr;
+    for (const QPointer<TVideoDisplay>& made : m_displays)
+        if (made && made->parentWidget() == parent)
+            display = made;
+    if (display == nullptr) {
+        display = new TVideoDisplay(parent);
+        display->hide();
+        m_displays.emplace_back(display);
+    }
+    if (display != m_video) {
+        m_video = display;
+        m_frames->SetTarget(display->videoSink());
+    }
+    return display;
 }
 
 void TMediaEngine::MakePlayer(bool withSound)

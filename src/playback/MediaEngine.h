@@ -3,6 +3,7 @@
 #include "playback/PlayStates.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -38,7 +39,12 @@ public:
     // also chooses the GStreamer backend when QT_MEDIA_BACKEND names none.
     static bool BackendAvailable();
 
+    // The display in use: the player's picture goes there.
     TVideoDisplay* Video() const { return m_video; }
+    // The picture goes to a display in parent, made on first use. A display never moves
+    // to another top-level window: Qt's video window behind it stays black for good
+    // once it has been moved, so each window holds a display of its own.
+    TVideoDisplay* ShowIn(QWidget* parent);
     QMediaPlayer& Player() const { return *m_player; }
     // The sound output's gain (linear, 0..1) and mute. The output itself is made when
     // the first item opens: a program that never plays never reaches the sound server.
@@ -95,7 +101,8 @@ private:
     std::list<Retired> m_retired;
     float m_gain = 1.0f;
     bool m_muted = false;
-    TVideoDisplay* m_video = nullptr;   // owned by its parent widget
+    TVideoDisplay* m_video = nullptr;   // the one in m_displays in use
+    std::list<QPointer<TVideoDisplay>> m_displays;   // made here, owned by their parents
     std::optional<qint64> m_pendingPosition;   // milliseconds
     bool m_playWhenPositioned = false;          // Play came while a position was pending
     bool m_stopped = false;                     // stopped, held where it was: see Stop

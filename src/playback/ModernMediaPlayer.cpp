@@ -80,6 +80,11 @@ QWidget* TModernMediaPlayer::Control() const
     return m_engine->Video();
 }
 
+QWidget* TModernMediaPlayer::ShowIn(QWidget* panel)
+{
+    return m_engine->ShowIn(panel);
+}
+
 QString TModernMediaPlayer::URL() const
 {
     return m_engine->Source();

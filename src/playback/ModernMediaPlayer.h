@@ -67,8 +67,11 @@ public:
     explicit TModernMediaPlayer(QWidget* parent);
     ~TModernMediaPlayer() override;
 
-    // The control itself (its picture), to show, hide and move between windows.
+    // The control itself (its picture) where it is in use, to show and hide.
     QWidget* Control() const;
+    // The picture is shown in panel from now on, by a display of that panel's own
+    // (made on first use); Control() is that display. Returns it.
+    QWidget* ShowIn(QWidget* panel);
 
     QString URL() const;
     // Opens the URL (an empty one closes the item); starts it when settings.autoStart.

@@ -2,8 +2,10 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QToolButton>
 
 namespace velmora {
@@ -22,9 +24,33 @@ QToolButton* Button(QWidget* bar, const QString& name, const QString& tip, QStyl
     return button;
 }
 
+// A press beside the handle puts the handle under the pointer, as media players do,
+// rather than moving a page towards it; the handle is then dragged as usual.
+class JumpSlider : public QSlider {
+public:
+    JumpSlider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton) {
+            QStyleOptionSlider option;
+            initStyleOption(&option);
+            const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+            if (!handle.contains(event->position().toPoint())) {
+                const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+                const int span = groove.width() - handle.width();
+                const int at = event->position().toPoint().x() - groove.x() - handle.width() / 2;
+                setValue(QStyle::sliderValueFromPosition(minimum(), maximum(), at, span, option.upsideDown));
+            }
+        }
+        QSlider::mousePressEvent(event);
+    }
+};
+
 QSlider* TrackBar(QWidget* bar, const QString& name, int maximum, const QString& tip, bool takeFocus)
 {
-    auto* slider = new QSlider(Qt::Horizontal, bar);
+    auto* slider = new JumpSlider(Qt::Horizontal, bar);
     slider->setObjectName(name);
     slider->setRange(0, maximum);
     slider->setToolTip(tip);
@@ -53,6 +79,10 @@ void AddPlayerControls(QWidget* bar, QHBoxLayout* row, bool takeFocus)
     mute->setProperty("skinSwitch", true);
     mute->setCheckable(true);
     mute->setChecked(true);
+    // Off (muted) shows a muted speaker, not only another frame.
+    QObject::connect(mute, &QToolButton::toggled, mute, [mute](bool soundOn) {
+        mute->setIcon(mute->style()->standardIcon(soundOn ? QStyle::SP_MediaVolume : QStyle::SP_MediaVolumeMuted));
+    });
     row->addWidget(mute);
     QSlider* volume = TrackBar(bar, kVolume, 100, QStringLiteral("Volume"), takeFocus);
     volume->setMaximumWidth(110);

@@ -7,6 +7,7 @@
 #include "playback/FullScreen.h"
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
+#include "playback/PictureItem.h"
 #include "playback/PlayStates.h"
 #include "playback/PlayerScales.h"
 #include "playback/PlaylistSeam.h"
@@ -75,15 +76,47 @@ bool PlayerHost::ControlPlayingOrPaused() const
     return false;
 }
 
+// With the modern control Next and Previous act in every state: an item that hangs
+// while it opens must not hold the list.
 bool PlayerHost::NextAllowed() const
 {
     if (m_legacy) {
         const int state = m_legacy->PlayState();
         return state == legacy_state::kStopped || state == legacy_state::kPaused || state == legacy_state::kPlaying;
     }
-    if (m_modern)
-        return m_modern->playState() != modern_state::kTransitioning;
-    return false;
+    return m_modern != nullptr;
+}
+
+bool PlayerHost::PictureCommand(Command command)
+{
+    if (!m_picture || !m_picture->IsOpen())
+        return false;
+    switch (command) {
+    case Command::Play:
+        if (m_picture->IsPaused()) {
+            m_picture->Resume();
+            ShowState(modern_state::kPlaying);
+            tmrProgress.start();
+        }
+        break;
+    case Command::Pause:
+        if (m_picture->IsPaused()) {
+            m_picture->Resume();
+            ShowState(modern_state::kPlaying);
+            tmrProgress.start();
+        } else if (m_picture->IsRunning()) {
+            m_picture->Pause();
+            ShowState(modern_state::kPaused);
+            tmrProgress.stop();
+        }
+        break;
+    case Command::Stop:
+        m_picture->Stop();
+        ShowState(modern_state::kStopped);
+        tmrProgress.stop();
+        break;
+    }
+    return true;
 }
 
 // ---- the commands ----
@@ -94,7 +127,7 @@ void PlayerHost::Play1Click()
         m_parts.playlist->PlayPlaylist();
         return;
     }
-    if (!HasPlayer())
+    if (!HasPlayer() || PictureCommand(Command::Play))
         return;
     tmrProgress.start();
     if (m_legacy)
@@ -105,6 +138,8 @@ void PlayerHost::Play1Click()
 
 void PlayerHost::Pause1Click()
 {
+    if (PictureCommand(Command::Pause))
+        return;
     if (m_legacy) {
         if (m_legacy->PlayState() == legacy_state::kPaused) {
             m_legacy->Play();
@@ -126,8 +161,15 @@ void PlayerHost::Pause1Click()
 
 void PlayerHost::Stop1Click()
 {
-    if (!ControlPlayingOrPaused())
+    if (PictureCommand(Command::Stop)) {
+        m_parts.mainSkin->SetTrackBarValue(player_skin::kProgressBar, 0);
         return;
+    }
+    // An item still opening stops too: it may never get further.
+    const bool opening = m_modern && !m_modern->URL().isEmpty() && tmrStartPatience.isActive();
+    if (!ControlPlayingOrPaused() && !opening)
+        return;
+    tmrStartPatience.stop();
     if (m_legacy) {
         // A stop of the legacy control reads as the end of the item to the play list.
         m_legacy->Pause();
@@ -236,11 +278,13 @@ void PlayerHost::fullScreenDSFMouseDownEvent(const QString& name)
     if (name == player_skin::kPlay) {
         if (!m_parts.playlist->PlaylistActive()) {
             m_parts.playlist->PlayPlaylist();
-        } else if (m_modern) {
+        } else if (!PictureCommand(Command::Play) && m_modern) {
             tmrProgress.start();
             m_modern->controls().play();
         }
     } else if (name == player_skin::kPause) {
+        if (PictureCommand(Command::Pause))
+            return;
         if (m_modern && m_modern->playState() == modern_state::kPaused) {
             m_modern->controls().play();
             tmrProgress.start();
@@ -249,7 +293,8 @@ void PlayerHost::fullScreenDSFMouseDownEvent(const QString& name)
             tmrProgress.stop();
         }
     } else if (name == player_skin::kStop) {
-        if (m_modern)
+        tmrStartPatience.stop();
+        if (!PictureCommand(Command::Stop) && m_modern)
             m_modern->controls().stop();
         tmrProgress.stop();
         skin.SetTrackBarValue(player_skin::kProgressBar, 0);

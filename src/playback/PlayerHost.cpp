@@ -9,14 +9,17 @@
 #include "playback/FullScreen.h"
 #include "playback/LegacyMediaPlayer.h"
 #include "playback/ModernMediaPlayer.h"
+#include "playback/PictureItem.h"
 #include "playback/PlayStates.h"
 #include "playback/PlayerScales.h"
 #include "playback/PlayerVersion.h"
 #include "playback/PlaylistSeam.h"
+#include "playback/Slideshow.h"
 #include "playback/StreamItemIdent.h"
 #include "playback/StreamUrl.h"
 #include "playback/VideoStreamServ.h"
 #include "store/Library.h"
+#include "store/MediaExtensions.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
 
@@ -44,6 +47,9 @@ PlayerHost::PlayerHost(const PlayerHostParts& parts)
 {
     tmrProgress.setInterval(kProgressInterval);
     connect(&tmrProgress, &QTimer::timeout, this, &PlayerHost::tmrProgressTimer);
+    tmrStartPatience.setSingleShot(true);
+    tmrStartPatience.setInterval(kStartPatienceMs);
+    connect(&tmrStartPatience, &QTimer::timeout, this, [this] { FailItem(QString::fromLatin1(kCannotPlayText)); });
     ConnectCommands();
 }
 
@@ -51,6 +57,7 @@ PlayerHost::~PlayerHost()
 {
     tmrProgress.stop();
     // The controls go before the windows that hold their pictures.
+    m_picture.reset();
     m_legacy.reset();
     m_modern.reset();
     m_fullScreen.reset();
@@ -76,6 +83,7 @@ bool PlayerHost::CreatePlayer()
             SetPlayerVisible(false);
         }
         SetMediaDuration(0);
+        ApplyStartVolume();
         return true;
     } catch (const std::exception&) {
         m_legacy.reset();
@@ -117,6 +125,22 @@ void PlayerHost::CreateModernPlayer()
     connect(m_modern.get(), &TModernMediaPlayer::OnError, this, &PlayerHost::playerError);
     connect(m_modern.get(), &TModernMediaPlayer::OnPlayStateChange, this, &PlayerHost::PlayerPlayStateChange);
     connect(m_modern.get(), &TModernMediaPlayer::DurationChange, this, &PlayerHost::PlayerDurationChange);
+    m_picture = std::make_unique<TPictureItem>(m_parts.pnlMoviePlayer);
+    connect(m_picture.get(), &TPictureItem::Shown, this, &PlayerHost::PictureShown);
+    connect(m_picture.get(), &TPictureItem::Ended, this, &PlayerHost::PictureEnded);
+    connect(m_picture.get(), &TPictureItem::Failed, this, &PlayerHost::FailItem);
+}
+
+// The volume slider shows its start value before any player exists: the sound starts
+// at that value, not at the player's full level, so the first touch of the slider
+// does not jump.
+void PlayerHost::ApplyStartVolume()
+{
+    CurrentVolume = m_parts.mainSkin->TrackBarValue(player_skin::kVolume);
+    if (m_legacy)
+        m_legacy->SetVolume(LegacyVolume(CurrentVolume));
+    else if (m_modern)
+        m_modern->settings().setVolume(CurrentVolume);
 }
 
 // Puts the control into a panel, filling it, over the panel's caption.
@@ -125,10 +149,12 @@ void PlayerHost::PlaceControl(QWidget* panel)
     QWidget* control = Control();
     if (control == nullptr)
         return;
-    if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
-        grid->addWidget(control, 0, 0);
-    else
-        panel->layout()->addWidget(control);
+    if (panel->layout()->indexOf(control) < 0) {
+        if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
+            grid->addWidget(control, 0, 0);
+        else
+            panel->layout()->addWidget(control);
+    }
     control->raise();
     control->setVisible(PlayerVisible);
 }
@@ -175,6 +201,9 @@ void PlayerHost::OpenMediaItem(int ident)
 void PlayerHost::StopAndClearPlayer()
 {
     SetMediaDuration(0);
+    tmrStartPatience.stop();
+    if (m_picture)
+        m_picture->Close();
     if (m_legacy) {
         if (!m_legacy->FileName().isEmpty()) {
             m_legacy->Stop();
@@ -233,6 +262,22 @@ void PlayerHost::tmrProgressTimer()
 void PlayerHost::PlayerPlayStateChange(int newState)
 {
     const PlayStateEffect effect = ModernPlayStateEffect(newState);
+    ShowState(newState);
+    if (effect.mediaEnded)
+        MediaEnded = true;
+    if (effect.playing) {
+        tmrStartPatience.stop();
+        if (!(MediaDuration > 0))
+            FirstPlaySteps();
+        if (m_modern)
+            m_modern->SetObjectRects(m_modern->Control()->geometry(), kWholeClip);
+    }
+}
+
+// The state's text, caption and menu check marks.
+void PlayerHost::ShowState(int modernState)
+{
+    const PlayStateEffect effect = ModernPlayStateEffect(modernState);
     if (effect.text)
         m_parts.mainSkin->SetLabelText(kStateLabel, QString::fromLatin1(effect.text->data(), qsizetype(effect.text->size())));
     if (effect.clearCaption)
@@ -242,14 +287,6 @@ void PlayerHost::PlayerPlayStateChange(int newState)
         m_checkPlay = effect.checks->play;
         m_checkPause = effect.checks->pause;
         ApplyMenuChecks();
-    }
-    if (effect.mediaEnded)
-        MediaEnded = true;
-    if (effect.playing) {
-        if (!(MediaDuration > 0))
-            FirstPlaySteps();
-        if (m_modern)
-            m_modern->SetObjectRects(m_modern->Control()->geometry(), kWholeClip);
     }
 }
 
@@ -289,10 +326,30 @@ void PlayerHost::PlayerDurationChange(double seconds)
         SetMediaDuration(seconds);
 }
 
+// An item the player cannot play ends, with the player's text, instead of waiting for
+// ever at "Busy Please Wait ...".
 void PlayerHost::playerError()
 {
-    if (m_modern)
-        m_modern->error().clearErrorQueue();
+    if (!m_modern)
+        return;
+    QStringList& queue = m_modern->error().Queue();
+    const QString text = queue.isEmpty() || queue.back().isEmpty() ? QString::fromLatin1(kCannotPlayText) : queue.back();
+    m_modern->error().clearErrorQueue();
+    if (!m_modern->URL().isEmpty())
+        FailItem(text);
+}
+
+void PlayerHost::FailItem(const QString& text)
+{
+    if (m_itemFailed)
+        return;   // the player's error and its invalid media come as two reports
+    m_itemFailed = true;
+    StopAndClearPlayer();
+    SetPlayerVisible(false);
+    m_parts.pnlMoviePlayerCaption->setText(text);
+    m_fullScreen->lblContentPane->setText(text);
+    m_parts.mainSkin->SetLabelText(kStateLabel, text);
+    MediaEnded = true;
 }
 
 void PlayerHost::ApplyMenuChecks()
@@ -350,6 +407,11 @@ void PlayerHost::RefreshPlayerFocus()
 void PlayerHost::PlayItem(int ident)
 {
     tmrProgress.stop();
+    tmrStartPatience.stop();
+    m_itemFailed = false;
+    if (m_picture)
+        m_picture->Close();
+    m_fullScreen->lblContentPane->setText(QString::fromLatin1(TfrmFullScreen::kLoadingCaption));
     if (m_legacy) {
         SetPlayerVisible(true);
         m_legacy->Stop();
@@ -363,6 +425,23 @@ void PlayerHost::PlayItem(int ident)
     SeekDragging = 0;
     m_parts.mainSkin->SetTrackBarValue(player_skin::kProgressBar, 0);
     m_fullScreen->fullScreenDSF().SetTrackBarValue(player_skin::kProgressBar, 0);
+    if (m_modern) {
+        // Pictures are not the player's: they show on the page for the slideshow's delay.
+        std::string fileName;
+        try {
+            db::Query record(m_parts.library->MainConnection(),
+                             SqlFormat("Select rec_tnorigname from Record where rec_ident = %d", ident));
+            if (!record.Eof())
+                fileName = record.AsString("rec_tnorigname");
+        } catch (const std::exception&) {
+            // OpenMediaItem reads it again and shows what went wrong.
+        }
+        if (IsPictureFile(fileName)) {
+            PlayPicture(ident, UpperExtension(fileName));
+            MediaEnded = false;
+            return;
+        }
+    }
     OpenMediaItem(ident);
     if (m_legacy) {
         m_legacy->Play();
@@ -370,8 +449,47 @@ void PlayerHost::PlayItem(int ident)
         if (Muted)
             m_modern->settings().setMute(true);
         m_modern->controls().play();
+        if (!m_modern->URL().isEmpty())
+            tmrStartPatience.start();
     }
     MediaEnded = false;
+}
+
+void PlayerHost::PlayPicture(int ident, const std::string& extension)
+{
+    StopAndClearPlayer();
+    m_parts.lblErrMessage1->clear();
+    SlideshowOptions options = ReadSlideshowOptions(m_parts.library->MainConnection());
+    if (options.delaySeconds <= 0)
+        options = SlideshowOptions{};   // a delay that never ends would stop the list
+    m_picture->ShowIn(FullScreenActive ? static_cast<QWidget*>(m_fullScreen->pnlContentPane)
+                                       : static_cast<QWidget*>(m_parts.pnlMoviePlayer));
+    m_picture->Open(ident, extension, options.IntervalMs());
+}
+
+void PlayerHost::PictureShown()
+{
+    m_parts.pnlMoviePlayerCaption->clear();
+    ShowState(modern_state::kPlaying);
+    SetMediaDuration(m_picture->DurationSeconds());
+    // A picture's time runs; there is nothing to seek in it.
+    m_parts.mainSkin->SetObjectEnabled(player_skin::kProgressBar, false);
+    m_fullScreen->fullScreenDSF().SetObjectEnabled(player_skin::kProgressBar, false);
+}
+
+void PlayerHost::PictureEnded()
+{
+    tmrProgressTimer();   // the time shows the whole delay
+    tmrProgress.stop();
+    ShowState(modern_state::kMediaEnded);
+    MediaEnded = true;
+}
+
+void PlayerHost::ClearTime()
+{
+    const QString none = QString::fromStdString(FormatPlayTime(0));
+    m_parts.mainSkin->SetLabelText(player_skin::kTime, none);
+    m_fullScreen->fullScreenDSF().SetLabelText(player_skin::kTime, none);
 }
 
 void PlayerHost::StopForLock()
@@ -383,6 +501,9 @@ void PlayerHost::StopForLock()
         MediaEnded = false;
         m_legacy->SetDisplaySize(TLegacyMediaPlayer::kDisplayFitToSize);
     } else if (m_modern) {
+        tmrStartPatience.stop();
+        // A play list picture holds too, or its end would start the next entry.
+        PictureCommand(Command::Stop);
         m_modern->controls().stop();
         // The full-screen window stays on top of everything: it goes with the lock.
         if (FullScreenActive)
@@ -390,8 +511,25 @@ void PlayerHost::StopForLock()
     }
 }
 
+void PlayerHost::PauseForSlideshow()
+{
+    tmrProgress.stop();
+    if (m_picture && m_picture->IsRunning()) {
+        m_picture->Pause();
+        ShowState(modern_state::kPaused);
+    } else if (m_legacy) {
+        if (m_legacy->PlayState() == legacy_state::kPlaying)
+            m_legacy->Pause();
+    } else if (m_modern) {
+        if (m_modern->playState() == modern_state::kPlaying)
+            m_modern->controls().pause();
+    }
+}
+
 double PlayerHost::ControlPosition() const
 {
+    if (m_picture && m_picture->IsOpen())
+        return m_picture->PositionSeconds();
     if (m_legacy)
         return m_legacy->CurrentPosition();
     if (m_modern)
@@ -401,6 +539,8 @@ double PlayerHost::ControlPosition() const
 
 double PlayerHost::ControlDuration() const
 {
+    if (m_picture && m_picture->IsOpen())
+        return m_picture->DurationSeconds();
     if (m_legacy)
         return m_legacy->Duration();
     if (m_modern)

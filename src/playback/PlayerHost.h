@@ -20,6 +20,7 @@ class Skin;
 class TfrmFullScreen;
 class TLegacyMediaPlayer;
 class TModernMediaPlayer;
+class TPictureItem;
 class TVideoStreamServ;
 
 // The parts of the main window the player host works with.
@@ -60,6 +61,10 @@ public:
     static constexpr const char* kLoadingCaption = "Please Wait Loading Encrypted Media ...";
     static constexpr const char* kNoStreamPortMessage =
         "Music and movies cannot be played: the media server found no free port to listen on.";
+    // An item that has not begun to play by then has failed (generous: a loaded
+    // machine opens a large movie in a few seconds).
+    static constexpr int kStartPatienceMs = 30000;
+    static constexpr const char* kCannotPlayText = "The media cannot be played";
 
     explicit PlayerHost(const PlayerHostParts& parts);
     ~PlayerHost() override;
@@ -75,6 +80,11 @@ public:
     bool MediaEnded = false;
     bool FullScreenActive = false;
     QTimer tmrProgress;
+    // The item that ended last failed (the player's error, or it never began): the
+    // play list goes on past it, and stops when every entry fails.
+    bool ItemFailed() const { return m_itemFailed; }
+    // The player's start-up patience, shortened by tests and benchmarks.
+    QTimer tmrStartPatience;
 
     // ---- operations ----
     void SetPlayerVersion(int version) { PlayerVersion = version; }
@@ -99,6 +109,11 @@ public:
     void PlayItem(int ident);
     // The lock's player step: playback stops and full-screen mode ends.
     void StopForLock();
+    // A slideshow starts: what plays pauses, a play list picture included.
+    void PauseForSlideshow();
+
+    // "Remove All": no item left, no time shown.
+    void ClearTime();
 
     void SetFullScreen(bool on);
     TfrmFullScreen& FullScreenForm() { return *m_fullScreen; }
@@ -139,6 +154,14 @@ private:
     void PlayerPlayStateChangeDeprecated(int oldState, int newState);
     void playerError();
     void PlayerDurationChange(double seconds);
+    // The item ends as failed, with text where its picture would be.
+    void FailItem(const QString& text);
+    // Play list pictures on the Playing page.
+    void PlayPicture(int ident, const std::string& extension);
+    void PictureShown();
+    void PictureEnded();
+    void ShowState(int modernState);
+    void ApplyStartVolume();
     void FirstPlaySteps();
     void ApplyMenuChecks();
     void tmrProgressTimer();
@@ -147,6 +170,9 @@ private:
     double ControlDuration() const;
     bool ControlPlayingOrPaused() const;
     bool NextAllowed() const;
+    // Play, Pause and Stop on a play list picture; false when none is open.
+    enum class Command { Play, Pause, Stop };
+    bool PictureCommand(Command command);
     void SeekToBar(Skin& skin);
     void SeekPreview(Skin& skin, int value);
     void StartSeek(Skin& skin);
@@ -156,6 +182,8 @@ private:
     std::unique_ptr<TfrmFullScreen> m_fullScreen;
     std::unique_ptr<TLegacyMediaPlayer> m_legacy;
     std::unique_ptr<TModernMediaPlayer> m_modern;
+    std::unique_ptr<TPictureItem> m_picture;   // with the modern control only
+    bool m_itemFailed = false;
     bool m_checkStop = false;     // the menu check marks as the play states set them
     bool m_checkPlay = false;
     bool m_checkPause = false;

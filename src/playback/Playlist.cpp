@@ -150,6 +150,7 @@ void Playlist::PlayPlaylist()
 {
     if (m_entries.empty())
         return;
+    m_failedInRow = 0;
     SetPlaylistActive(true);
     m_player.ShowPlayingPage();
     if (PlaylistShuffle) {
@@ -249,10 +250,16 @@ void Playlist::plTimerTimer()
     plTimer.stop();
     if (!m_active)
         return;
-    if (m_player.MediaEnded())
-        PlayNextItem();
-    else
+    if (!m_player.MediaEnded()) {
         plTimer.start();
+        return;
+    }
+    m_failedInRow = m_player.MediaFailed() ? m_failedInRow + 1 : 0;
+    if (m_failedInRow >= Count()) {
+        SetPlaylistActive(false);
+        return;
+    }
+    PlayNextItem();
 }
 
 } // namespace velmora

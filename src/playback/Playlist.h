@@ -36,6 +36,8 @@ public:
     virtual void PlayChosenEntry(int recIdent) = 0;
     virtual void StopAndClearPlayer() = 0;
     virtual bool MediaEnded() const = 0;
+    // The item that ended could not be played.
+    virtual bool MediaFailed() const = 0;
 };
 
 // The 1-based position and the gap that keeps captions aligned up to 999 entries:
@@ -98,6 +100,8 @@ public:
     void PlayNextItem();
     void PlayPreviousItem();
     void ResetPlayedMarks();
+    // At the end of an item the next one starts; an item that failed is passed over,
+    // and when every entry in a row has failed the list stops rather than going round.
     void plTimerTimer();
 
 signals:
@@ -112,6 +116,7 @@ private:
     std::vector<PlaylistEntry> m_entries;
     int m_current = 0;
     bool m_active = false;
+    int m_failedInRow = 0;   // items ended as failed since the last that played
 };
 
 } // namespace velmora

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <string>
 
 namespace velmora {
@@ -23,6 +24,7 @@ const QColor kSelectedBackground(131, 131, 131);
 const QColor kSelectedText(255, 255, 255);
 const QColor kCurrentText(64, 82, 184);
 const QColor kHintText(49, 69, 136);
+constexpr int kHintRightMargin = 6;
 
 constexpr int kTextIndent = 10;
 
@@ -90,9 +92,14 @@ void PlaylistView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     painter.setPen(kHintText);
     painter.setFont(font());
-    const QFontMetrics metrics(font());
-    painter.drawText(QPoint(21, 10 + metrics.ascent()), QString::fromLatin1(kHintLine1));
-    painter.drawText(QPoint(21, 24 + metrics.ascent()), QString::fromLatin1(kHintLine2));
+    // Each line wraps at the list's right edge, so a narrow list shows the whole hint.
+    const int width = std::max(viewport()->width() - 21 - kHintRightMargin, 1);
+    const QRect first =
+        painter.boundingRect(QRect(21, 10, width, viewport()->height()), Qt::TextWordWrap, QString::fromLatin1(kHintLine1));
+    painter.drawText(first, Qt::TextWordWrap, QString::fromLatin1(kHintLine1));
+    const int secondTop = std::max(24, first.bottom() + 1);
+    painter.drawText(QRect(21, secondTop, width, viewport()->height()), Qt::TextWordWrap,
+                     QString::fromLatin1(kHintLine2));
 }
 
 void PlaylistView::mousePressEvent(QMouseEvent* event)

@@ -14,6 +14,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -24,14 +26,16 @@ QColor ColourOf(std::uint32_t bgr)
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-QPushButton* PanelButton(QWidget* panel, const char* name, const QString& caption, QRect at)
+QPushButton* PanelButton(QWidget* row, const char* name, const QString& caption)
 {
-    auto* button = new QPushButton(caption, panel);
+    auto* button = new QPushButton(caption, row);
     button->setObjectName(QLatin1String(name));
     button->setFocusPolicy(Qt::NoFocus);   // the window takes the keys
-    button->setGeometry(at);
+    row->layout()->addWidget(button);
     return button;
 }
+
+constexpr int kStripHeight = 22;
 
 } // namespace
 
@@ -44,10 +48,8 @@ TfrmPreview::TfrmPreview(SlideshowList& list, std::function<SlideshowOptions()> 
 {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("Slideshow"));
-    setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::white);
-    setPalette(colours);
+    setAttribute(Qt::WA_StyledBackground);
+    SetBackground(SlideshowOptions::kDefaultColour);
     setFocusPolicy(Qt::StrongFocus);
 
     m_pictureArea = new QWidget(this);
@@ -70,23 +72,30 @@ TfrmPreview::TfrmPreview(SlideshowList& list, std::function<SlideshowOptions()> 
     sausagepanel->setFixedSize(kPanelWidth, kPanelHeight);
     pnlRestoreControls = Strip("pnlRestoreControls", QStringLiteral("click to show controls"),
                                &TfrmPreview::btnMaximize1Click);
-    pnlRestoreControls->setGeometry(0, 0, kPanelWidth, 22);
     pnlRestoreControls->hide();
-    lblInfo = new QLabel(QStringLiteral("Image 1 of 4 "), sausagepanel);
+    // The row takes the room its captions need under the style in use; the panel grows
+    // past its usual width when they need more.
+    m_controlRow = new QWidget(sausagepanel);
+    m_controlRow->setObjectName(QStringLiteral("ControlRow"));
+    auto* row = new QHBoxLayout(m_controlRow);
+    row->setContentsMargins(8, 0, 8, 0);
+    row->setSpacing(4);
+    lblInfo = new QLabel(QStringLiteral("Image 1 of 4 "), m_controlRow);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    lblInfo->setGeometry(8, 24, 130, 36);
-    btnClose = PanelButton(sausagepanel, "btnClose", QStringLiteral("      Close"), QRect(140, 26, 70, 32));
+    lblInfo->setMinimumWidth(lblInfo->fontMetrics().horizontalAdvance(QStringLiteral("Image 9999 of 9999 ")));
+    row->addWidget(lblInfo, 1);
+    btnClose = PanelButton(m_controlRow, "btnClose", QStringLiteral("      Close"));
     btnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    btnAutoShow = PanelButton(sausagepanel, "btnAutoShow", QStringLiteral("Start Show  "), QRect(212, 26, 80, 32));
+    btnAutoShow = PanelButton(m_controlRow, "btnAutoShow", QStringLiteral("Start Show  "));
     btnAutoShow->setIcon(imStartSS);
-    btnPrevious = PanelButton(sausagepanel, "btnPrevious", QStringLiteral("        Last"), QRect(294, 26, 70, 32));
+    btnPrevious = PanelButton(m_controlRow, "btnPrevious", QStringLiteral("        Last"));
     btnPrevious->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-    btnNext = PanelButton(sausagepanel, "btnNext", QStringLiteral("Next        "), QRect(366, 26, 66, 32));
+    btnNext = PanelButton(m_controlRow, "btnNext", QStringLiteral("Next        "));
     btnNext->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
     btnNext->setLayoutDirection(Qt::RightToLeft);   // the arrow after the caption
     pnlHideControls = Strip("pnlHideControls", QStringLiteral("click to hide controls"),
                             &TfrmPreview::btnMinimize1Click);
-    pnlHideControls->setGeometry(0, kPanelHeight - 24, kPanelWidth, 22);
+    FitPanel();
 
     connect(btnClose, &QPushButton::clicked, this, &TfrmPreview::btnCloseClick);
     connect(btnAutoShow, &QPushButton::clicked, this, &TfrmPreview::btnAutoShowClick);
@@ -142,6 +151,33 @@ void TfrmPreview::ShowInfo()
     lblInfo->setText(QStringLiteral("Image %1 of %2").arg(m_show.SlideshowNumber).arg(m_show.ImageCount));
 }
 
+void TfrmPreview::SetBackground(std::uint32_t bgr)
+{
+    // The application's style sheet paints every plain widget, over any palette: the
+    // chosen colour has to be a style sheet of the window's own.
+    setStyleSheet(QStringLiteral("#frmPreview, #pnlPicture { background-color: %1; }").arg(ColourOf(bgr).name()));
+}
+
+void TfrmPreview::FitPanel()
+{
+    // "Stop Show" may be wider than "Start Show": the row is measured with the wider.
+    const QString shown = btnAutoShow->text();
+    int rowWidth = 0;
+    for (const QString& caption : {QStringLiteral("Start Show  "), QStringLiteral("Stop Show  ")}) {
+        btnAutoShow->setText(caption);
+        m_controlRow->layout()->activate();
+        rowWidth = std::max(rowWidth, m_controlRow->layout()->sizeHint().width());
+    }
+    btnAutoShow->setText(shown);
+    const int width = std::max(kPanelWidth, rowWidth);
+    const int rowHeight = std::max(m_controlRow->layout()->minimumSize().height(), kPanelHeight - 2 * kStripHeight - 4);
+    const int height = std::max(kPanelHeight, rowHeight + 2 * kStripHeight + 4);
+    sausagepanel->setFixedSize(width, height);
+    pnlRestoreControls->setGeometry(0, 0, width, kStripHeight);
+    m_controlRow->setGeometry(0, kStripHeight + 2, width, height - 2 * kStripHeight - 4);
+    pnlHideControls->setGeometry(0, height - kStripHeight - 2, width, kStripHeight);
+}
+
 QRect TfrmPreview::ScreenArea() const
 {
     const QScreen* shown = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
@@ -153,9 +189,8 @@ void TfrmPreview::FormActivate()
     setGeometry(ScreenArea());
     const SlideshowOptions options = m_readOptions ? m_readOptions() : SlideshowOptions{};
     m_show.SlideshowRepeat = options.repeat;
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, ColourOf(options.colour));
-    setPalette(colours);
+    SetBackground(options.colour);
+    FitPanel();
     tmrAutoadvance.setInterval(options.IntervalMs());
     if (SlideshowHideControls)
         btnMinimize1Click();
@@ -215,7 +250,7 @@ void TfrmPreview::btnMinimize1Click()
     m_controlsHidden = true;
     lblInfo->hide();
     const QRect screenArea = ScreenArea();
-    sausagepanel->move((screenArea.width() - kPanelWidth) / 2, height() - kHiddenPanelShows);
+    sausagepanel->move((screenArea.width() - sausagepanel->width()) / 2, height() - kHiddenPanelShows);
     pnlRestoreControls->show();
 }
 
@@ -224,7 +259,8 @@ void TfrmPreview::btnMaximize1Click()
     m_controlsHidden = false;
     pnlRestoreControls->hide();
     const QRect screenArea = ScreenArea();
-    sausagepanel->move((screenArea.width() - kPanelWidth) / 2, screenArea.height() - kPanelHeight - 2);
+    sausagepanel->move((screenArea.width() - sausagepanel->width()) / 2,
+                       screenArea.height() - sausagepanel->height() - 2);
     lblInfo->show();
 }
 

@@ -86,12 +86,16 @@ private:
     QFrame* Strip(const char* name, const QString& text, void (TfrmPreview::*handler)());
     void ShowCycleState();
     QRect ScreenArea() const;
+    void SetBackground(std::uint32_t bgr);
+    // Sizes the control panel to its captions.
+    void FitPanel();
 
     SlideshowList& m_list;
     std::function<SlideshowOptions()> m_readOptions;
     std::function<void()> m_returnPicture;
     Slideshow m_show;
     QWidget* m_pictureArea = nullptr;
+    QWidget* m_controlRow = nullptr;   // information and buttons, inside sausagepanel
     bool m_controlsHidden = false;
 };
 

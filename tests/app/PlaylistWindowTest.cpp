@@ -4,6 +4,7 @@
 #include "app/ItemListView.h"
 #include "app/MainWindow.h"
 #include "catalogue/DragMarkers.h"
+#include "dialogs/VelmoraApplication.h"
 #include "platform/SettingsStore.h"
 #include "playback/Playlist.h"
 #include "playback/PlaylistView.h"
@@ -17,8 +18,10 @@
 #include <QMimeData>
 #include <QToolButton>
 #include <QTreeView>
+#include <QScopeGuard>
 #include <QtTest/QtTest>
 
+#include <algorithm>
 #include <string>
 
 using namespace velmora;
@@ -113,6 +116,7 @@ private slots:
     void deleteKeyRemoveItemAndRemoveAll();
     void repeatAndShuffleAreStoredAtOnceAndReadAtStart();
     void rowsAreColouredAndTheHintShowsOnlyOnTheLibraryPage();
+    void theHintWrapsInsideTheList();
     void savingToDiskSwitchesThePlayListOff();
     void doubleClickOnAMovieReplacesThePlayList();
 };
@@ -298,6 +302,34 @@ void PlaylistWindowTest::doubleClickOnAMovieReplacesThePlayList()
     QVERIFY(s.main.PlaylistActive());
     QCOMPARE(s.main.CurrentPage(), 1);
     QVERIFY(!s.main.frmPreview().isVisible());
+}
+
+// The empty list's hint is written whole inside the list, at the window's sizes: no
+// text runs into the right edge, where it would be cut.
+void PlaylistWindowTest::theHintWrapsInsideTheList()
+{
+    qApp->setStyleSheet(VelmoraApplication::StyleSheet());
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    PlaylistSession s({"a.mp3"});
+    for (const QSize size : {s.main.size(), QSize(900, 600), QSize(700, 500)}) {
+        s.main.resize(size);
+        QTest::qWait(50);
+        QWidget* viewport = s.main.playlist->viewport();
+        const QImage shot = viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto isText = [&](int x, int y) { return (shot.pixel(x, y) & 0xFFFFFF) != Rgb(204, 204, 204); };
+        int textPixels = 0;
+        int rightmost = -1;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (isText(x, y)) {
+                    ++textPixels;
+                    rightmost = std::max(rightmost, x);
+                }
+        const QString where = QString("window %1 x %2, list %3 wide").arg(size.width()).arg(size.height()).arg(shot.width());
+        QVERIFY2(textPixels > 100, qPrintable(where + ": no hint"));
+        QVERIFY2(rightmost < shot.width() - 3,
+                 qPrintable(where + QString(": text reaches x = %1").arg(rightmost)));
+    }
 }
 
 QTEST_MAIN(PlaylistWindowTest)

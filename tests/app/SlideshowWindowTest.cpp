@@ -13,13 +13,16 @@
 #include "store/Connection.h"
 
 #include "app/MainWindowSession.h"
+#include "dialogs/VelmoraApplication.h"
 #include "playback/TestPictures.h"
+#include "support/ImageColours.h"
 
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTreeView>
 #include <QtTest/QtTest>
 
@@ -98,6 +101,7 @@ private slots:
     void startsAtTheSelectedPictureAndWrapsWithRepeat();
     void withoutRepeatAnEndClosesTheShow();
     void theOptionsRowSetsTimerColourAndRepeat();
+    void underTheProgramsStyleTheColourShowsAndEveryCaptionIsWhole();
     void escapeKeepsTheTimerCloseStopsIt();
     void startStopShowAndHiddenControls();
     void kindsTheShowPassesOverAreNotCounted();
@@ -170,7 +174,7 @@ void SlideshowWindowTest::theOptionsRowSetsTimerColourAndRepeat()
         QCOMPARE(s.Show().tmrAutoadvance.interval(), 30000);
         QVERIFY(s.Show().tmrAutoadvance.isActive());   // cycling is on for a new user
         QVERIFY(!s.Show().Show().SlideshowRepeat);
-        QCOMPARE(s.Show().palette().color(QPalette::Window), QColor(255, 0, 0));   // 0x0000FF is red
+        QVERIFY(test::ColourShare(s.Show().grab().toImage(), QColor(255, 0, 0)) > 0.5);   // 0x0000FF is red
         QCOMPARE(s.Show().geometry(), s.Show().screen()->geometry());
     }
     ShowSession s(kNine, 0x00001);   // a delay of 0: never advances by itself
@@ -355,6 +359,39 @@ void SlideshowWindowTest::aLargePictureIsDecodedOffTheWindowsThread()
     QVERIFY(s.Showing(0));
     QTest::qWait(1500);
     QVERIFY(s.Showing(0));
+}
+
+void SlideshowWindowTest::underTheProgramsStyleTheColourShowsAndEveryCaptionIsWhole()
+{
+    qApp->setStyleSheet(VelmoraApplication::StyleSheet());
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    ShowSession s(kNine);   // red
+    s.main.actViewSlideshow->trigger();
+    TfrmPreview& show = s.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(&show));
+    const QImage shot = show.grab().toImage();
+    const double red = test::ColourShare(shot, QColor(255, 0, 0));
+    QVERIFY2(red > 0.5, qPrintable(QString("%1 of the window red").arg(red)));
+
+    // Every caption in full, with either caption of the show button, none over another,
+    // all on the panel and the panel on the screen.
+    for (int cycling = 0; cycling < 2; ++cycling) {
+        const QList<QPushButton*> buttons{show.btnClose, show.btnAutoShow, show.btnPrevious, show.btnNext};
+        for (QPushButton* button : buttons) {
+            QVERIFY2(button->width() >= button->sizeHint().width(),
+                     qPrintable(QString("%1: %2 wide, needs %3").arg(button->text()).arg(button->width())
+                                    .arg(button->sizeHint().width())));
+            const QRect onPanel(button->mapTo(show.sausagepanel, QPoint(0, 0)), button->size());
+            QVERIFY(show.sausagepanel->rect().contains(onPanel));
+            for (QPushButton* other : buttons)
+                if (other != button)
+                    QVERIFY2(!button->geometry().intersects(other->geometry()),
+                             qPrintable(button->text() + " overlaps " + other->text()));
+        }
+        QVERIFY(show.rect().contains(show.sausagepanel->geometry()));
+        show.btnAutoShowClick();
+        QCoreApplication::processEvents();   // the layout runs before the next paint
+    }
 }
 
 QTEST_MAIN(SlideshowWindowTest)

@@ -14,10 +14,12 @@
 #include "settings/PlayerSettingsGroup.h"
 
 #include <QAbstractSlider>
+#include <QAudio>
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -39,6 +41,30 @@ constexpr double kSeconds = 4;   // every item's length
 const char* kModernMachine = "[{6BF52A52-394A-11d3-B153-00C04F79FAA6}]\nIsInstalled=1\nVersion=9,0,0,0\n"
                              "[{22d6f312-b0f6-11d0-94ab-0080c74c7e95}]\nIsInstalled=1\nVersion=7,0,0,0\n";
 
+// Whether the button shows that icon: every opaque pixel of the icon is found on the
+// button's picture, at some place.
+bool ShowsIcon(QAbstractButton* button, QStyle::StandardPixmap which)
+{
+    const QImage shot = button->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage icon = button->style()->standardIcon(which).pixmap(button->iconSize()).toImage().convertToFormat(
+        QImage::Format_ARGB32);
+    const auto close = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 2;
+    };
+    for (int top = 0; top + icon.height() <= shot.height(); ++top) {
+        for (int left = 0; left + icon.width() <= shot.width(); ++left) {
+            bool all = true;
+            for (int y = 0; y < icon.height() && all; ++y)
+                for (int x = 0; x < icon.width() && all; ++x)
+                    all = qAlpha(icon.pixel(x, y)) < 255 || close(icon.pixel(x, y), shot.pixel(left + x, top + y));
+            if (all)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 class PlayerHostTest : public QObject {
@@ -51,6 +77,7 @@ private slots:
     void pauseStopAndPlayFollowTheState();
     void stopWhileNeitherPlayingNorPausedChangesNothing();
     void volumeAndMute();
+    void theSoundStartsAtTheLevelTheSliderShows();
     void aControlThatReportsNoDuration();
     void theLegacyControl();
 
@@ -221,11 +248,15 @@ void PlayerHostTest::volumeAndMute()
     TModernMediaPlayer& player = *host.ModernPlayer();
     auto* muteSwitch = window.Button("muteswitch");
     QVERIFY(muteSwitch->isChecked());   // switch on = sound on
+    QVERIFY(ShowsIcon(muteSwitch, QStyle::SP_MediaVolume));
 
     window.Click("muteswitch");
     QVERIFY(host.Muted);
     QVERIFY(window.Main().Mute1->isChecked());
     QVERIFY(player.settings().mute());
+    // Muted shows a muted speaker, not only another frame.
+    QVERIFY(ShowsIcon(muteSwitch, QStyle::SP_MediaVolumeMuted));
+    QVERIFY(!ShowsIcon(muteSwitch, QStyle::SP_MediaVolume));
 
     // Moving the volume slider while muted unmutes.
     window.Slider("volumizer")->setValue(30);
@@ -242,6 +273,30 @@ void PlayerHostTest::volumeAndMute()
     window.Main().Mute1->trigger();
     QVERIFY(!host.Muted && !player.settings().mute());
     QVERIFY(muteSwitch->isChecked());
+}
+
+// The slider shows 50 from the start: the sound plays at that level, not at the full
+// level the first touch of the slider would then drop from.
+void PlayerHostTest::theSoundStartsAtTheLevelTheSliderShows()
+{
+    PlayerWindow window;
+    QCOMPARE(window.Slider("volumizer")->value(), 50);
+    window.DoubleClickItem(window.AddItem(MakeWav(60, 22050, 1), "long.wav"));
+    QVERIFY(window.WaitForState("Playing"));
+    QVERIFY(window.WaitFor([&] { return window.Position() > 0.5; }));
+    const double atStart = m_pulse->RecordedLevelDb(1500);
+
+    window.Slider("volumizer")->setValue(100);
+    QTest::qWait(500);   // the samples already on their way at the old level
+    const double atFull = m_pulse->RecordedLevelDb(1500);
+    QVERIFY2(std::isfinite(atStart) && std::isfinite(atFull),
+             qPrintable(QString("levels %1 and %2 dB").arg(atStart).arg(atFull)));
+    // The gain Qt applies for 50 on the slider's scale (about -20 dB).
+    const double expected =
+        20 * std::log10(QAudio::convertVolume(0.5f, QAudio::LogarithmicVolumeScale, QAudio::LinearVolumeScale));
+    QVERIFY2(std::abs((atStart - atFull) - expected) < 3.0,
+             qPrintable(QString("start %1 dB, full %2 dB, expected a difference of %3 dB")
+                            .arg(atStart).arg(atFull).arg(expected)));
 }
 
 // The control's own events, as Qt sends them for a stream whose length it learns only

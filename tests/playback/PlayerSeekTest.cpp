@@ -21,6 +21,9 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QtTest/QtTest>
 
@@ -90,6 +93,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void theBarSeeksAndTheTimeRunsOnFromThere();
+    void aClickOnThePositionBarJumpsThere();
     void fullScreenAndBackContinueTheItemWhereItWas();
     void switchingToAndFroInARowNeverFreezesTheWindow();
     void aStopHoldsTheMovieUntilItPlaysAgain();
@@ -169,6 +173,38 @@ void PlayerSeekTest::theBarSeeksAndTheTimeRunsOnFromThere()
     QVERIFY(window.LabelText("statuslabel3") <= QString::fromStdString(FormatPlayTime(duration)));
 }
 
+// A click beside the handle puts the position where the click was, in the window and
+// full screen, as media players do (not a page step towards it).
+void PlayerSeekTest::aClickOnThePositionBarJumpsThere()
+{
+    PlayerWindow window;
+    PlayMovie(window, 1);
+    const double duration = window.Host().MediaDuration;
+    for (const bool fullScreen : {false, true}) {
+        if (fullScreen) {
+            window.Main().btnFullScreen->click();
+            QVERIFY(window.WaitFor([&] { return window.StateText() == "Playing" && window.Position() > 0.5; }));
+        }
+        auto* bar = qobject_cast<QSlider*>(window.Slider("progressbar", fullScreen));
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        const QRect groove = bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, bar);
+        const double share = fullScreen ? 0.4 : 0.75;
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          QPoint(groove.left() + int(groove.width() * share), groove.center().y()));
+        const double target = duration * share;
+        QVERIFY2(window.WaitFor([&] { return std::abs(window.Position() - target) < 2.0; }),
+                 qPrintable(QString("at %1 s, clicked at %2 s").arg(window.Position()).arg(target)));
+        QCOMPARE(window.Host().SeekDragging, 0);
+        QVERIFY(window.WaitFor([&] { return window.Position() > target - 2.0 + 0.5; }));   // and plays on
+    }
+}
+
 void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
 {
     PlayerWindow window;
@@ -179,15 +215,16 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
     QVERIFY(host.Muted);
 
     double remembered = window.Position();
-    std::optional<PictureWatch> pictures(std::in_place, window, kMovieSize);
     window.Main().btnFullScreen->click();
     QVERIFY(host.FullScreenActive);
     QVERIFY(fullScreen.isVisible());
     QCOMPARE(host.Control()->window(), static_cast<QWidget*>(&fullScreen));
+    // The picture goes to the display the full-screen window shows.
+    std::optional<PictureWatch> pictures(std::in_place, window, kMovieSize);
     QVERIFY(!window.Button("muteswitch", true)->isChecked());   // off: muted
     QVERIFY(host.ModernPlayer()->settings().mute());
     VerifyContinuesFrom(window, remembered);
-    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));   // the picture follows the video widget
+    QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));
     QVERIFY(host.ModernPlayer()->settings().mute());   // the reopened item stays muted
     // The full-screen skin shows the time while it is in use.
     QVERIFY(window.WaitFor([&] { return !window.LabelText("statuslabel3", true).isEmpty() &&
@@ -210,11 +247,11 @@ void PlayerSeekTest::fullScreenAndBackContinueTheItemWhereItWas()
 
     // Escape released in the full-screen window: back on the Playing page, same place.
     remembered = window.Position();
-    pictures.emplace(window, kMovieSize);
     QTest::keyRelease(&fullScreen, Qt::Key_Escape);
     QVERIFY(!host.FullScreenActive);
     QVERIFY(!fullScreen.isVisible());
     QCOMPARE(host.Control()->parentWidget(), static_cast<QWidget*>(window.Main().pnlMoviePlayer));
+    pictures.emplace(window, kMovieSize);
     QVERIFY(window.Button("muteswitch")->isChecked());
     VerifyContinuesFrom(window, remembered);
     QVERIFY(window.WaitFor([&] { return pictures->Seen(); }));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,11 @@ public:
     }
     void StopAndClearPlayer() override { ++stopsAndClears; }
     bool MediaEnded() const override { return ended; }
+    // The items in `failing` end as failed.
+    bool MediaFailed() const override { return !played.empty() && failing.count(played.back()) > 0; }
 
     std::vector<int> played;
+    std::set<int> failing;
     bool ended = false;
     int pageShown = 0;
     int stopsForChoice = 0;
@@ -277,6 +281,40 @@ TEST(PlaylistPlay, TheTimerWaitsForTheEndAndStopsWhenTheListGoesOff)
     f.list.plTimerTimer();
     EXPECT_EQ(f.player.played, (std::vector<int>{1}));
     EXPECT_FALSE(f.list.plTimer.isActive());
+}
+
+// Items that fail end like any other and the list goes on past them; a list that would
+// only go round failing items stops.
+TEST(PlaylistPlay, FailedItemsArePassedOverAndAListOfNothingButFailuresStops)
+{
+    struct Case {
+        const char* name;
+        std::set<int> failing;
+        bool repeat;
+        bool shuffle;
+        int ends;                      // items ended by the test
+        std::vector<int> played;
+        bool activeAfter;
+    };
+    const Case cases[] = {
+        {"one bad item among good ones, repeat", {2}, true, false, 4, {1, 2, 3, 1, 2}, true},
+        {"every item bad, repeat", {1, 2, 3}, true, false, 3, {1, 2, 3}, false},
+        {"every item bad after a good start, repeat", {2, 3}, true, false, 5, {1, 2, 3, 1, 2, 3}, true},
+        {"every item bad, shuffle with repeat", {1, 2, 3}, true, true, 3, {1, 2, 3}, false},
+        {"every item bad, no repeat", {1, 2, 3}, false, false, 3, {1, 2, 3}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f(3, {0});
+        f.list.PlaylistRepeat = c.repeat;
+        f.list.PlaylistShuffle = c.shuffle;
+        f.player.failing = c.failing;
+        f.list.PlayPlaylist();
+        for (int i = 0; i < c.ends && f.list.PlaylistActive(); ++i)
+            f.EndItem();
+        EXPECT_EQ(f.player.played, c.played);
+        EXPECT_EQ(f.list.PlaylistActive(), c.activeAfter);
+    }
 }
 
 TEST(PlaylistPlay, StartsAtTheCurrentEntryOrTheFirstWhenThatIsGone)

@@ -3,8 +3,10 @@
 #include <QProcessEnvironment>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <thread>
 
 namespace velmora::test {
@@ -51,6 +53,26 @@ PulseAudioNullSink::~PulseAudioNullSink()
             m_server.kill();
         m_server.waitForFinished(30000);
     }
+}
+
+double PulseAudioNullSink::RecordedLevelDb(int milliseconds) const
+{
+    QProcess parec;
+    parec.start("parec", {"--device=velmora_null.monitor", "--raw", "--format=s16le", "--channels=1", "--rate=22050"});
+    if (!parec.waitForStarted(30000))
+        return std::numeric_limits<double>::quiet_NaN();
+    parec.waitForFinished(milliseconds);   // it records until it is ended
+    parec.terminate();
+    parec.waitForFinished(30000);
+    const QByteArray samples = parec.readAllStandardOutput();
+    const auto* values = reinterpret_cast<const qint16*>(samples.constData());
+    const qsizetype count = samples.size() / 2;
+    if (count == 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    double sum = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        sum += double(values[i]) * values[i];
+    return 10 * std::log10(sum / double(count) / (32768.0 * 32768.0));
 }
 
 } // namespace velmora::test

@@ -22,6 +22,10 @@ public:
     // Empty when the server runs; else why it does not.
     const std::string& Failure() const { return m_failure; }
 
+    // The level of what the sink plays over the next `milliseconds`, recorded from
+    // its monitor with parec: RMS in decibels of full scale (-inf for silence).
+    double RecordedLevelDb(int milliseconds) const;
+
 private:
     TempDir m_dir;
     QProcess m_server;

@@ -92,10 +92,11 @@ QStringList ToneSource(double seconds)
             "audio/x-raw,rate=44100,channels=2", "!", "audioconvert", "!"};
 }
 
-std::string MakeMovie(double seconds, const QStringList& videoEncoder, const QString& audioEncoder, const QString& muxer)
+std::string MakeMovie(double seconds, const QStringList& videoEncoder, const QString& audioEncoder, const QString& muxer,
+                      const QString& pattern = QStringLiteral("ball"))
 {
     const int frames = static_cast<int>(seconds * 25);
-    return RunGstLaunch(QStringList{"videotestsrc", "pattern=ball", QStringLiteral("num-buffers=%1").arg(frames), "!",
+    return RunGstLaunch(QStringList{"videotestsrc", "pattern=" + pattern, QStringLiteral("num-buffers=%1").arg(frames), "!",
                                     "video/x-raw,width=160,height=120,framerate=25/1", "!"} +
                         videoEncoder + QStringList{"!", muxer, "name=mux", "!", "filesink", "location=OUT"} +
                         ToneSource(seconds) + QStringList{audioEncoder, "!", "mux."});
@@ -111,6 +112,11 @@ std::string MakeSound(double seconds, const QStringList& encoder)
 std::string MakeAvi(double seconds)
 {
     return MakeMovie(seconds, {"avenc_mpeg4"}, "lamemp3enc", "avimux");
+}
+
+std::string MakeColourBarAvi(double seconds)
+{
+    return MakeMovie(seconds, {"avenc_mpeg4"}, "lamemp3enc", "avimux", QStringLiteral("smpte"));
 }
 
 std::string MakeWmv(double seconds)

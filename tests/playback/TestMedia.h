@@ -17,6 +17,8 @@ std::string MakeMp3(const std::string& wav, int kilobitsPerSecond);
 // fails. An AVI holds MPEG-4 video and MP3 sound, a WMV holds WMV 8 and WMA; an MPEG
 // and a VOB are program streams of MPEG-1 or MPEG-2 video with MPEG-1 layer II sound.
 std::string MakeAvi(double seconds);
+// The same AVI of colour bars, which fill the picture: a black screen shows at once.
+std::string MakeColourBarAvi(double seconds);
 std::string MakeWmv(double seconds);
 std::string MakeMpeg(double seconds);
 std::string MakeVob(double seconds);
