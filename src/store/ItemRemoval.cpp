@@ -1,9 +1,11 @@
 #include "store/ItemRemoval.h"
 
 #include "store/DatabaseError.h"
+#include "store/FileSync.h"
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
+#include "store/SpaceRecount.h"
 #include "store/SpaceReserve.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
@@ -140,6 +142,9 @@ bool BeginItemRemoval(db::Connection& main, int recordIdent, bool wipe)
     // Its RecordCategory rows go with it (the schema's trigger).
     main.Execute(SqlFormat("Delete from record where rec_ident = %d", recordIdent));
     transaction.Commit();
+    // On the disk before the first chunk is freed: after a power cut the item must not be
+    // listed with part of its content gone, nor deleted a second time without its journal.
+    SyncDatabaseFile(main);
     return true;
 }
 
@@ -179,13 +184,18 @@ void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent
             }
         }
 
-        db::Transaction transaction(main);
         if (chunks == 0) {
+            // The journal goes only once the freed chunks are gone on the disk too, by
+            // whichever process freed them: else a power cut could bring them back
+            // belonging to no one.
+            store.SyncStoreFiles({stores.begin(), stores.end()});
+            db::Transaction transaction(main);
             main.Execute(SqlFormat("Delete from pendingdelete where pd_record = %d and pd_step = %lld", recordIdent,
                                    static_cast<long long>(entry->step)));
             transaction.Commit();
             continue;   // another process may have moved on meanwhile: its entry says
         }
+        db::Transaction transaction(main);
         const int storeNo = stores[storeIndex];
         main.Execute(SqlFormat("Update pendingdelete set pd_step = pd_step + 1, pd_freedchunk = %d, pd_freedstore = %d "
                                "where pd_record = %d and pd_step = %lld",
@@ -228,6 +238,8 @@ int FinishInterruptedRemovals(db::Connection& main, ObjectStore& store, Progress
     }
     if (removals.empty())
         return 0;
+    // What the interrupted process credited and what it freed may have reached the disk apart.
+    MarkSpaceRecount(main);
     progress.ShowProgress("Deleting Files", true);
     ProgressScope scope(progress);
     progress.SetProgressTotal("Deleting Files", static_cast<int>(removals.size()));

@@ -4,6 +4,7 @@
 #include "store/ItemRemoval.h"
 #include "store/LibraryFiles.h"
 #include "store/ProcessStamp.h"
+#include "store/SpaceRecount.h"
 #include "store/SqlText.h"
 #include "store/StoredKey.h"
 #include "store/Transaction.h"
@@ -36,6 +37,10 @@ NewItem::NewItem(ObjectStore& store, const std::string& fileName, const std::str
     main.Execute(SqlFormat("Insert into pendingadd (pa_record, pa_pid, pa_started) values (%d, %lld, %lld)",
                            m_recordIdent, static_cast<long long>(self.pid), static_cast<long long>(self.started)));
     transaction.Commit();
+    // On the disk before the first chunk of the item can be: after a power cut, chunks
+    // without their pending mark would belong to no one, and the number, not yet taken
+    // for good, would be given out again to an item that then collides with them.
+    SyncDatabaseFile(main);
 }
 
 NewItem::~NewItem()
@@ -45,10 +50,14 @@ NewItem::~NewItem()
     try {
         WithJournalRoom(m_store, [this] {
             db::Connection& main = m_store.MainConnection();
+            // Bookings the failure could not give back are counted again from the chunks,
+            // now if no other add or delete runs, else at a later opening.
+            if (m_store.BookingsAdrift())
+                MarkSpaceRecount(main);
             BeginTakeBack(main, m_recordIdent);
             NullProgress quiet;
             FinishItemRemoval(main, m_store, m_recordIdent, quiet);
-            if (m_store.BookingsAdrift())
+            if (SpaceRecountPending(main))
                 m_store.RebookSpaceWhenIdle();
         });
     } catch (const std::exception&) {
@@ -107,13 +116,13 @@ int RecoverInterruptedAdds(ObjectStore& store)
     }
     if (abandoned.empty())
         return 0;
+    // The dead process may have booked space for chunks it never wrote.
+    MarkSpaceRecount(main);
     NullProgress quiet;
     for (int recordIdent : abandoned) {
         BeginTakeBack(main, recordIdent);
         FinishItemRemoval(main, store, recordIdent, quiet);
     }
-    // The dead process may have booked space for a chunk it never wrote.
-    store.RebookSpaceWhenIdle();
     return static_cast<int>(abandoned.size());
 }
 

@@ -8,6 +8,7 @@
 #include "store/LibraryPassword.h"
 #include "store/PrivateFiles.h"
 #include "store/Query.h"
+#include "store/SpaceRecount.h"
 #include "store/SqlText.h"
 #include "store/StoredKey.h"
 #include "store/Transaction.h"
@@ -231,6 +232,7 @@ bool ObjectStore::RebookSpaceWhenIdle()
             main.Execute(SqlFormat("Update [space] set st_freespace = %lld where st_num = %d",
                                    static_cast<long long>(right), storeNo));
     }
+    ClearSpaceRecount(main);
     transaction.Commit();
     m_bookingsAdrift = false;
     return true;

@@ -108,7 +108,8 @@ public:
     // bookings that a failure or a dead process left behind. Only when nothing is being
     // added or removed (checked inside the transaction, which keeps new adds and
     // removals from starting meanwhile): their bookings and credits run ahead of their
-    // chunks. Writes only what is wrong; false when it could not run.
+    // chunks. Writes only what is wrong, and clears a recorded need for the count
+    // (SpaceRecount.h); false when it could not run.
     bool RebookSpaceWhenIdle();
     // Whether a failed add on this thread could not give back a booking (the disk was
     // full, say); RebookSpaceWhenIdle puts it right.
