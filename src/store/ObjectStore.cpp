@@ -431,7 +431,7 @@ void ObjectStore::Credit(int storeNo, std::int64_t amount)
 }
 
 int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress,
-                                  const TCryptography* encryptedWith)
+                                  const TCryptography* encryptedWith, std::set<int>* unsynced)
 {
     const LibraryKey key = CurrentLibraryKey();
     RequireUsableKey(key.password);
@@ -504,13 +504,17 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
             progress->StepItemProgress();
     };
     try {
-        ChunkPipeline pipeline(kChunkSize);
+        // An item of one chunk needs a buffer of its own size only.
+        ChunkPipeline pipeline(WorthThreads(size) ? kChunkSize : WholeBlocks(size + TBlowfish::kBlockSize - 1));
         if (WorthThreads(size))
             pipeline.Run(read, encrypt, write);
         else
             pipeline.RunHere(read, encrypt, write);
         source.ConfirmUnchanged();
-        SyncStoreFiles(stores);
+        if (unsynced)
+            unsynced->insert(stores.begin(), stores.end());
+        else
+            SyncStoreFiles(stores);
     } catch (...) {
         try {
             for (std::size_t k = written; k < booked.size(); ++k)

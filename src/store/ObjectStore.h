@@ -75,13 +75,15 @@ public:
     // space, the cipher, and the writing of the chunks run side by side (ChunkPipeline),
     // the writing on this thread, which steps the item bar once per chunk written.
     // Fails when source ends early, or when, its last byte read, it has changed
-    // (ConfirmUnchanged). Once it returns, every chunk is on the disk. A failure leaves
-    // no booking ahead of a chunk; the chunks written are taken back by NewItem.
+    // (ConfirmUnchanged). Once it returns, every chunk is on the disk, unless the caller
+    // takes that on: with unsynced, the stores written are added to it instead, to be
+    // synced (SyncStoreFiles) before anything names the chunks. A failure leaves no
+    // booking ahead of a chunk; the chunks written are taken back by the add.
     // With encryptedWith, source holds the content encrypted under that cipher, its last
     // block completed (as an encryption stream writes it): each chunk is decrypted on the
     // cipher's threads, beside its encryption under the library key.
     int StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress = nullptr,
-                         const TCryptography* encryptedWith = nullptr);
+                         const TCryptography* encryptedWith = nullptr, std::set<int>* unsynced = nullptr);
     // Reads the item's content from its first store along the chain, decrypted, and
     // hands it to sink on this thread chunk by chunk, cut to size (the zero fill of the
     // last block, or padding stored with an imported item, never reaches it); the
