@@ -157,7 +157,7 @@ void BeginTakeBack(db::Connection& main, int recordIdent)
     transaction.Commit();
 }
 
-void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress)
+void FreeItemChunks(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress)
 {
     const std::vector<int> stores = ExistingStores(main);
     std::size_t storeIndex = 0;   // stores before it hold nothing of the item any more
@@ -184,17 +184,8 @@ void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent
             }
         }
 
-        if (chunks == 0) {
-            // The journal goes only once the freed chunks are gone on the disk too, by
-            // whichever process freed them: else a power cut could bring them back
-            // belonging to no one.
-            store.SyncStoreFiles({stores.begin(), stores.end()});
-            db::Transaction transaction(main);
-            main.Execute(SqlFormat("Delete from pendingdelete where pd_record = %d and pd_step = %lld", recordIdent,
-                                   static_cast<long long>(entry->step)));
-            transaction.Commit();
-            continue;   // another process may have moved on meanwhile: its entry says
-        }
+        if (chunks == 0)
+            return;   // whoever freed them, none is left
         db::Transaction transaction(main);
         const int storeNo = stores[storeIndex];
         main.Execute(SqlFormat("Update pendingdelete set pd_step = pd_step + 1, pd_freedchunk = %d, pd_freedstore = %d "
@@ -209,6 +200,26 @@ void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent
         for (std::int64_t i = 0; i < chunks; ++i)
             progress.StepItemProgress();
     }
+}
+
+void EndItemRemovals(db::Connection& main, ObjectStore& store, const std::vector<int>& recordIdents)
+{
+    if (recordIdents.empty())
+        return;
+    // The journal goes only once the freed chunks are gone on the disk too, by whichever
+    // process freed them: else a power cut could bring them back belonging to no one.
+    const std::vector<int> stores = ExistingStores(main);
+    store.SyncStoreFiles({stores.begin(), stores.end()}, false);
+    db::Transaction transaction(main);
+    for (const int recordIdent : recordIdents)
+        main.Execute(SqlFormat("Delete from pendingdelete where pd_record = %d", recordIdent));
+    transaction.Commit();
+}
+
+void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress)
+{
+    FreeItemChunks(main, store, recordIdent, progress);
+    EndItemRemovals(main, store, {recordIdent});
 }
 
 void WithJournalRoom(ObjectStore& store, const std::function<void()>& work)

@@ -631,14 +631,15 @@ void ObjectStore::SyncAllStoreFiles()
     SyncStoreFiles(stores);
 }
 
-void ObjectStore::SyncStoreFiles(const std::set<int>& stores)
+void ObjectStore::SyncStoreFiles(const std::set<int>& stores, bool withFolder)
 {
     for (const int storeNo : stores) {
         if (fs::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
             SyncDatabaseFile(StoreConnection(storeNo));
     }
     // A store file made for these chunks is a new entry of the folder.
-    SyncFolder(GetDataDir());
+    if (withFolder)
+        SyncFolder(GetDataDir());
 }
 
 } // namespace velmora

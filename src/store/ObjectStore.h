@@ -103,8 +103,9 @@ public:
     // exactly rec_size unless the chain is broken (then fewer).
     std::int64_t ReadItem(Stream& stream, int recordIdent);
     // Forces what the given store files of the library hold to the disk, or all of
-    // them: content that a commit in the main database is about to name.
-    void SyncStoreFiles(const std::set<int>& stores);
+    // them: content that a commit in the main database is about to name. With
+    // withFolder, the folder's entries too: a store file may have been made for it.
+    void SyncStoreFiles(const std::set<int>& stores, bool withFolder = true);
     void SyncAllStoreFiles();
     // Books each store's free space again from the chunks it holds, which puts right
     // bookings that a failure or a dead process left behind. Only when nothing is being
