@@ -101,3 +101,10 @@ CREATE TABLE pendingdelete (
     pd_size        INTEGER NOT NULL DEFAULT 0,
     pd_description TEXT
 );
+
+-- Set (one row) while the free space booked in space may differ from what the chunks in
+-- the stores take: written before interrupted work is finished or taken back, cleared when
+-- the space is counted again from the chunks, which waits until no add or delete runs.
+CREATE TABLE spacerecount (
+    sr_since INTEGER NOT NULL   -- when it was set, seconds since 1970
+);

@@ -34,6 +34,9 @@ int ImportArchiveItems(TransferArchive& archive, const std::string& password, Fi
     ProgressScope hide(progress);
 
     progress.SetProgressTotal(kArchiveProgressText, archive.RowCount());
+    // The archive stays: its items need to be on the disk only once the import ends, so
+    // they are made durable a block at a time rather than one by one.
+    FileImport::Batch batch(import, archive.RowCount());
     int added = 0;
     while (const std::optional<ArchiveRow> row = archive.NextRow()) {
         // The content is taken as it is stored and decrypted on the add's cipher threads.
@@ -42,6 +45,7 @@ int ImportArchiveItems(TransferArchive& archive, const std::string& password, Fi
         if (progress.ProgressCancelled())
             break;
     }
+    batch.Complete();
     return added;
 }
 

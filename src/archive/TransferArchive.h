@@ -82,7 +82,8 @@ private:
 // kArchiveProgressText, rows); ProgressCancelled() is asked after each item and ends
 // the loop. However it ends, the progress window is hidden and the last added item
 // forgotten (the list is reloaded afterwards with nothing selected). Items added
-// before an error stay. The password is not checked here: the dialog has done that.
+// before an error stay. The items are made durable a block at a time (FileImport::Batch),
+// all of them before it returns. The password is not checked here: the dialog has done that.
 // Returns the number of items added.
 int ImportArchiveItems(TransferArchive& archive, const std::string& password, FileImport& import, int categoryId,
                        ProgressRoutines& progress);

@@ -3,6 +3,7 @@
 #include "catalogue/Categories.h"
 #include "catalogue/LibraryRecovery.h"
 #include "catalogue/SecureDelete.h"
+#include "store/AddBatch.h"
 #include "store/Cryptography.h"
 #include "store/SourceFile.h"
 #include "store/Library.h"
@@ -57,6 +58,25 @@ FileImport::FileImport(Library& library, ProgressRoutines& progress, MessageBoxe
 {
 }
 
+FileImport::~FileImport() = default;
+
+FileImport::Batch::Batch(FileImport& import, int items) : m_import(import)
+{
+    if (m_import.m_batch)
+        throw std::logic_error("A batch of adds is under way already");
+    m_import.m_batch = std::make_unique<AddBatch>(ObjectStore::ForThisThread(), items);
+}
+
+FileImport::Batch::~Batch()
+{
+    m_import.m_batch.reset();
+}
+
+void FileImport::Batch::Complete()
+{
+    m_import.m_batch->Complete();
+}
+
 FileImport::KeyState FileImport::EnsureLibraryKey()
 {
     if (UsableKey(LibraryPassword())) {
@@ -94,17 +114,20 @@ bool FileImport::AddItemFromStream(int categoryId, Stream& source, const std::st
     db::Connection& connection = m_library.MainConnection();
     if (!connection.Connected())
         m_library.Open();
-    ObjectStore& store = ObjectStore::ForThisThread();
-    NewItem item(store, fileName, description);
     if (size == -1)
         size = source.Size() - source.Position();
     m_progress.SetProgressItem(fileName, static_cast<int>(size / kChunkSize + 1));
+    // A category deleted meanwhile gets no link when the item completes.
+    const std::optional<int> category =
+        categoryId != kUnclassifiedId ? std::optional<int>(categoryId) : std::nullopt;
+    if (m_batch) {
+        m_lastAdded = m_batch->Add(fileName, description, source, size, category, &m_progress, encryptedWith);
+        m_progress.StepProgress();
+        return true;
+    }
+    NewItem item(ObjectStore::ForThisThread(), fileName, description);
     item.Store(source, size, &m_progress, encryptedWith);
     m_progress.StepProgress();
-    // A category deleted meanwhile gets no link: the item would be listed nowhere.
-    std::optional<int> category;
-    if (categoryId != kUnclassifiedId && CategoryExists(connection, categoryId))
-        category = categoryId;
     item.Complete(category);
     m_lastAdded = item.RecordIdent();
     if (m_itemAdded)

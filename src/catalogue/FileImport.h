@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <string>
@@ -13,6 +14,7 @@
 
 namespace velmora {
 
+class AddBatch;
 class Library;
 class MessageBoxes;
 class ProgressRoutines;
@@ -41,6 +43,9 @@ public:
     };
 
     FileImport(Library& library, ProgressRoutines& progress, MessageBoxes& messages);
+    ~FileImport();
+    FileImport(const FileImport&) = delete;
+    FileImport& operator=(const FileImport&) = delete;
 
     // Whether the shell extension is enabled (a user setting); enabled unless told.
     void SetShellExtensionEnabled(std::function<bool()> enabled) { m_shellExtensionEnabled = std::move(enabled); }
@@ -92,6 +97,22 @@ public:
     // "delete source files by default" is on.
     void AddCommandLineFiles(const std::vector<std::string>& paths);
 
+    // While it lives, the items AddItemFromStream adds are made durable a block at a time
+    // (AddBatch) instead of one by one: for many items whose sources stay where they are,
+    // such as an archive's rows. Complete makes the last block durable (and reports its
+    // failure); otherwise its end completes what it can.
+    class Batch {
+    public:
+        Batch(FileImport& import, int items);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        void Complete();
+
+    private:
+        FileImport& m_import;
+    };
+
     // The last item added; the next list fill selects it and forgets it.
     std::optional<int> LastAddedItem() const { return m_lastAdded; }
     std::optional<int> TakeLastAddedItem() { return std::exchange(m_lastAdded, std::nullopt); }
@@ -114,6 +135,7 @@ private:
     std::function<void()> m_beforeAdding;
     ScreenArea m_screen;
     std::optional<int> m_lastAdded;
+    std::unique_ptr<AddBatch> m_batch;
 };
 
 } // namespace velmora

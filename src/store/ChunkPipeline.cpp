@@ -79,16 +79,22 @@ std::thread StepThread(Shared& shared, Body body)
 } // namespace
 
 ChunkPipeline::ChunkPipeline(std::int64_t chunkCapacity, int inFlight)
+    : m_chunkCapacity(chunkCapacity), m_inFlight(inFlight > 0 ? inFlight : 1)
 {
-    m_chunks.reserve(static_cast<std::size_t>(inFlight > 0 ? inFlight : 1));
-    for (int i = 0; i < inFlight || m_chunks.empty(); ++i)
-        m_chunks.emplace_back(chunkCapacity);
+}
+
+void ChunkPipeline::Allocate(int count)
+{
+    m_chunks.reserve(static_cast<std::size_t>(count));
+    while (m_chunks.size() < static_cast<std::size_t>(count))
+        m_chunks.emplace_back(m_chunkCapacity);
 }
 
 ChunkPipeline::~ChunkPipeline() = default;
 
 void ChunkPipeline::Run(const Source& source, const std::vector<Stage>& stages, const Stage& sink)
 {
+    Allocate(m_inFlight);
     Shared shared;
     shared.queues.resize(stages.size() + 2);
     for (auto& chunk : m_chunks)
@@ -155,6 +161,7 @@ void ChunkPipeline::Run(const Source& source, const std::vector<Stage>& stages, 
 
 void ChunkPipeline::RunHere(const Source& source, const std::vector<Stage>& stages, const Stage& sink)
 {
+    Allocate(1);
     PipelineChunk& chunk = m_chunks.front();
     for (;;) {
         Clear(chunk);

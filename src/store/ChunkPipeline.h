@@ -61,6 +61,13 @@ public:
     void RunHere(const Source& source, const std::vector<Stage>& stages, const Stage& sink);
 
 private:
+    // The chunks are made when a run needs them: a run here needs one, and a pipeline
+    // for each of thousands of small items would otherwise take and give back the memory
+    // of inFlight chunks each time.
+    void Allocate(int count);
+
+    std::int64_t m_chunkCapacity;
+    int m_inFlight;
     std::vector<PipelineChunk> m_chunks;
 };
 

@@ -1,9 +1,11 @@
 #include "store/ItemRemoval.h"
 
 #include "store/DatabaseError.h"
+#include "store/FileSync.h"
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
+#include "store/SpaceRecount.h"
 #include "store/SpaceReserve.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
@@ -140,6 +142,9 @@ bool BeginItemRemoval(db::Connection& main, int recordIdent, bool wipe)
     // Its RecordCategory rows go with it (the schema's trigger).
     main.Execute(SqlFormat("Delete from record where rec_ident = %d", recordIdent));
     transaction.Commit();
+    // On the disk before the first chunk is freed: after a power cut the item must not be
+    // listed with part of its content gone, nor deleted a second time without its journal.
+    SyncDatabaseFile(main);
     return true;
 }
 
@@ -152,7 +157,7 @@ void BeginTakeBack(db::Connection& main, int recordIdent)
     transaction.Commit();
 }
 
-void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress)
+void FreeItemChunks(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress)
 {
     const std::vector<int> stores = ExistingStores(main);
     std::size_t storeIndex = 0;   // stores before it hold nothing of the item any more
@@ -179,13 +184,9 @@ void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent
             }
         }
 
+        if (chunks == 0)
+            return;   // whoever freed them, none is left
         db::Transaction transaction(main);
-        if (chunks == 0) {
-            main.Execute(SqlFormat("Delete from pendingdelete where pd_record = %d and pd_step = %lld", recordIdent,
-                                   static_cast<long long>(entry->step)));
-            transaction.Commit();
-            continue;   // another process may have moved on meanwhile: its entry says
-        }
         const int storeNo = stores[storeIndex];
         main.Execute(SqlFormat("Update pendingdelete set pd_step = pd_step + 1, pd_freedchunk = %d, pd_freedstore = %d "
                                "where pd_record = %d and pd_step = %lld",
@@ -199,6 +200,26 @@ void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent
         for (std::int64_t i = 0; i < chunks; ++i)
             progress.StepItemProgress();
     }
+}
+
+void EndItemRemovals(db::Connection& main, ObjectStore& store, const std::vector<int>& recordIdents)
+{
+    if (recordIdents.empty())
+        return;
+    // The journal goes only once the freed chunks are gone on the disk too, by whichever
+    // process freed them: else a power cut could bring them back belonging to no one.
+    const std::vector<int> stores = ExistingStores(main);
+    store.SyncStoreFiles({stores.begin(), stores.end()}, false);
+    db::Transaction transaction(main);
+    for (const int recordIdent : recordIdents)
+        main.Execute(SqlFormat("Delete from pendingdelete where pd_record = %d", recordIdent));
+    transaction.Commit();
+}
+
+void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress)
+{
+    FreeItemChunks(main, store, recordIdent, progress);
+    EndItemRemovals(main, store, {recordIdent});
 }
 
 void WithJournalRoom(ObjectStore& store, const std::function<void()>& work)
@@ -228,6 +249,8 @@ int FinishInterruptedRemovals(db::Connection& main, ObjectStore& store, Progress
     }
     if (removals.empty())
         return 0;
+    // What the interrupted process credited and what it freed may have reached the disk apart.
+    MarkSpaceRecount(main);
     progress.ShowProgress("Deleting Files", true);
     ProgressScope scope(progress);
     progress.SetProgressTotal("Deleting Files", static_cast<int>(removals.size()));

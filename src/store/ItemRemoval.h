@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 namespace velmora {
 
@@ -29,6 +30,11 @@ void BeginTakeBack(db::Connection& main, int recordIdent);
 // Frees every chunk of a journalled item found in any store (its chain need not be
 // whole), one step of the item bar each, and then ends its journal entry.
 void FinishItemRemoval(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress);
+// The two halves of it, for many items whose journal entries end together: the freeing,
+// which leaves the entry; and the end of the entries of items freed so far, once the
+// stores are synced (one sync for them all).
+void FreeItemChunks(db::Connection& main, ObjectStore& store, int recordIdent, ProgressRoutines& progress);
+void EndItemRemovals(db::Connection& main, ObjectStore& store, const std::vector<int>& recordIdents);
 // Runs work; when it meets a full disk, once more after the space reserve has been
 // given up and the main journal has made room (ReleaseJournalSpace). A second DiskFull
 // passes on.

@@ -5,6 +5,8 @@
 #include "store/DatabaseError.h"
 #include "store/ItemRemoval.h"
 #include "store/NewItem.h"
+#include "store/FileSync.h"
+#include "store/SpaceRecount.h"
 #include "store/SpaceReserve.h"
 #include "store/StoredKey.h"
 #include "store/Blowfish.h"
@@ -90,6 +92,15 @@ RecoveryReport Library::RecoverInterruptedWork(ProgressRoutines& progress)
         });
     } catch (const db::DiskFull& full) {
         report.postponed.push_back(Postponed("Finishing an interrupted delete", full));
+    }
+    // Recorded before that work began; waits while another process adds or deletes.
+    try {
+        WithJournalRoom(store, [&] {
+            if (SpaceRecountPending(store.MainConnection()))
+                store.RebookSpaceWhenIdle();
+        });
+    } catch (const db::DiskFull&) {
+        // Only the bookkeeping of free space waits, still recorded for the next opening.
     }
     if (!CurrentLibraryKey().password.empty()) {
         try {
@@ -241,6 +252,9 @@ bool Library::FinishPasswordChange(ProgressRoutines& progress)
 
 void Library::RunReencryption(ProgressRoutines& progress)
 {
+    // The change's record is on the disk before the first chunk under the new key can
+    // be: a power cut must never leave such chunks in a library that knows no change.
+    SyncDatabaseFile(m_mainConn);
     const LibraryKey key = CurrentLibraryKey();
     const TBlowfish oldCipher(key.previousPassword);
     m_cipher = std::make_unique<TBlowfish>(key.password);
@@ -270,6 +284,8 @@ void Library::RunReencryption(ProgressRoutines& progress)
     }
     m_mainConn.Execute("Delete from keychange");
     transaction.Commit();
+    // Done only once the old password no longer opens the library after a power cut.
+    SyncDatabaseFile(m_mainConn);
     SetLibraryPassword(key.password, key.generation);
 }
 

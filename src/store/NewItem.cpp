@@ -2,14 +2,13 @@
 
 #include "store/FileSync.h"
 #include "store/ItemRemoval.h"
-#include "store/LibraryFiles.h"
+#include "store/PendingItems.h"
 #include "store/ProcessStamp.h"
-#include "store/SqlText.h"
+#include "store/SpaceRecount.h"
 #include "store/StoredKey.h"
 #include "store/Transaction.h"
 #include "ui/ProgressRoutines.h"
 
-#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -21,39 +20,13 @@ NewItem::NewItem(ObjectStore& store, const std::string& fileName, const std::str
     db::Connection& main = m_store.MainConnection();
     // Under the lock, the key is the one the library is under now.
     RefreshLibraryKey(main);
-    const ProcessStamp self = ProcessStamp::ThisProcess();
-    db::Transaction transaction(main);
-    {
-        // The number comes from Record itself, which never gives one out twice; the row
-        // goes again at once and comes back complete.
-        db::Query record(main, "Select * from Record where rec_ident = 0");
-        record.Append();
-        record.SetString("rec_tnorigname", fileName);
-        record.Post();
-        m_recordIdent = static_cast<int>(record.AsInteger("rec_ident"));
-        record.Delete();
-    }
-    main.Execute(SqlFormat("Insert into pendingadd (pa_record, pa_pid, pa_started) values (%d, %lld, %lld)",
-                           m_recordIdent, static_cast<long long>(self.pid), static_cast<long long>(self.started)));
-    transaction.Commit();
+    m_recordIdent = TakeItemNumbers(main, 1).front();
 }
 
 NewItem::~NewItem()
 {
-    if (m_completed)
-        return;
-    try {
-        WithJournalRoom(m_store, [this] {
-            db::Connection& main = m_store.MainConnection();
-            BeginTakeBack(main, m_recordIdent);
-            NullProgress quiet;
-            FinishItemRemoval(main, m_store, m_recordIdent, quiet);
-            if (m_store.BookingsAdrift())
-                m_store.RebookSpaceWhenIdle();
-        });
-    } catch (const std::exception&) {
-        // The pending mark or the journal entry stays; the next open finishes the take-back.
-    }
+    if (!m_completed)
+        TakeBackAdd(m_store, m_recordIdent);
 }
 
 void NewItem::Store(Stream& source, std::int64_t size, ProgressRoutines* progress,
@@ -69,22 +42,7 @@ void NewItem::Complete(std::optional<int> categoryId)
         throw std::logic_error("An item is complete only once its content is stored");
     db::Connection& main = m_store.MainConnection();
     db::Transaction transaction(main);
-    {
-        db::Query record(main, "Select * from Record where rec_ident = 0");
-        record.Append();
-        record.SetInteger("rec_ident", m_recordIdent);
-        record.SetString("rec_tnorigname", m_fileName);
-        record.SetString("rec_description", m_description);
-        record.SetDate("rec_date_added", m_dateAdded);
-        record.SetInteger("rec_rank", 1);
-        record.SetInteger("rec_size", m_size);
-        record.SetInteger("rec_objstore", m_firstStore);
-        record.Post();
-    }
-    if (categoryId)
-        main.Execute(SqlFormat("Insert into RecordCategory (reccat_category, reccat_record) values (%d,%d)",
-                               *categoryId, m_recordIdent));
-    main.Execute(SqlFormat("Delete from pendingadd where pa_record = %d", m_recordIdent));
+    WriteCompletedItem(main, {m_recordIdent, m_fileName, m_description, m_dateAdded, m_size, m_firstStore, categoryId});
     transaction.Commit();
     // The engine syncs its log only at checkpoints: the item must outlive a power cut
     // from here on (its source may be deleted next). Its content is on the disk already
@@ -107,13 +65,13 @@ int RecoverInterruptedAdds(ObjectStore& store)
     }
     if (abandoned.empty())
         return 0;
+    // The dead process may have booked space for chunks it never wrote.
+    MarkSpaceRecount(main);
     NullProgress quiet;
     for (int recordIdent : abandoned) {
         BeginTakeBack(main, recordIdent);
         FinishItemRemoval(main, store, recordIdent, quiet);
     }
-    // The dead process may have booked space for a chunk it never wrote.
-    store.RebookSpaceWhenIdle();
     return static_cast<int>(abandoned.size());
 }
 

@@ -46,8 +46,8 @@ private:
     bool m_completed = false;
 };
 
-// Takes back the adds of processes that ended before completing them, then
-// re-books the space of every store from the chunks it really holds. Returns the
+// Takes back the adds of processes that ended before completing them, having recorded
+// that the space is to be counted again from the chunks (SpaceRecount.h). Returns the
 // number of adds taken back.
 int RecoverInterruptedAdds(ObjectStore& store);
 

@@ -8,6 +8,7 @@
 #include "store/LibraryPassword.h"
 #include "store/PrivateFiles.h"
 #include "store/Query.h"
+#include "store/SpaceRecount.h"
 #include "store/SqlText.h"
 #include "store/StoredKey.h"
 #include "store/Transaction.h"
@@ -231,6 +232,7 @@ bool ObjectStore::RebookSpaceWhenIdle()
             main.Execute(SqlFormat("Update [space] set st_freespace = %lld where st_num = %d",
                                    static_cast<long long>(right), storeNo));
     }
+    ClearSpaceRecount(main);
     transaction.Commit();
     m_bookingsAdrift = false;
     return true;
@@ -429,7 +431,7 @@ void ObjectStore::Credit(int storeNo, std::int64_t amount)
 }
 
 int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress,
-                                  const TCryptography* encryptedWith)
+                                  const TCryptography* encryptedWith, std::set<int>* unsynced)
 {
     const LibraryKey key = CurrentLibraryKey();
     RequireUsableKey(key.password);
@@ -502,13 +504,17 @@ int ObjectStore::StoreItemContent(Stream& source, int recordIdent, std::int64_t 
             progress->StepItemProgress();
     };
     try {
-        ChunkPipeline pipeline(kChunkSize);
+        // An item of one chunk needs a buffer of its own size only.
+        ChunkPipeline pipeline(WorthThreads(size) ? kChunkSize : WholeBlocks(size + TBlowfish::kBlockSize - 1));
         if (WorthThreads(size))
             pipeline.Run(read, encrypt, write);
         else
             pipeline.RunHere(read, encrypt, write);
         source.ConfirmUnchanged();
-        SyncStoreFiles(stores);
+        if (unsynced)
+            unsynced->insert(stores.begin(), stores.end());
+        else
+            SyncStoreFiles(stores);
     } catch (...) {
         try {
             for (std::size_t k = written; k < booked.size(); ++k)
@@ -625,14 +631,15 @@ void ObjectStore::SyncAllStoreFiles()
     SyncStoreFiles(stores);
 }
 
-void ObjectStore::SyncStoreFiles(const std::set<int>& stores)
+void ObjectStore::SyncStoreFiles(const std::set<int>& stores, bool withFolder)
 {
     for (const int storeNo : stores) {
         if (fs::exists(JoinPath(GetDataDir(), StoreFileName(storeNo))))
             SyncDatabaseFile(StoreConnection(storeNo));
     }
     // A store file made for these chunks is a new entry of the folder.
-    SyncFolder(GetDataDir());
+    if (withFolder)
+        SyncFolder(GetDataDir());
 }
 
 } // namespace velmora

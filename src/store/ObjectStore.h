@@ -75,13 +75,15 @@ public:
     // space, the cipher, and the writing of the chunks run side by side (ChunkPipeline),
     // the writing on this thread, which steps the item bar once per chunk written.
     // Fails when source ends early, or when, its last byte read, it has changed
-    // (ConfirmUnchanged). Once it returns, every chunk is on the disk. A failure leaves
-    // no booking ahead of a chunk; the chunks written are taken back by NewItem.
+    // (ConfirmUnchanged). Once it returns, every chunk is on the disk, unless the caller
+    // takes that on: with unsynced, the stores written are added to it instead, to be
+    // synced (SyncStoreFiles) before anything names the chunks. A failure leaves no
+    // booking ahead of a chunk; the chunks written are taken back by the add.
     // With encryptedWith, source holds the content encrypted under that cipher, its last
     // block completed (as an encryption stream writes it): each chunk is decrypted on the
     // cipher's threads, beside its encryption under the library key.
     int StoreItemContent(Stream& source, int recordIdent, std::int64_t size, ProgressRoutines* progress = nullptr,
-                         const TCryptography* encryptedWith = nullptr);
+                         const TCryptography* encryptedWith = nullptr, std::set<int>* unsynced = nullptr);
     // Reads the item's content from its first store along the chain, decrypted, and
     // hands it to sink on this thread chunk by chunk, cut to size (the zero fill of the
     // last block, or padding stored with an imported item, never reaches it); the
@@ -101,14 +103,16 @@ public:
     // exactly rec_size unless the chain is broken (then fewer).
     std::int64_t ReadItem(Stream& stream, int recordIdent);
     // Forces what the given store files of the library hold to the disk, or all of
-    // them: content that a commit in the main database is about to name.
-    void SyncStoreFiles(const std::set<int>& stores);
+    // them: content that a commit in the main database is about to name. With
+    // withFolder, the folder's entries too: a store file may have been made for it.
+    void SyncStoreFiles(const std::set<int>& stores, bool withFolder = true);
     void SyncAllStoreFiles();
     // Books each store's free space again from the chunks it holds, which puts right
     // bookings that a failure or a dead process left behind. Only when nothing is being
     // added or removed (checked inside the transaction, which keeps new adds and
     // removals from starting meanwhile): their bookings and credits run ahead of their
-    // chunks. Writes only what is wrong; false when it could not run.
+    // chunks. Writes only what is wrong, and clears a recorded need for the count
+    // (SpaceRecount.h); false when it could not run.
     bool RebookSpaceWhenIdle();
     // Whether a failed add on this thread could not give back a booking (the disk was
     // full, say); RebookSpaceWhenIdle puts it right.

@@ -156,6 +156,11 @@ TEST_F(ArchiveImportTest, CancelCompletesTheCurrentItemAndKeepsTheOnesAdded)
     EXPECT_EQ(ReadItem(2), contents[1]);
     EXPECT_EQ(importProgress.calls.back(), "hide");
     EXPECT_FALSE(import->LastAddedItem().has_value());
+    // The number taken ahead for the third item goes back unused: no pending mark stays,
+    // and the next item is number 3.
+    EXPECT_EQ(Scalar("select count(*) from pendingadd"), 0);
+    EXPECT_EQ(Scalar("select seq from sqlite_sequence where name = 'Record'"), 2);
+    EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()), ::testing::IsEmpty());
 }
 
 TEST_F(ArchiveImportTest, CancelPressedWhileAnItemIsOnItsWayCompletesThatItemOnly)

@@ -21,9 +21,13 @@
 
 namespace velmora::test {
 
-TempDir::TempDir()
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path())
 {
-    std::string templ = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
+}
+
+TempDir::TempDir(const std::filesystem::path& parent)
+{
+    std::string templ = (parent / "velmora-test-XXXXXX").string();
     if (!mkdtemp(templ.data()))
         throw std::runtime_error("cannot create a temporary folder");
     m_path = templ;

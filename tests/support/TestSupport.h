@@ -12,6 +12,8 @@ namespace velmora::test {
 class TempDir {
 public:
     TempDir();
+    // Under the given folder instead.
+    explicit TempDir(const std::filesystem::path& parent);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

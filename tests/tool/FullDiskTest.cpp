@@ -99,5 +99,29 @@ TEST_F(FullDiskTest, ALibraryOnAFullDiskOpensAndReadsAndAnExportThereFailsCleanl
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
 }
 
+// An add that fails part-way on a full disk cannot give back all it booked; the space
+// must still be exact after the next opening, and stay so.
+TEST(FullDiskBookkeepingTest, ALargeAddThatFailedOnAFullDiskLeavesTheSpaceExact)
+{
+    SmallFileSystem disk("100m");
+    ASSERT_EQ(disk.Error(), "") << "cannot mount a small file system";
+    TempDir sources;
+    auto tool = [&](std::vector<std::string> args) {
+        args.insert(args.begin() + 1, {"--data", (disk / "library").string()});
+        return RunProgram("velmora-tool", args, {{"VELMORA_PASSWORD", "pw one"}});
+    };
+    ASSERT_EQ(tool({"init"}).exitCode, 0);
+    WriteFile(sources / "keep.jpg", PatternBytes(700000, 1));
+    WriteFile(sources / "huge.avi", PatternBytes(150000000, 2));
+    ASSERT_EQ(tool({"add", (sources / "keep.jpg").string()}).exitCode, 0);
+    const auto failed = tool({"add", (sources / "huge.avi").string()});
+    EXPECT_EQ(failed.exitCode, 2);
+    EXPECT_NE(failed.err.find("No space left on the device"), std::string::npos) << failed.err;
+    for (int opening = 1; opening <= 2; ++opening) {
+        const auto check = tool({"fsck"});
+        EXPECT_EQ(check.exitCode, 0) << "opening " << opening << ": " << check.out << check.err;
+    }
+}
+
 } // namespace
 } // namespace velmora::test

@@ -1,0 +1,96 @@
+#include "store/PendingItems.h"
+
+#include "store/FileSync.h"
+#include "store/ItemRemoval.h"
+#include "store/ObjectStore.h"
+#include "store/ProcessStamp.h"
+#include "store/SpaceRecount.h"
+#include "store/SqlText.h"
+#include "store/Transaction.h"
+#include "ui/ProgressRoutines.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+std::vector<int> TakeItemNumbers(db::Connection& main, int count)
+{
+    const ProcessStamp self = ProcessStamp::ThisProcess();
+    std::vector<int> numbers;
+    db::Transaction transaction(main);
+    {
+        // Each row goes again at once and comes back complete.
+        db::Query record(main, "Select * from Record where rec_ident = 0");
+        for (int i = 0; i < count; ++i) {
+            record.Append();
+            record.SetString("rec_tnorigname", "");
+            record.Post();
+            numbers.push_back(static_cast<int>(record.AsInteger("rec_ident")));
+            record.Delete();
+        }
+    }
+    for (const int number : numbers)
+        main.Execute(SqlFormat("Insert into pendingadd (pa_record, pa_pid, pa_started) values (%d, %lld, %lld)",
+                               number, static_cast<long long>(self.pid), static_cast<long long>(self.started)));
+    transaction.Commit();
+    SyncDatabaseFile(main);
+    return numbers;
+}
+
+void GiveBackItemNumbers(db::Connection& main, const std::vector<int>& numbers)
+{
+    if (numbers.empty())
+        return;
+    db::Transaction transaction(main);
+    for (const int number : numbers)
+        main.Execute(SqlFormat("Delete from pendingadd where pa_record = %d", number));
+    const auto [lowest, highest] = std::minmax_element(numbers.begin(), numbers.end());
+    if (*highest - *lowest + 1 == static_cast<int>(numbers.size()))
+        main.Execute(SqlFormat("Update sqlite_sequence set seq = %d where name = 'Record' and seq = %d", *lowest - 1,
+                               *highest));
+    transaction.Commit();
+}
+
+void WriteCompletedItem(db::Connection& main, const StoredItem& item)
+{
+    {
+        db::Query record(main, "Select * from Record where rec_ident = 0");
+        record.Append();
+        record.SetInteger("rec_ident", item.recordIdent);
+        record.SetString("rec_tnorigname", item.fileName);
+        record.SetString("rec_description", item.description);
+        record.SetDate("rec_date_added", item.dateAdded);
+        record.SetInteger("rec_rank", 1);
+        record.SetInteger("rec_size", item.size);
+        record.SetInteger("rec_objstore", item.firstStore);
+        record.Post();
+    }
+    // A category deleted meanwhile gets no link: the link would name nothing.
+    if (item.categoryId)
+        main.Execute(SqlFormat("Insert into RecordCategory (reccat_category, reccat_record) "
+                               "Select cat_id, %d from Category where cat_id = %d",
+                               item.recordIdent, *item.categoryId));
+    main.Execute(SqlFormat("Delete from pendingadd where pa_record = %d", item.recordIdent));
+}
+
+void TakeBackAdd(ObjectStore& store, int recordIdent)
+{
+    try {
+        WithJournalRoom(store, [&] {
+            db::Connection& main = store.MainConnection();
+            // Bookings the failure could not give back are counted again from the chunks,
+            // now if no other add or delete runs, else at a later opening.
+            if (store.BookingsAdrift())
+                MarkSpaceRecount(main);
+            BeginTakeBack(main, recordIdent);
+            NullProgress quiet;
+            FinishItemRemoval(main, store, recordIdent, quiet);
+            if (SpaceRecountPending(main))
+                store.RebookSpaceWhenIdle();
+        });
+    } catch (const std::exception&) {
+        // The pending mark or the journal entry stays; the next open finishes the take-back.
+    }
+}
+
+} // namespace velmora
