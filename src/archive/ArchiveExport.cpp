@@ -177,6 +177,9 @@ ExportResult ExportToArchive(db::Connection& library, const std::string& archive
     if (password.empty() || password == TCryptography::kDefaultKey)
         throw ArchiveError(ArchiveError::Reason::RefusedPassword,
                            "This password would leave the archive unencrypted; please choose another one");
+    // Pieces are cut between cipher blocks, so that each one is whole blocks of the stream.
+    if (pieceLength < 0 || pieceLength % TBlowfish::kBlockSize != 0)
+        throw std::invalid_argument("An archive piece length must be a whole number of cipher blocks");
     if (IsTemplateArchivePath(archivePath))
         throw ArchiveError(ArchiveError::Reason::RefusedTarget, kTemplateRefusedMessage);
     if (IsLibraryFile(archivePath))
