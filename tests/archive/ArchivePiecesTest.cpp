@@ -130,6 +130,31 @@ TEST_F(ArchivePiecesTest, ItemsAroundThePieceLengthTravelByteForByte)
     }
 }
 
+TEST_F(ArchivePiecesTest, CancelWhileAnItemInPiecesIsOnItsWayCompletesThatItemWhole)
+{
+    const std::string content = PatternBytes(1000001, 5);
+    const int big = AddItem(content, "big.mpg");
+    const int ten = AddItem("0123456789", "ten.jpg");
+    const std::string path = ArchivePath();
+    exportProgress.cancelAfterItemSteps = 1;
+    const ExportResult result = ExportToArchive(mainConn(), path, kArchivePassword, {big, ten}, exportProgress, true, 4096);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(result.exported, 1);
+    EXPECT_EQ(exportProgress.allItemSteps, 3);
+    EXPECT_EQ(ArchiveScalar(path, "select count(*) from record"), 1);
+    EXPECT_EQ(ArchiveScalar(path, "select count(*) from recpiece"), PieceCount(1000008, 4096) - 1);
+    EXPECT_TRUE(DecryptBytes(std::string(kArchivePassword), Values(path, 1).second) == Padded(content));
+
+    exportProgress = RecordingProgress();
+    ExportToArchive(mainConn(), ArchivePath("both.eta"), kArchivePassword, {big, ten}, exportProgress, false, 4096);
+    UseTarget();
+    importProgress.cancelAfterItemSteps = 1;
+    EXPECT_EQ(Import(ArchivePath("both.eta")), 1);
+    EXPECT_EQ(importProgress.allItemSteps, 3);
+    EXPECT_EQ(Scalar("select count(*) from Record"), 1);
+    EXPECT_TRUE(ReadItem(1) == content);
+}
+
 TEST_F(ArchivePiecesTest, AnArchiveOfItemsThatFitIsTheTemplatesSchemaExactly)
 {
     const std::vector<std::string> templ = Schema(TemplateArchivePath());
