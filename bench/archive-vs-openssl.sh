@@ -8,6 +8,9 @@
 # peak memory is measured on its own too. With BASELINE_BUILD_DIR, that build's
 # velmora-tool exports the same item and imports the same archive in the same run, for
 # before/after ratios.
+# An item above 999 MB leaves in pieces (5000 makes one of five pieces and a bit); the
+# imported item is compared with the source byte for byte either way. Such a run needs
+# about six times the item's size of free disk under TMPDIR.
 # Usage: bench/archive-vs-openssl.sh [SIZE_MB] [BUILD_DIR] [BASELINE_BUILD_DIR]
 #        (SIZE_MB in 10^6 bytes, default 500)
 set -euo pipefail

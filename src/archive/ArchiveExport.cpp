@@ -2,9 +2,10 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveNames.h"
+#include "archive/ArchivePieces.h"
 #include "archive/ArchiveTemplate.h"
+#include "archive/PieceWriter.h"
 #include "catalogue/ItemContent.h"
-#include "store/ArchiveBlobStream.h"
 #include "store/Blowfish.h"
 #include "store/CheckValue.h"
 #include "store/Connection.h"
@@ -13,7 +14,6 @@
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
-#include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
 #include "store/WriteBehind.h"
@@ -40,30 +40,38 @@ std::int64_t RoundUpToBlock(std::int64_t size)
 // Room for the other values of an archive row: SQLite's length limit holds for the
 // whole row, not only for rec_object.
 constexpr std::int64_t kRowOverhead = 1024;
+// Pieces shorter than this would make a large item a very long list of rows.
+constexpr std::int64_t kShortestPiece = 1 << 20;
+
+// The longest piece of content an item's record row can hold beside its texts, in
+// whole blocks: content up to it goes into rec_object as a whole, longer content in
+// pieces of this length.
+std::int64_t PieceRoom(db::Connection& connection, std::int64_t textBytes)
+{
+    const std::int64_t limit = sqlite3_limit(connection.Handle(), SQLITE_LIMIT_LENGTH, -1);
+    return (limit - kRowOverhead - textBytes) / TBlowfish::kBlockSize * TBlowfish::kBlockSize;
+}
+
+constexpr const char* kTextBytes = "coalesce(length(cast(rec_tnorigname as blob)), 0) + "
+                                   "coalesce(length(cast(rec_description as blob)), 0) + "
+                                   "coalesce(length(cast(rec_notes as blob)), 0) as text_bytes";
 
 // Everything that would stop the export half-way and can be known in advance: an item
-// that is gone, or one whose row would be longer than one database record may be
-// (SQLite's length limit; a value cannot be split over rows). Checked before the
-// archive file is touched.
+// that is gone, or one whose texts leave its record row no room for a piece of content
+// (SQLite's length limit holds for a whole row). Checked before the archive file is
+// touched.
 void CheckItems(db::Connection& library, const std::vector<int>& items)
 {
-    const std::int64_t limit = sqlite3_limit(library.Handle(), SQLITE_LIMIT_LENGTH, -1);
     for (const int id : items) {
-        db::Query record(library, SqlFormat("Select rec_size, rec_tnorigname, "
-                                            "coalesce(length(cast(rec_tnorigname as blob)), 0) + "
-                                            "coalesce(length(cast(rec_description as blob)), 0) + "
-                                            "coalesce(length(cast(rec_notes as blob)), 0) as text_bytes "
-                                            "from Record where rec_ident = %d",
-                                            id));
+        db::Query record(library, std::string("Select rec_tnorigname, ") + kTextBytes +
+                                      " from Record where rec_ident = " + std::to_string(id));
         if (record.Eof())
             throw std::runtime_error("There is no item " + std::to_string(id) + " in the library");
-        const std::int64_t size = record.AsInteger("rec_size");
-        const std::int64_t room = limit - kRowOverhead - record.AsInteger("text_bytes");
-        if (RoundUpToBlock(size) > room)
+        if (PieceRoom(library, record.AsInteger("text_bytes")) < kShortestPiece)
             throw ArchiveError(ArchiveError::Reason::ItemTooLarge,
-                               "\"" + record.AsString("rec_tnorigname") + "\" is too large for a transfer archive (" +
-                                   std::to_string(size) + " bytes; an archive holds items of up to " +
-                                   std::to_string(room / TBlowfish::kBlockSize * TBlowfish::kBlockSize) + " bytes)");
+                               "The name, description and notes of \"" + record.AsString("rec_tnorigname") +
+                                   "\" are too long for a transfer archive (" +
+                                   std::to_string(record.AsInteger("text_bytes")) + " bytes)");
     }
 }
 
@@ -107,47 +115,23 @@ std::string DateText(db::Date date)
     return text;
 }
 
-// The row's value as the export fills it, front to back. The pages behind the one being
-// filled are final: the kernel is told to start writing them to the disk, so that the
-// commit's sync has little left to wait for. The value's pages follow the file's pages
-// of before the row, each holding a little less than a page of it, so value offset P
-// lies at or beyond file offset start + P; a margin covers the pages the engine still
-// holds in its cache.
-class FilledValue : public Stream {
-public:
-    FilledValue(ArchiveBlobStream& blob, WriteBehind& behind, std::int64_t start)
-        : m_blob(blob), m_behind(behind), m_start(start)
-    {
-    }
-    std::int64_t Read(void* buffer, std::int64_t count) override { return m_blob.Read(buffer, count); }
-    std::int64_t Write(const void* buffer, std::int64_t count) override
-    {
-        const std::int64_t written = m_blob.Write(buffer, count);
-        m_behind.Reached(m_start + m_blob.Position() - kEngineCacheMargin);
-        return written;
-    }
-    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override { return m_blob.Seek(offset, origin); }
-    std::int64_t Size() override { return m_blob.Size(); }
-
-private:
-    static constexpr std::int64_t kEngineCacheMargin = 16 << 20;
-    ArchiveBlobStream& m_blob;
-    WriteBehind& m_behind;
-    const std::int64_t m_start;
-};
-
 // One archive row per item, in one transaction: a row is in the archive whole or not
-// at all. The value gets its final length up front (the cipher stream's length is
-// rec_size rounded up to a block) and the content is encrypted straight into it.
+// at all, its pieces with it. Each value gets its final length up front (the cipher
+// stream's length is rec_size rounded up to a block) and the content is encrypted
+// straight into it.
 void ExportItem(db::Connection& library, db::Connection& archive, WriteBehind& behind, const TBlowfish& cipher,
-                int id, ProgressRoutines& progress)
+                int id, std::int64_t pieceLength, ProgressRoutines& progress)
 {
-    db::Query record(library, SqlFormat("Select * from record where rec_ident = %d", id));
+    db::Query record(library, std::string("Select rec_size, rec_tnorigname, rec_description, rec_notes, ") +
+                                  kTextBytes + " from Record where rec_ident = " + std::to_string(id));
     if (record.Eof())
         throw std::runtime_error("There is no item " + std::to_string(id) + " in the library");
     const std::int64_t size = record.AsInteger("rec_size");
     const std::string name = record.AsString("rec_tnorigname");
     progress.SetProgressItem(name, static_cast<int>(size / kChunkSize + 1));
+    const std::int64_t total = RoundUpToBlock(size);
+    const std::int64_t room = PieceRoom(archive, record.AsInteger("text_bytes"));
+    pieceLength = pieceLength > 0 ? std::min(pieceLength, room) : room;
 
     db::Transaction writing(archive);
     db::Statement insert(archive.Handle(),
@@ -167,18 +151,17 @@ void ExportItem(db::Connection& library, db::Connection& archive, WriteBehind& b
             insert.BindText(index++, record.AsString(column));
     }
     insert.BindText(5, DateText(db::Today()));
-    insert.BindInt64(6, RoundUpToBlock(size));
+    insert.BindInt64(6, PieceLength(total, pieceLength, 1));
     const std::int64_t fileBefore = db::SingleInteger(archive.Handle(), "PRAGMA page_count", archive.DataSource()) *
                                     db::SingleInteger(archive.Handle(), "PRAGMA page_size", archive.DataSource());
     insert.Run();
-    const std::int64_t rowid = sqlite3_last_insert_rowid(archive.Handle());
     {
-        ArchiveBlobStream blob(archive.Handle(), "record", "rec_object", rowid, archive.DataSource());
-        FilledValue value(blob, behind, fileBefore);
-        ReadItemEncrypted(library, id, cipher, value, progress);
-        if (blob.Position() != blob.Size())
+        PieceWriter content(archive, behind, sqlite3_last_insert_rowid(archive.Handle()), fileBefore, total,
+                            pieceLength);
+        ReadItemEncrypted(library, id, cipher, content, progress);
+        if (content.Position() != total)
             throw std::runtime_error("The content of \"" + name + "\" is shorter than its size");
-        blob.Close();
+        content.Close();
     }
     writing.Commit();
     progress.StepProgress();
@@ -187,12 +170,16 @@ void ExportItem(db::Connection& library, db::Connection& archive, WriteBehind& b
 } // namespace
 
 ExportResult ExportToArchive(db::Connection& library, const std::string& archivePath, const std::string& password,
-                             const std::vector<int>& items, ProgressRoutines& progress, bool cancellable)
+                             const std::vector<int>& items, ProgressRoutines& progress, bool cancellable,
+                             std::int64_t pieceLength)
 {
     // Under these keys the cipher keeps its zero tables: the content would be readable.
     if (password.empty() || password == TCryptography::kDefaultKey)
         throw ArchiveError(ArchiveError::Reason::RefusedPassword,
                            "This password would leave the archive unencrypted; please choose another one");
+    // Pieces are cut between cipher blocks, so that each one is whole blocks of the stream.
+    if (pieceLength < 0 || pieceLength % TBlowfish::kBlockSize != 0)
+        throw std::invalid_argument("An archive piece length must be a whole number of cipher blocks");
     if (IsTemplateArchivePath(archivePath))
         throw ArchiveError(ArchiveError::Reason::RefusedTarget, kTemplateRefusedMessage);
     if (IsLibraryFile(archivePath))
@@ -222,7 +209,7 @@ ExportResult ExportToArchive(db::Connection& library, const std::string& archive
                 result.cancelled = true;
                 break;
             }
-            ExportItem(library, archive, behind, cipher, id, progress);
+            ExportItem(library, archive, behind, cipher, id, pieceLength, progress);
             ++result.exported;
         }
     }

@@ -3,67 +3,61 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveReaderProtocol.h"
 #include "archive/ArchiveReadLock.h"
-#include "store/AsciiText.h"
+#include "archive/PieceReader.h"
 #include "store/ConnectionString.h"
 #include "store/DatabaseError.h"
 #include "store/LibraryFiles.h"
 #include "store/Query.h"
-#include "store/SelectParser.h"
 #include "store/Statement.h"
 #include "store/Stream.h"
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <set>
 #include <sys/stat.h>
 
 namespace velmora {
 
 namespace {
 
-std::string Text(sqlite3_stmt* st, int column)
+// A text column as stored; null as nothing.
+std::string Bytes(sqlite3_stmt* st, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-    return text ? text : "(null)";
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st, column))) : std::string();
 }
 
-// Every object of the database as one line each: "table record", and for a table each
-// of its columns as "table record column rec_size INTEGER notnull 0 default (null) key 0".
-// Names compare without case, as the engine does.
-std::set<std::string> SchemaObjects(sqlite3* db, const std::string& path)
-{
-    std::set<std::string> objects;
-    std::vector<std::string> tables;
-    {
-        db::Statement master(db, "SELECT type, name FROM sqlite_master", path);
-        while (master.Step()) {
-            const std::string type = Text(master.Handle(), 0);
-            const std::string name = AsciiLower(Text(master.Handle(), 1));
-            objects.insert(type + " " + name);
-            if (type == "table")
-                tables.push_back(name);
-        }
-    }
-    for (const auto& table : tables) {
-        db::Statement columns(db, "PRAGMA table_info(" + db::QuoteIdentifier(table) + ")", path);
-        while (columns.Step())
-            objects.insert("table " + table + " column " + AsciiLower(Text(columns.Handle(), 1)) + " " +
-                           AsciiLower(Text(columns.Handle(), 2)) + " notnull " + Text(columns.Handle(), 3) +
-                           " default " + Text(columns.Handle(), 4) + " key " + Text(columns.Handle(), 5));
-    }
-    return objects;
-}
+// Rows whose rec_object is not their content: rec_size rounded up to whole blocks.
+constexpr const char* kPlainRowsCheck =
+    "SELECT count(*) FROM record WHERE typeof(rec_size) <> 'integer' "
+    "OR rec_size < 0 OR typeof(rec_object) NOT IN ('blob', 'null') "
+    "OR coalesce(length(rec_object), 0) <> (rec_size + 7) / 8 * 8";
 
-// "a, b" of the lines in one set and not in the other.
-std::string Difference(const std::set<std::string>& have, const std::set<std::string>& lack)
-{
-    std::string text;
-    for (const auto& line : have)
-        if (!lack.count(line))
-            text += (text.empty() ? "" : ", ") + line;
-    return text;
-}
+// The same for an archive with pieces, where a row with pieces holds its first one:
+// shorter than the content, a whole number of blocks, and followed by exactly as many
+// pieces as the content needs at that length, numbered once each. Null (a division by
+// a zero length) counts as bad.
+constexpr const char* kPiecedRowsCheck =
+    "SELECT count(*) FROM record r LEFT JOIN "
+    "(SELECT rp_record AS owner, count(*) AS pieces, count(DISTINCT rp_piece) AS numbers "
+    " FROM recpiece GROUP BY rp_record) p ON p.owner = r.rowid "
+    "WHERE typeof(r.rec_size) <> 'integer' OR r.rec_size < 0 OR typeof(r.rec_object) NOT IN ('blob', 'null') "
+    "OR NOT coalesce(CASE WHEN p.owner IS NULL "
+    " THEN coalesce(length(r.rec_object), 0) = (r.rec_size + 7) / 8 * 8 "
+    " ELSE typeof(r.rec_object) = 'blob' AND length(r.rec_object) > 0 AND length(r.rec_object) % 8 = 0 "
+    "  AND length(r.rec_object) < (r.rec_size + 7) / 8 * 8 AND p.pieces = p.numbers "
+    "  AND p.pieces = ((r.rec_size + 7) / 8 * 8 + length(r.rec_object) - 1) / length(r.rec_object) - 1 END, 0)";
+
+// Pieces that name no row, are numbered outside their item's pieces (the first, in
+// rec_object, is 1), or are not as long as their place in the content says: every
+// piece but the last as long as the first, the last what remains.
+constexpr const char* kPiecesCheck =
+    "SELECT count(*) FROM recpiece p LEFT JOIN record r ON r.rowid = p.rp_record "
+    "WHERE NOT coalesce(r.rowid IS NOT NULL AND typeof(p.rp_record) = 'integer' "
+    " AND typeof(p.rp_piece) = 'integer' AND typeof(p.rp_object) = 'blob' AND typeof(r.rec_size) = 'integer' "
+    " AND length(r.rec_object) > 0 AND p.rp_piece >= 2 "
+    " AND (p.rp_piece - 1) * length(r.rec_object) < (r.rec_size + 7) / 8 * 8 "
+    " AND length(p.rp_object) = min(length(r.rec_object), "
+    "     (r.rec_size + 7) / 8 * 8 - (p.rp_piece - 1) * length(r.rec_object)), 0)";
 
 } // namespace
 
@@ -95,7 +89,7 @@ ArchiveFile::ArchiveFile(const std::string& path, const std::string& templatePat
         throw ArchiveError(Reason::NotAnArchive, quoted + " is not a transfer archive (" + text + ")");
     }
     try {
-        CheckSchema(templatePath);
+        m_form = CheckArchiveSchema(m_connection, templatePath);
         CheckCheckValue();
         CheckLength();
         CheckPages();
@@ -110,27 +104,6 @@ ArchiveFile::ArchiveFile(const std::string& path, const std::string& templatePat
 }
 
 ArchiveFile::~ArchiveFile() = default;
-
-void ArchiveFile::CheckSchema(const std::string& templatePath)
-{
-    // Only what the template has is read: a view in place of a table can run without
-    // end, and anything else the engine would parse or run is not needed.
-    db::Connection templ(db::ConnectionString::Build(templatePath, db::kReadShareDenyReadWrite, GetDatabasePassword()));
-    templ.SetImmutable(true);
-    templ.Open();
-    const std::set<std::string> expected = SchemaObjects(templ.Handle(), templatePath);
-    templ.Close();
-    const std::set<std::string> found = SchemaObjects(m_connection.Handle(), m_path);
-    if (found == expected)
-        return;
-    std::string what;
-    if (const std::string extra = Difference(found, expected); !extra.empty())
-        what += "it has " + extra;
-    if (const std::string missing = Difference(expected, found); !missing.empty())
-        what += (what.empty() ? "it lacks " : "; it lacks ") + missing;
-    throw ArchiveError(ArchiveError::Reason::MissingSchema,
-                       "\"" + m_path + "\" is not a transfer archive: " + what);
-}
 
 void ArchiveFile::CheckCheckValue()
 {
@@ -178,14 +151,18 @@ void ArchiveFile::CheckRows()
     // length() of a blob reads the row's header only, not the value: all rows are
     // checked in one pass before anything is added, so a bad archive adds nothing.
     const std::int64_t bad = db::SingleInteger(m_connection.Handle(),
-                                    "SELECT count(*) FROM record WHERE typeof(rec_size) <> 'integer' "
-                                    "OR rec_size < 0 OR typeof(rec_object) NOT IN ('blob', 'null') "
-                                    "OR coalesce(length(rec_object), 0) <> (rec_size + 7) / 8 * 8",
-                                    m_path);
+                                    m_form == ArchiveForm::Plain ? kPlainRowsCheck : kPiecedRowsCheck, m_path);
     if (bad > 0)
         throw ArchiveError(ArchiveError::Reason::BadContent,
                            "\"" + m_path + "\" is damaged: " + std::to_string(bad) +
                                " item(s) do not hold the content their size names");
+    if (m_form == ArchiveForm::Pieced) {
+        const std::int64_t stray = db::SingleInteger(m_connection.Handle(), kPiecesCheck, m_path);
+        if (stray > 0)
+            throw ArchiveError(ArchiveError::Reason::BadContent,
+                               "\"" + m_path + "\" is damaged: " + std::to_string(stray) +
+                                   " piece(s) of content do not fit the item they name");
+    }
     // The texts of a row travel to the importer in one piece of bounded size.
     const std::int64_t tooLong = db::SingleInteger(
         m_connection.Handle(),
@@ -212,15 +189,19 @@ std::string ArchiveFile::CheckValue()
 
 void ArchiveFile::ForEachRow(const std::function<void(Row&)>& each)
 {
-    db::Query rows(m_connection, "Select * From record");
-    for (; !rows.Eof(); rows.Next()) {
-        std::unique_ptr<Stream> object = rows.OpenReadStream("rec_object");
+    db::Statement rows(m_connection.Handle(),
+                       "SELECT rowid AS rec_rowid, rec_size, rec_tnorigname, rec_description, rec_notes FROM record",
+                       m_path);
+    while (rows.Step()) {
+        sqlite3_stmt* st = rows.Handle();
         Row row;
-        row.size = rows.AsInteger("rec_size");
-        row.name = rows.AsString("rec_tnorigname");
-        row.description = rows.AsString("rec_description");
-        row.notes = rows.AsString("rec_notes");
-        row.object = object.get();
+        row.size = sqlite3_column_int64(st, 1);
+        row.name = Bytes(st, 2);
+        row.description = Bytes(st, 3);
+        row.notes = Bytes(st, 4);
+        PieceReader object(m_connection.Handle(), m_path, sqlite3_column_int64(st, 0), (row.size + 7) / 8 * 8,
+                           m_form == ArchiveForm::Pieced);
+        row.object = &object;
         each(row);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/ArchiveReadLock.h"
+#include "archive/ArchiveSchema.h"
 #include "store/Connection.h"
 
 #include <cstdint>
@@ -25,12 +26,15 @@ class Stream;
 //   - another connection is in the middle of writing it (Locked),
 //   - a journal of a change that never finished lies beside it (Damaged),
 //   - its objects are not exactly those of the template: the same tables with the same
-//     columns, and no view, trigger, index or other object (MissingSchema),
+//     columns, and no view, trigger, index or other object; or those and exactly the
+//     piece table of items in pieces (ArchiveSchema.h) (MissingSchema),
 //   - the Options table has no check value (BadContent),
 //   - the file is shorter than its own header says, or a page of it fails its check
 //     (Damaged; every page is read once for this),
-//   - a row's rec_object is not rec_size rounded up to 8 bytes long, rec_size is not
-//     a number of 0 or more, or the row's texts are too long to pass on (BadContent).
+//   - a row's content is not rec_size rounded up to 8 bytes long (rec_object, or its
+//     pieces: one missing, short, long, out of place, twice or of no item), rec_size
+//     is not a number of 0 or more, or the row's texts are too long to pass on
+//     (BadContent).
 // So a reading that starts has a whole, consistent archive under it.
 class ArchiveFile {
 public:
@@ -50,19 +54,19 @@ public:
         std::string name;
         std::string description;
         std::string notes;
-        Stream* object = nullptr;   // rec_object, read in place; valid during the call
+        Stream* object = nullptr;   // the content, read in place front to back; valid during the call
     };
     // Calls each with every row of the record table, in order.
     void ForEachRow(const std::function<void(Row&)>& each);
 
 private:
-    void CheckSchema(const std::string& templatePath);
     void CheckCheckValue();
     void CheckLength();
     void CheckPages();
     void CheckRows();
 
     std::string m_path;
+    ArchiveForm m_form = ArchiveForm::Plain;
     // Let go of after the connection.
     std::unique_ptr<ArchiveReadLock> m_lock;
     db::Connection m_connection;

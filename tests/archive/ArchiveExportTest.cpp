@@ -158,10 +158,12 @@ TEST_F(ArchiveExportTest, RefusalsComeBeforeAnyFileIsWritten)
 {
     AddThree();
     const std::string templateBytes = ReadFile(TemplateArchivePath());
-    const int limit = sqlite3_limit(mainConn().Handle(), SQLITE_LIMIT_LENGTH, -1);
-    const int huge = AddItem("tiny", "huge.mpg");
-    // The row claims more than one archive value can hold; refused before any reading.
-    ExecuteMain(SqlFormat("Update Record set rec_size = %d where rec_ident = %d", limit - 6, huge));
+    // Under a length limit lowered to a little over a megabyte, a description of 200
+    // bytes leaves the row no room for a piece of content of the shortest length.
+    const int wordy = AddItem("tiny", "wordy.mpg");
+    ExecuteMain(SqlFormat("Update Record set rec_description = '%s' where rec_ident = %d",
+                          std::string(200, 'w').c_str(), wordy));
+    const int limit = sqlite3_limit(mainConn().Handle(), SQLITE_LIMIT_LENGTH, (1 << 20) + 1024 + 100);
     const struct {
         const char* what;
         std::string path;
@@ -178,7 +180,7 @@ TEST_F(ArchiveExportTest, RefusalsComeBeforeAnyFileIsWritten)
          {ten}, ArchiveError::Reason::RefusedTarget},
         {"empty password", ArchivePath(), "", {ten}, ArchiveError::Reason::RefusedPassword},
         {"default key", ArchivePath(), "zerkat", {ten}, ArchiveError::Reason::RefusedPassword},
-        {"item too large", ArchivePath(), kArchivePassword, {ten, huge}, ArchiveError::Reason::ItemTooLarge},
+        {"texts leave no room", ArchivePath(), kArchivePassword, {ten, wordy}, ArchiveError::Reason::ItemTooLarge},
         {"missing item", ArchivePath(), kArchivePassword, {ten, 9999}, std::nullopt},
     };
     for (const auto& c : cases) {
@@ -196,6 +198,7 @@ TEST_F(ArchiveExportTest, RefusalsComeBeforeAnyFileIsWritten)
         EXPECT_FALSE(fs::exists(ArchivePath()));
         EXPECT_FALSE(fs::exists(GetAppDir() + "/TEMPLATE.TNT"));
     }
+    sqlite3_limit(mainConn().Handle(), SQLITE_LIMIT_LENGTH, limit);
     EXPECT_EQ(ReadFile(TemplateArchivePath()), templateBytes);
     EXPECT_TRUE(exportProgress.calls.empty());
     // The library is whole.
