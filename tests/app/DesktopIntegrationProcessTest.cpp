@@ -301,6 +301,13 @@ TEST_F(DesktopIntegrationProcessTest, AnInstalledProgramLeavesItsRegistrationToI
     std::vector<std::string> left = UserFiles();
     std::erase(left, (config / "Velmora" / "Velmora.ini").string());
     EXPECT_EQ(left, std::vector<std::string>{});
+    first.kill();
+    first.waitForFinished(kHangGuardMs);
+
+    // Asked to register, it has nothing to write: the package's file stands.
+    const ProcessResult registered = RunCommand(QString::fromStdString(program.string()), {"-regserver"});
+    EXPECT_EQ(registered.exitCode, 0) << registered.err;
+    EXPECT_FALSE(fs::exists(activation));
 }
 
 // "-unregserver" takes away every per-user file the program wrote: the activation file,
