@@ -120,16 +120,18 @@ release_date="$(zcat "$prefix/share/doc/velmora/changelog.gz" | dpkg-parsechange
 release_date="$(date -u -d "@$release_date" +%F)"
 grep -q "date=\"$release_date\"" "$prefix/share/metainfo/org.example.velmora.Velmora.metainfo.xml" \
   || fail "the metainfo's release date is not the changelog's $release_date"
-# The distribution's hardening in every program: stack protector, fortified calls (the
-# tool and the program call some), full RELRO with BIND_NOW.
+# The distribution's hardening in every program: stack protector, fortified calls, full
+# RELRO with BIND_NOW.
 for program in velmora velmora-tool velmora-archive-reader; do
   elf="$prefix/lib/velmora/$program"
-  readelf -lW "$elf" | grep -q GNU_RELRO || fail "$program has no RELRO segment"
-  readelf -dW "$elf" | grep -qE '\(FLAGS\).*BIND_NOW|\(BIND_NOW\)' || fail "$program is not linked with BIND_NOW"
-  readelf --dyn-syms -W "$elf" | grep -q ' __stack_chk_fail' || fail "$program is not built with the stack protector"
-  if [ "$program" != velmora-archive-reader ]; then
-    readelf --dyn-syms -W "$elf" | grep -qE ' __[a-z_]+_chk(@|$)' || fail "$program calls no fortified function"
-  fi
+  # Whole listings read (grep -q would end readelf early, a failure under pipefail).
+  segments="$(readelf -lW "$elf")"
+  dynamic="$(readelf -dW "$elf")"
+  symbols="$(readelf --dyn-syms -W "$elf")"
+  grep -q GNU_RELRO <<<"$segments" || fail "$program has no RELRO segment"
+  grep -qE '\(FLAGS\).*BIND_NOW|\(BIND_NOW\)' <<<"$dynamic" || fail "$program is not linked with BIND_NOW"
+  grep -q ' __stack_chk_fail' <<<"$symbols" || fail "$program is not built with the stack protector"
+  grep -qE ' __[a-z_]+_chk(@|$)' <<<"$symbols" || fail "$program calls no fortified function"
 done
 
 desktop-file-validate "$prefix/share/applications/velmora.desktop" || fail "the launcher does not validate"
