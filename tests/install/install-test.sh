@@ -121,7 +121,11 @@ release_date="$(date -u -d "@$release_date" +%F)"
 grep -q "date=\"$release_date\"" "$prefix/share/metainfo/org.example.velmora.Velmora.metainfo.xml" \
   || fail "the metainfo's release date is not the changelog's $release_date"
 # The distribution's hardening in every program: stack protector, fortified calls, full
-# RELRO with BIND_NOW.
+# RELRO with BIND_NOW. The build leaves fortification out where it cannot work.
+fortified=yes
+grep -qx 'VELMORA_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" && fortified="no: the sanitizers check those calls"
+grep -qx 'CMAKE_BUILD_TYPE:STRING=Debug' "$build/CMakeCache.txt" && fortified="no: a Debug build is not optimised"
+[ "$fortified" = yes ] || echo "fortified calls not checked, $fortified"
 for program in velmora velmora-tool velmora-archive-reader; do
   elf="$prefix/lib/velmora/$program"
   # Whole listings read (grep -q would end readelf early, a failure under pipefail).
@@ -131,7 +135,7 @@ for program in velmora velmora-tool velmora-archive-reader; do
   grep -q GNU_RELRO <<<"$segments" || fail "$program has no RELRO segment"
   grep -qE '\(FLAGS\).*BIND_NOW|\(BIND_NOW\)' <<<"$dynamic" || fail "$program is not linked with BIND_NOW"
   grep -q ' __stack_chk_fail' <<<"$symbols" || fail "$program is not built with the stack protector"
-  grep -qE ' __[a-z_]+_chk(@|$)' <<<"$symbols" || fail "$program calls no fortified function"
+  [ "$fortified" != yes ] || grep -qE ' __[a-z_]+_chk(@|$)' <<<"$symbols" || fail "$program calls no fortified function"
 done
 
 desktop-file-validate "$prefix/share/applications/velmora.desktop" || fail "the launcher does not validate"
