@@ -22,3 +22,11 @@ foreach(program velmora velmora-tool)
     file(CREATE_LINK \"\${target}\" \"\${bindir}/${program}\" SYMBOLIC)
   ")
 endforeach()
+
+# The automation service's activation file for every user of the machine, naming the
+# installed program: the bus starts it for the file managers' entry before any user has
+# started it, and an installed program writes no activation file of its own. Written at
+# install time, when the prefix (the package's /usr) is known.
+install(CODE "set(VELMORA_INSTALL_PROGRAM_DIR \"${VELMORA_INSTALL_PROGRAM_DIR}\")
+set(VELMORA_INSTALL_DATADIR \"${CMAKE_INSTALL_DATADIR}\")")
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/InstallActivationFile.cmake)

@@ -13,8 +13,10 @@
 #include "integration/AutomationRegistration.h"
 #include "integration/FileAssociation.h"
 #include "integration/FileManagerEntries.h"
+#include "integration/PackageRegistration.h"
 #include "integration/SessionLockWatcher.h"
 #include "integration/TnApp.h"
+#include "integration/UserRegistration.h"
 #include "platform/AppWindowHook.h"
 #include "platform/InstanceLock.h"
 #include "store/LibraryFiles.h"
@@ -56,16 +58,20 @@ void PauseAfterAdding()
     loop.exec();
 }
 
-// "-regserver" / "-unregserver": the activation file is written or removed, and the
-// start ends. A failure is told, and the exit code says so to the script that asked.
-int RegisterServerAndEnd(const StartRequest& request, const std::string& program)
+// "-regserver" writes the activation file (a program its package registers needs none,
+// and one of the user's would shadow the package's); "-unregserver" removes every file
+// the starts wrote for the user. The start ends there. A failure is told, and the exit
+// code says so to the script that asked.
+int RegisterServerAndEnd(const StartRequest& request, const std::string& program, bool packaged)
 {
     try {
-        if (request.regServer)
-            AutomationRegistration::RegisterServer(program);
-        else
+        if (request.unregServer)
+            UnregisterForUser(true);
+        else if (packaged)
             AutomationRegistration::UnregisterServer();
-    } catch (const AutomationRegistration::Failed& failure) {
+        else
+            AutomationRegistration::RegisterServer(program);
+    } catch (const std::runtime_error& failure) {
         std::cerr << "velmora: " << failure.what() << '\n';
         return 1;
     }
@@ -137,13 +143,19 @@ int RunVelmora(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
 
     const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    // An installed program relies on its package's registration for every user.
+    const bool packaged = RegisteredByPackage(program);
     if (request.regServer || request.unregServer)
-        return RegisterServerAndEnd(request, program);
-    // Every start registers the automation object; a failure only means that the bus
-    // cannot start the program for a file manager.
+        return RegisterServerAndEnd(request, program, packaged);
+    // Every other start registers the automation object, and an installed one takes
+    // away what an earlier start (or a copy run from elsewhere) wrote for the user; a
+    // failure only means that the bus cannot start the program for a file manager.
     try {
-        AutomationRegistration::RegisterServer(program);
-    } catch (const AutomationRegistration::Failed&) {
+        if (packaged)
+            UnregisterForUser(false);
+        else
+            AutomationRegistration::RegisterServer(program);
+    } catch (const std::runtime_error&) {
     }
     if (request.dataDir)
         SetDataDir(*request.dataDir);
@@ -177,11 +189,13 @@ int RunVelmora(int argc, char** argv)
     // A start by the bus answers its callers why it cannot add, and ends.
     if (!frmMain.LibraryOpened() && request.Mode() != StartMode::Automation)
         return kExitCode;
-    // Rewritten at every start, so archives open in the copy that ran last. A desktop
-    // that refuses it costs nothing else: the start goes on without a word.
+    // Rewritten at every start of a copy that no package registers, so archives open in
+    // the copy that ran last. A desktop that refuses it costs nothing else: the start
+    // goes on without a word.
     try {
-        RegisterFileAssociation(QCoreApplication::applicationFilePath().toStdString(),
-                                FileAssociationPaths::ForUser());
+        if (!packaged)
+            RegisterFileAssociation(QCoreApplication::applicationFilePath().toStdString(),
+                                    FileAssociationPaths::ForUser());
     } catch (const std::exception&) {
     }
     // The file managers' entries follow the menu text of the settings, which may have

@@ -10,11 +10,15 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 namespace velmora {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -96,6 +100,57 @@ void UpdateCache(const char* tool, const std::string& folder)
 std::string FolderOf(const std::string& path)
 {
     return QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+}
+
+// True when the file was there and is gone; a failure is noted in failures.
+bool RemoveIfThere(const std::string& path, std::vector<std::string>& failures)
+{
+    std::error_code error;
+    const bool removed = fs::remove(path, error);
+    if (error)
+        failures.push_back(path + ": " + error.message());
+    return removed;
+}
+
+bool HoldsAnyFile(const fs::path& folder, const std::string& extension)
+{
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (extension.empty() ? !it->is_directory(error) : it->path().extension() == extension)
+            return true;
+    return false;
+}
+
+// Everything in a user's MIME folder but packages/ is the database update-mime-database
+// makes from packages/: with no package left it describes nothing, and it would only
+// outlive the program.
+void RefreshMimeDatabase(const fs::path& mime, std::vector<std::string>& failures)
+{
+    if (HoldsAnyFile(mime / "packages", {})) {
+        UpdateCache("update-mime-database", mime.string());
+        return;
+    }
+    std::error_code error;
+    for (fs::directory_iterator it(mime, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename() == "packages")
+            continue;
+        std::error_code removeError;
+        fs::remove_all(it->path(), removeError);
+        if (removeError)
+            failures.push_back(it->path().string() + ": " + removeError.message());
+    }
+    // Left only if something is still inside.
+    fs::remove(mime / "packages", error);
+    fs::remove(mime, error);
+}
+
+// update-desktop-database's cache of which entry opens which type, likewise.
+void RefreshDesktopCache(const fs::path& applications, std::vector<std::string>& failures)
+{
+    if (HoldsAnyFile(applications, ".desktop"))
+        UpdateCache("update-desktop-database", applications.string());
+    else
+        RemoveIfThere((applications / "mimeinfo.cache").string(), failures);
 }
 
 } // namespace
@@ -186,6 +241,80 @@ std::string WithArchiveDefault(const std::string& mimeApps)
     for (const std::string& line : lines)
         text += line + "\n";
     return text;
+}
+
+std::string WithoutArchiveEntry(const std::string& mimeApps)
+{
+    const std::string key = std::string(kArchiveMimeType) + "=";
+    std::istringstream in(mimeApps);
+    std::string text;
+    bool changed = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.compare(0, key.size(), key) == 0) {
+            // A value is one entry or a list of them, each ended by ";".
+            std::istringstream entries(line.substr(key.size()));
+            std::string kept;
+            for (std::string entry; std::getline(entries, entry, ';');)
+                if (!entry.empty() && entry != kArchiveDesktopId)
+                    kept += entry + ";";
+            if (line.back() != ';' && !kept.empty())
+                kept.pop_back();
+            changed = changed || key + kept != line;
+            if (kept.empty())
+                continue;
+            line = key + kept;
+        }
+        text += line + "\n";
+    }
+    return changed ? text : mimeApps;
+}
+
+namespace {
+
+// Nothing but section heads, comments and blank lines.
+bool HoldsNoEntry(const std::string& mimeApps)
+{
+    std::istringstream in(mimeApps);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line.front() != '[' && line.front() != '#')
+            return false;
+    return true;
+}
+
+} // namespace
+
+void UnregisterFileAssociation(const FileAssociationPaths& paths)
+{
+    std::vector<std::string> failures;
+    const bool hadPackage = RemoveIfThere(paths.mimePackage, failures);
+    const bool hadEntry = RemoveIfThere(paths.desktopEntry, failures);
+
+    const std::string mimeApps = ReadWhole(paths.mimeApps);
+    const std::string without = WithoutArchiveEntry(mimeApps);
+    if (without != mimeApps) {
+        try {
+            // A file the first start made holds nothing else once our default has gone.
+            if (HoldsNoEntry(without))
+                RemoveIfThere(paths.mimeApps, failures);
+            else
+                WriteWhole(paths.mimeApps, without);
+        } catch (const std::runtime_error& failure) {
+            failures.emplace_back(failure.what());
+        }
+    }
+
+    if (hadPackage)
+        RefreshMimeDatabase(fs::path(FolderOf(FolderOf(paths.mimePackage))), failures);
+    if (hadEntry)
+        RefreshDesktopCache(fs::path(FolderOf(paths.desktopEntry)), failures);
+
+    if (!failures.empty()) {
+        std::string message = "cannot remove the archive association:";
+        for (const std::string& failure : failures)
+            message += " " + failure + ";";
+        message.pop_back();
+        throw std::runtime_error(message);
+    }
 }
 
 void RegisterFileAssociation(const std::string& program, const FileAssociationPaths& paths)

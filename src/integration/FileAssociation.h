@@ -37,6 +37,10 @@ std::string ArchiveDesktopEntry(const std::string& program);
 // other line is kept.
 std::string WithArchiveDefault(const std::string& mimeApps);
 
+// mimeApps's text without the archive entry: the archive type's lines lose the entry's
+// name (in any section), and a line left naming nothing goes; every other line is kept.
+std::string WithoutArchiveEntry(const std::string& mimeApps);
+
 // The association of transfer archives with program, written at every start: the MIME
 // package, the desktop entry and the default in mimeapps.list, each replaced as a
 // whole; then the desktop's caches are brought up to date with update-mime-database
@@ -44,5 +48,12 @@ std::string WithArchiveDefault(const std::string& mimeApps);
 // the association, so a copy moved or run from elsewhere takes it over. Throws
 // std::runtime_error when a file cannot be written; the caches are best effort.
 void RegisterFileAssociation(const std::string& program, const FileAssociationPaths& paths);
+
+// Takes a start's association away again: the MIME package, the desktop entry, the
+// archive entry in mimeapps.list (the file goes when no entry is left in it), and the
+// caches made for them, brought up to date where other packages or entries remain and
+// removed where nothing is left to describe. Nothing is touched when none of it is
+// there. Throws std::runtime_error naming what could not be removed or written.
+void UnregisterFileAssociation(const FileAssociationPaths& paths);
 
 } // namespace velmora

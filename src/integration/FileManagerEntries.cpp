@@ -3,7 +3,6 @@
 #include "platform/BaseFolders.h"
 #include "settings/RegistryValues.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -124,11 +123,7 @@ FileManagerEntryPaths FileManagerEntryPaths::ForUser()
 {
     FileManagerEntryPaths paths;
     paths.dataHome = XdgBaseFolder("XDG_DATA_HOME", ".local/share");
-    const char* dirs = std::getenv("XDG_DATA_DIRS");
-    std::istringstream list(dirs != nullptr && *dirs != '\0' ? dirs : "/usr/local/share:/usr/share");
-    for (std::string folder; std::getline(list, folder, ':');)
-        if (!folder.empty() && folder.front() == '/')
-            paths.dataDirs.push_back(folder);
+    paths.dataDirs = XdgDataDirs();
     return paths;
 }
 
@@ -136,6 +131,19 @@ void FollowMenuText(const std::string& menuText, const FileManagerEntryPaths& pa
 {
     FollowInServiceMenus(menuText, paths);
     FollowInScripts(menuText, paths);
+}
+
+void RemoveServiceMenuCopies(const FileManagerEntryPaths& paths)
+{
+    std::string failed;
+    for (const char* folder : kServiceMenuFolders) {
+        const fs::path user = fs::path(paths.dataHome) / folder / kServiceMenuName;
+        std::error_code error;
+        if (!fs::remove(user, error) && error)
+            failed += (failed.empty() ? "cannot remove " : ", ") + user.string();
+    }
+    if (!failed.empty())
+        throw std::runtime_error(failed);
 }
 
 } // namespace velmora

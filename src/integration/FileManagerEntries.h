@@ -27,4 +27,9 @@ inline constexpr const char* kInstalledScript = "velmora/nautilus-scripts/Add To
 // the file that could not be written.
 void FollowMenuText(const std::string& menuText, const FileManagerEntryPaths& paths);
 
+// Takes the user's copies of Dolphin's service menu away ("-unregserver"). The GNOME
+// Files script link is the user's own and stays. Throws std::runtime_error naming what
+// could not be removed.
+void RemoveServiceMenuCopies(const FileManagerEntryPaths& paths);
+
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "platform/BaseFolders.h"
 
 #include <cstdlib>
+#include <sstream>
 
 namespace velmora {
 
@@ -11,6 +12,17 @@ std::string XdgBaseFolder(const char* variable, const char* fallbackUnderHome)
         return value;
     const char* home = std::getenv("HOME");
     return std::string(home != nullptr ? home : "") + "/" + fallbackUnderHome;
+}
+
+std::vector<std::string> XdgDataDirs()
+{
+    const char* dirs = std::getenv("XDG_DATA_DIRS");
+    std::istringstream list(dirs != nullptr && *dirs != '\0' ? dirs : "/usr/local/share:/usr/share");
+    std::vector<std::string> folders;
+    for (std::string folder; std::getline(list, folder, ':');)
+        if (!folder.empty() && folder.front() == '/')
+            folders.push_back(folder);
+    return folders;
 }
 
 } // namespace velmora

@@ -54,7 +54,8 @@ void InstanceLock::SetHolderMark(const std::string& mark)
     // A mark the file cannot take only makes later starts hand over as to a window.
     if (::ftruncate(m_fd, 0) != 0)
         return;
-    (void)::pwrite(m_fd, mark.data(), mark.size(), 0);
+    if (::pwrite(m_fd, mark.data(), mark.size(), 0) < 0)
+        return;
 }
 
 std::string InstanceLock::HolderMark() const

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -72,6 +73,8 @@ protected:
         QProcessEnvironment env = ProgramProcessFixture::Environment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome().string()));
+        if (!systemData.empty())
+            env.insert("XDG_DATA_DIRS", QString::fromStdString(systemData.string()));
         return env;
     }
 
@@ -116,9 +119,32 @@ protected:
 
     static std::string QuotedProgram(const fs::path& program) { return "\"" + program.string() + "\" %f"; }
 
+    // Every file (or link) below the user's data and configuration folders.
+    std::vector<std::string> UserFiles() const
+    {
+        std::vector<std::string> found;
+        for (const fs::path& top : {DataHome(), config.path()}) {
+            if (!fs::exists(top))
+                continue;
+            for (const auto& entry : fs::recursive_directory_iterator(top))
+                if (!entry.is_directory())
+                    found.push_back(entry.path().string());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    // The data folder a package fills, as the desktop finds it in $XDG_DATA_DIRS.
+    void UseSystemData(const fs::path& folder)
+    {
+        systemData = folder;
+        fs::create_directories(folder);
+    }
+
     TempDir scratch;
     TempDir dataHome;
     fs::path readOnlyProgram;
+    fs::path systemData;
 };
 
 TEST_F(DesktopIntegrationProcessTest, ArchivesOpenInTheCopyThatStartedLastEvenFromAFolderWithBlanks)
@@ -236,6 +262,89 @@ TEST_F(DesktopIntegrationProcessTest, AnInstalledProgramKeepsItsDataInTheUsersFo
     const std::regex listFile("[0-9]{6}");
     for (const auto& file : fs::directory_iterator(readOnlyProgram))
         EXPECT_FALSE(std::regex_match(file.path().filename().string(), listFile)) << file.path();
+}
+
+// An installed program: its package registers the automation service, the archive type
+// and its launcher for every user, so its starts write no per-user copy of them, and take
+// away those an earlier start (or a copy run from elsewhere) left, which would shadow the
+// package's and outlive its removal.
+TEST_F(DesktopIntegrationProcessTest, AnInstalledProgramLeavesItsRegistrationToItsPackage)
+{
+    MakeLibrary(library.path());
+    const fs::path prefix = scratch / "usr";
+    const fs::path program = prefix / "lib" / "velmora" / "velmora";
+    CopyProgramFolder(program.parent_path());
+    fs::create_directories(prefix / "bin");
+    fs::create_symlink("../lib/velmora/velmora", prefix / "bin" / "velmora");
+    UseSystemData(prefix / "share");
+
+    // Before the package's activation file is there it is a copy like any other, and
+    // registers itself for its user.
+    StartCopy(program, {QString::fromStdString(library.str())});
+    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
+    const fs::path activation = DataHome() / "dbus-1/services/Tarnel.tnApp.service";
+    for (const std::string& file : {activation.string(), Association().mimePackage, Association().desktopEntry,
+                                    Association().mimeApps})
+        EXPECT_TRUE(fs::exists(file)) << file;
+    first.kill();
+    first.waitForFinished(kHangGuardMs);
+
+    // The package's activation file names the program through the link on the path.
+    fs::create_directories(prefix / "share/dbus-1/services");
+    WriteFile(prefix / "share/dbus-1/services/Tarnel.tnApp.service",
+              "[D-BUS Service]\nName=Tarnel.tnApp\nExec=" + (prefix / "bin" / "velmora").string() + " -embedding\n");
+    firstErr.clear();
+    StartCopy(program, {QString::fromStdString(library.str())});
+    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
+    // Nothing of the registration is left in the user's folders (the settings are the
+    // user's own): no activation file, archive entry, MIME package or database, default.
+    std::vector<std::string> left = UserFiles();
+    std::erase(left, (config / "Velmora" / "Velmora.ini").string());
+    EXPECT_EQ(left, std::vector<std::string>{});
+    first.kill();
+    first.waitForFinished(kHangGuardMs);
+
+    // Asked to register, it has nothing to write: the package's file stands.
+    const ProcessResult registered = RunCommand(QString::fromStdString(program.string()), {"-regserver"});
+    EXPECT_EQ(registered.exitCode, 0) << registered.err;
+    EXPECT_FALSE(fs::exists(activation));
+}
+
+// "-unregserver" takes away every per-user file the program wrote: the activation file,
+// the archive association with the MIME database and desktop cache made for it, the
+// default in mimeapps.list, and the file managers' entries carrying the menu text.
+TEST_F(DesktopIntegrationProcessTest, UnregserverRemovesEveryPerUserFileTheProgramWrote)
+{
+    MakeLibrary(library.path());
+    // Dolphin's service menu installed where a package puts it, and a menu text of the
+    // user's, so that the start writes the user's copies of it.
+    UseSystemData(scratch / "system");
+    for (const char* folder : {"kio/servicemenus", "kservices5/ServiceMenus"}) {
+        fs::create_directories(systemData / folder);
+        fs::copy_file(fs::path(VELMORA_SOURCE_DIR) / "data/filemanager/velmora-add-files.desktop",
+                      systemData / folder / "velmora-add-files.desktop");
+    }
+    fs::create_directories(config / "Velmora");
+    WriteFile(config / "Velmora" / "Velmora.ini", "[Settings]\nshellextext=Ins Versteck\n");
+    // A default of another type in mimeapps.list is the user's and stays.
+    WriteFile(config / "mimeapps.list", "[Default Applications]\ntext/plain=gedit.desktop\n");
+
+    StartCopy(BinDir() / "velmora", {QString::fromStdString(library.str())});
+    ASSERT_TRUE(WaitForHandOverWindow()) << FirstOutput();
+    first.kill();
+    first.waitForFinished(kHangGuardMs);
+    const std::vector<std::string> written = UserFiles();
+    for (const fs::path& file : {DataHome() / "dbus-1/services/Tarnel.tnApp.service",
+                                 DataHome() / "kio/servicemenus/velmora-add-files.desktop",
+                                 DataHome() / "mime/mime.cache", fs::path(Association().desktopEntry)})
+        EXPECT_NE(std::find(written.begin(), written.end(), file.string()), written.end()) << file;
+
+    const ProcessResult unregistered = RunCommand(QString::fromStdString((BinDir() / "velmora").string()),
+                                                  {"-unregserver"});
+    EXPECT_EQ(unregistered.exitCode, 0) << unregistered.err;
+    EXPECT_EQ(UserFiles(), (std::vector<std::string>{(config / "Velmora" / "Velmora.ini").string(),
+                                                     (config / "mimeapps.list").string()}));
+    EXPECT_EQ(ReadFile(config / "mimeapps.list"), "[Default Applications]\ntext/plain=gedit.desktop\n");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -51,6 +52,89 @@ TEST(FileAssociationTest, TheArchiveDefaultIsSetAndEveryOtherLineKept)
     };
     for (const auto& c : cases)
         EXPECT_EQ(WithArchiveDefault(c.before), c.after) << c.name;
+}
+
+TEST(FileAssociationTest, TakingTheDefaultAwayKeepsEveryOtherEntry)
+{
+    const std::string type = kArchiveMimeType;
+    const std::string ours = type + "=" + kArchiveDesktopId;
+    const struct {
+        const char* name;
+        std::string before;
+        std::string after;
+    } cases[] = {
+        {"the start's own file", "[Default Applications]\n" + ours + "\n", "[Default Applications]\n"},
+        {"other types kept", "[Default Applications]\ntext/plain=gedit.desktop\n" + ours + "\n",
+         "[Default Applications]\ntext/plain=gedit.desktop\n"},
+        {"one of a list", "[Added Associations]\n" + type + "=other.desktop;" + kArchiveDesktopId + ";\n",
+         "[Added Associations]\n" + type + "=other.desktop;\n"},
+        {"another program's default kept", "[Default Applications]\n" + type + "=other.desktop\n",
+         "[Default Applications]\n" + type + "=other.desktop\n"},
+        // Untouched, byte for byte, when nothing of ours is in it.
+        {"no line break at the end", "[Default Applications]\ntext/plain=gedit.desktop",
+         "[Default Applications]\ntext/plain=gedit.desktop"},
+        {"empty", "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithoutArchiveEntry(c.before), c.after) << c.name;
+}
+
+// What a start wrote for its user goes again, with the MIME database and the desktop's
+// cache made for it; another program's type and entry survive in the rebuilt caches.
+TEST(FileAssociationTest, UnregisteringLeavesTheUsersFoldersAsTheyWere)
+{
+    ASSERT_FALSE(ToolPath("update-mime-database").empty()) << "shared-mime-info is missing: scripts/install-deps";
+    ASSERT_FALSE(ToolPath("update-desktop-database").empty()) << "desktop-file-utils is missing: scripts/install-deps";
+    const auto filesBelow = [](const fs::path& root) {
+        std::set<std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+            if (!entry.is_directory())
+                found.insert(fs::relative(entry.path(), root).string());
+        return found;
+    };
+
+    for (const bool otherProgram : {false, true}) {
+        TempDir root;
+        const FileAssociationPaths paths{(root / "data/mime/packages/velmora-archive.xml").string(),
+                                         (root / "data/applications" / kArchiveDesktopId).string(),
+                                         (root / "config/mimeapps.list").string()};
+        fs::create_directories(root / "data");
+        if (otherProgram) {
+            fs::create_directories(root / "data/mime/packages");
+            fs::create_directories(root / "data/applications");
+            fs::create_directories(root / "config");
+            WriteFile(root / "data/mime/packages/other.xml",
+                      R"(<?xml version="1.0"?>
+<mime-info xmlns="http://www.freedesktop.org/standards/shared-mime-info">
+  <mime-type type="application/x-other"><glob pattern="*.oth"/></mime-type>
+</mime-info>
+)");
+            WriteFile(root / "data/applications/other.desktop",
+                      "[Desktop Entry]\nType=Application\nName=Other\nExec=other %f\nMimeType=application/x-other;\n");
+            WriteFile(paths.mimeApps, "[Default Applications]\napplication/x-other=other.desktop\n");
+        }
+        const std::set<std::string> before = filesBelow(root.path());
+
+        RegisterFileAssociation("/opt/velmora/velmora", paths);
+        ASSERT_TRUE(fs::exists(root / "data/mime/mime.cache")) << "the start made no MIME database";
+        ASSERT_TRUE(fs::exists(root / "data/applications/mimeinfo.cache"));
+        UnregisterFileAssociation(paths);
+
+        const std::set<std::string> after = filesBelow(root.path());
+        if (!otherProgram) {
+            EXPECT_EQ(after, before);
+            continue;
+        }
+        // The other program's type is still known, ours no longer.
+        EXPECT_TRUE(fs::exists(root / "data/mime/application/x-other.xml"));
+        EXPECT_FALSE(fs::exists(root / "data/mime/application/x-velmora-transfer-archive.xml"));
+        const std::string desktopCache = ReadFile(root / "data/applications/mimeinfo.cache");
+        EXPECT_NE(desktopCache.find("other.desktop"), std::string::npos) << desktopCache;
+        EXPECT_EQ(desktopCache.find(kArchiveDesktopId), std::string::npos) << desktopCache;
+        EXPECT_EQ(ReadFile(paths.mimeApps), "[Default Applications]\napplication/x-other=other.desktop\n");
+        EXPECT_FALSE(fs::exists(paths.mimePackage));
+        EXPECT_FALSE(fs::exists(paths.desktopEntry));
+    }
 }
 
 // The Exec line as the desktop's launcher reads it: a program whose path holds blanks
