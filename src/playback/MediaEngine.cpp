@@ -146,7 +146,7 @@ void TMediaEngine::AttachSound()
 // Qt flushes the pipeline with a seek whenever an output comes or goes, and its
 // QMediaPlayer destructor takes the sound output off first. Left to the destructor,
 // that seek set the HTTP source fetching again a few milliseconds before the pipeline
-// went, and its stream was closed under the request (a crash inside libsoup).
+// went, and a request cut off like that can crash inside libsoup.
 void TMediaEngine::RetirePlayer()
 {
     disconnect(m_player.get(), nullptr, this, nullptr);
