@@ -13,7 +13,9 @@
 #include <QUrl>
 #include <QVideoSink>
 
+#include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 namespace velmora {
 
@@ -71,9 +73,25 @@ TMediaEngine::TMediaEngine(QWidget* parent)
 
 TMediaEngine::~TMediaEngine()
 {
-    // The players let go of the widget and the stream before either goes.
+    // The open item is closed as any other, and every closed player finishes its rest
+    // before it goes: a window closed right after a seek must not take that seek's
+    // pipeline down under it (see RetirePlayer). The window's thread waits at most
+    // kRetiredPlayerMs; the pipelines need nothing of it meanwhile. The players let go
+    // of the widget and the stream before either goes.
+    if (m_player && !m_player->source().isEmpty())
+        RetirePlayer();
+    if (m_player) {
+        disconnect(m_player.get(), nullptr, this, nullptr);
+        m_player.reset();   // never opened: it has no pipeline to take down
+    }
+    m_audio.reset();
+    if (!m_retired.empty()) {
+        auto until = m_retired.front().restsUntil;
+        for (const Retired& retired : m_retired)
+            until = std::max(until, retired.restsUntil);
+        std::this_thread::sleep_until(until);
+    }
     m_retired.clear();
-    DropPlayer();
     m_frames.reset();
     for (const QPointer<TVideoDisplay>& display : m_displays)
         delete display.data();
@@ -123,25 +141,22 @@ void TMediaEngine::AttachSound()
     m_player->setAudioOutput(m_audio.get());
 }
 
-void TMediaEngine::DropPlayer()
-{
-    if (!m_player)
-        return;
-    disconnect(m_player.get(), nullptr, this, nullptr);
-    m_player.reset();
-    m_audio.reset();
-}
-
-// Paused as it stands (Qt's pause seeks only out of its own stop), without a picture,
-// and taken down once any seek of its own is long over: see Open.
+// Paused as it stands (Qt's pause seeks only out of its own stop), and taken down once
+// any seek of its own is long over: see Open. Its picture and sound are taken off now:
+// Qt flushes the pipeline with a seek whenever an output comes or goes, and its
+// QMediaPlayer destructor takes the sound output off first. Left to the destructor,
+// that seek set the HTTP source fetching again a few milliseconds before the pipeline
+// went, and a request cut off like that can crash inside libsoup.
 void TMediaEngine::RetirePlayer()
 {
     disconnect(m_player.get(), nullptr, this, nullptr);
     if (m_player->playbackState() == QMediaPlayer::PlayingState)
         m_player->pause();
     m_player->setVideoSink(nullptr);
+    m_player->setAudioOutput(nullptr);
+    m_audio.reset();
     QMediaPlayer* player = m_player.get();
-    m_retired.push_back({std::move(m_audio), std::move(m_player)});
+    m_retired.push_back({std::move(m_player), std::chrono::steady_clock::now() + std::chrono::milliseconds(kRetiredPlayerMs)});
     QTimer::singleShot(kRetiredPlayerMs, this, [this, player] {
         m_retired.remove_if([player](const Retired& retired) { return retired.player.get() == player; });
     });

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <list>
 #include <memory>
 #include <optional>
@@ -73,6 +74,9 @@ public:
     static constexpr int kPositionPatienceMs = 5000;
     void SetPositionSeconds(double seconds);
 
+    // Players of closed items not yet taken down: each rests kRetiredPlayerMs first.
+    int ClosedPlayersResting() const { return static_cast<int>(m_retired.size()); }
+
 signals:
     // Qt's playback state or media status changed: the play states may have.
     void ConditionChanged();
@@ -82,7 +86,6 @@ signals:
 private:
     void MakePlayer(bool withSound);
     void AttachSound();
-    void DropPlayer();
     void RetirePlayer();
     void LeaveStop();
     void StatusChanged();
@@ -94,8 +97,8 @@ private:
     std::unique_ptr<QMediaPlayer> m_player;  // one per item: see Open
     // Players of closed items, until kRetiredPlayerMs after their closing.
     struct Retired {
-        std::unique_ptr<QAudioOutput> audio;
         std::unique_ptr<QMediaPlayer> player;
+        std::chrono::steady_clock::time_point restsUntil;
     };
     static constexpr int kRetiredPlayerMs = 1000;
     std::list<Retired> m_retired;

@@ -250,7 +250,11 @@ void PlayerHost::tmrProgressTimer()
 {
     if (SeekDragging > 0 || !HasPlayer())
         return;
-    const double position = ControlPosition();
+    ShowPosition(ControlPosition());
+}
+
+void PlayerHost::ShowPosition(double position)
+{
     const auto bar = PositionBarValue(position, MediaDuration);
     if (!bar)
         return;
@@ -479,7 +483,9 @@ void PlayerHost::PictureShown()
 
 void PlayerHost::PictureEnded()
 {
-    tmrProgressTimer();   // the time shows the whole delay
+    // The time shows the whole delay: the entry has closed, so its position reads 0 now.
+    if (SeekDragging == 0)
+        ShowPosition(m_picture->DurationSeconds());
     tmrProgress.stop();
     ShowState(modern_state::kMediaEnded);
     MediaEnded = true;

@@ -165,6 +165,8 @@ private:
     void FirstPlaySteps();
     void ApplyMenuChecks();
     void tmrProgressTimer();
+    // The position bar and the time of the skin in use at position (seconds).
+    void ShowPosition(double position);
 
     double ControlPosition() const;
     double ControlDuration() const;

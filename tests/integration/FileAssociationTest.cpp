@@ -153,7 +153,9 @@ TEST(FileAssociationTest, TheLauncherStartsTheProgramWithTheArchiveAsItsOnlyArgu
         TempDir root;
         const fs::path program = root / folder / "velmora";
         fs::create_directories(program.parent_path());
-        WriteFile(program, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > \"$RECORD\"\n");
+        // Written aside and renamed: the record exists only once it is whole, as the wait
+        // below reads it the moment it appears.
+        WriteFile(program, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > \"$RECORD.part\" && mv \"$RECORD.part\" \"$RECORD\"\n");
         fs::permissions(program, fs::perms::owner_all);
         const FileAssociationPaths paths{(root / "data/mime/packages/velmora-archive.xml").string(),
                                          (root / "data/applications" / kArchiveDesktopId).string(),
