@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
-#include <unordered_map>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -55,16 +54,6 @@ std::optional<int> StockIndexOf(db::Connection& main, int recIdent)
     return StockThumbnailIndex(kind);
 }
 
-// Moves the members of front to the head of queue, in front's order.
-void MoveToFront(std::deque<int>& queue, const std::vector<int>& front)
-{
-    std::unordered_map<int, std::size_t> rank;
-    for (std::size_t i = 0; i < front.size(); ++i)
-        rank.emplace(front[i], i);
-    const auto split = std::stable_partition(queue.begin(), queue.end(), [&](int id) { return rank.count(id) != 0; });
-    std::stable_sort(queue.begin(), split, [&](int a, int b) { return rank[a] < rank[b]; });
-}
-
 } // namespace
 
 ThumbnailPool::ThumbnailPool(Maker maker, Sink sink, int threads)
@@ -95,6 +84,10 @@ void ThumbnailPool::Start(std::uint64_t generation, std::vector<int> recIdents)
         m_generation = generation;
         m_lookUp.assign(recIdents.begin(), recIdents.end());
         m_make.clear();
+        m_rank.clear();
+        for (std::size_t i = 0; i < recIdents.size(); ++i)
+            m_rank[recIdents[i]] = static_cast<std::int64_t>(i);
+        m_frontRank = 0;
         Spawn();
     }
     m_wake.notify_all();
@@ -103,8 +96,13 @@ void ThumbnailPool::Start(std::uint64_t generation, std::vector<int> recIdents)
 void ThumbnailPool::Prefer(const std::vector<int>& recIdents)
 {
     std::lock_guard lock(m_mutex);
-    MoveToFront(m_lookUp, recIdents);
-    MoveToFront(m_make, recIdents);
+    m_frontRank -= static_cast<std::int64_t>(recIdents.size());
+    for (std::size_t i = 0; i < recIdents.size(); ++i)
+        if (auto rank = m_rank.find(recIdents[i]); rank != m_rank.end())
+            rank->second = m_frontRank + static_cast<std::int64_t>(i);
+    const auto byRank = [this](int a, int b) { return m_rank[a] < m_rank[b]; };
+    std::stable_sort(m_lookUp.begin(), m_lookUp.end(), byRank);
+    std::stable_sort(m_make.begin(), m_make.end(), byRank);
 }
 
 void ThumbnailPool::Stop()
@@ -187,8 +185,13 @@ void ThumbnailPool::Work()
                 } else {
                     deliver = false;
                     std::lock_guard again(m_mutex);
-                    if (epoch == m_epoch)
-                        m_make.push_back(recIdent);
+                    // In its place, not behind the items looked up while this one was.
+                    if (epoch == m_epoch) {
+                        const auto place = std::upper_bound(
+                            m_make.begin(), m_make.end(), recIdent,
+                            [this](int a, int b) { return m_rank[a] < m_rank[b]; });
+                        m_make.insert(place, recIdent);
+                    }
                 }
                 m_wake.notify_all();
             } else {
@@ -205,8 +208,12 @@ void ThumbnailPool::Work()
                     },
                     &wanted);
                 if (result.index == kMadeThumbnail) {
+                    // Shown first: keeping it may wait for another worker's write.
+                    std::string png = result.png;
+                    deliver = false;
+                    Deliver(epoch, std::move(result));
                     try {
-                        KeepThumbnail(main, recIdent, result.png);
+                        KeepThumbnail(main, recIdent, png);
                     } catch (const std::exception&) {
                         // Shown all the same; made again next time (a full disk, say).
                     }

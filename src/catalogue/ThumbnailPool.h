@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,10 @@ private:
     std::condition_variable m_wake;
     std::deque<int> m_lookUp;   // to be looked up in the cache
     std::deque<int> m_make;     // not in the cache: to be made
+    // Each item's place in the order wanted (Start's order, Prefer's items before it);
+    // both queues are kept in it.
+    std::unordered_map<int, std::int64_t> m_rank;
+    std::int64_t m_frontRank = 0;
     std::uint64_t m_generation = 0;
     std::uint64_t m_epoch = 0;  // changes with each Start and Stop
     int m_busy = 0;
