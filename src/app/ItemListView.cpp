@@ -421,6 +421,8 @@ QImage ItemListView::Image(int index) const
 void ItemListView::StartThumbnails()
 {
     m_thumbnailsRunning = true;
+    if (!isVisible())
+        return;   // the show event starts them
     std::vector<int> order;
     std::vector<bool> queued(static_cast<std::size_t>(RowCount()), false);
     for (int row : VisibleRows()) {
@@ -444,6 +446,23 @@ void ItemListView::StopThumbnails()
     m_preferVisible.stop();
     m_worker->Stop();
     ++m_generation;   // pictures already on their way are not shown either
+}
+
+void ItemListView::showEvent(QShowEvent* event)
+{
+    QStackedWidget::showEvent(event);
+    if (m_thumbnailsRunning)
+        StartThumbnails();
+}
+
+void ItemListView::hideEvent(QHideEvent* event)
+{
+    QStackedWidget::hideEvent(event);
+    if (m_thumbnailsRunning) {
+        m_preferVisible.stop();
+        m_worker->Stop();
+        ++m_generation;
+    }
 }
 
 void ItemListView::PreferVisibleRows()

@@ -75,6 +75,7 @@ public:
     // While the thumbnail view shows, the rows still showing "not made yet" get their
     // pictures from the thumbnail workers: the rows on screen first, then the rest,
     // rows that scroll into view jumping the queue; cached ones before any is made.
+    // Hidden (locked, another page), the list has the workers stop until it shows again.
     bool ThumbnailsRunning() const { return m_thumbnailsRunning; }
     // Nothing queued or under way for the thumbnails.
     bool ThumbnailsIdle() const;
@@ -117,6 +118,10 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Thumbnails are made only while the list can be seen: the lock hides the window,
+    // and another page hides the list.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void ThumbnailMade(quint64 generation, int recIdent, int index, const QImage& picture);

@@ -71,6 +71,7 @@ void Library::Open()
     }
     try {
         AddThumbnailTable(m_mainConn);
+        DropStaleThumbnails(m_mainConn);
     } catch (const db::DatabaseError&) {
         // Without the table (a full disk, a read-only file) thumbnails are made each time
         // and not kept.

@@ -64,6 +64,16 @@ void AddThumbnailTable(db::Connection& main)
     transaction.Commit();
 }
 
+void DropStaleThumbnails(db::Connection& main)
+{
+    if (!HasTable(main))
+        return;
+    const std::string stale = "from thumbnail where th_keygen <> (Select opt_keygen from options limit 1) "
+                              "and not exists (Select 1 from keychange)";
+    if (db::SingleInteger(main.Handle(), "Select count(*) " + stale, main.DataSource()) != 0)
+        main.Execute("Delete " + stale);
+}
+
 std::optional<std::string> FindThumbnail(db::Connection& main, int recordIdent)
 {
     if (!HasTable(main))

@@ -27,6 +27,11 @@ inline constexpr const char* kPngSignature = "\x89PNG\r\n\x1a\n";
 // when they are there.
 void AddThumbnailTable(db::Connection& main);
 
+// Outside a password change, rows under another key than the library's go: a program
+// that knows no cache changed the password and left them under the old one. Writes
+// nothing when there are none.
+void DropStaleThumbnails(db::Connection& main);
+
 // The item's cached thumbnail, decrypted; none when there is none, or when it is under
 // a key this process cannot have (a stale row, made again and replaced).
 std::optional<std::string> FindThumbnail(db::Connection& main, int recordIdent);

@@ -117,6 +117,14 @@ void WaitUntilIdle(const ThumbnailPool& pool)
 class ThumbnailPoolTest : public LibraryFixture {
 protected:
     db::Connection& Main() { return ObjectStore::ForThisThread().MainConnection(); }
+    // count pictures whose content is "picture N", N from 0.
+    std::vector<int> AddPictures(int count)
+    {
+        std::vector<int> items;
+        for (int i = 0; i < count; ++i)
+            items.push_back(AddItem("picture " + std::to_string(i), "p" + std::to_string(i) + ".jpg"));
+        return items;
+    }
 };
 
 TEST_F(ThumbnailPoolTest, CachedThumbnailsAndStockImagesComeBeforeAnyPictureIsMade)
@@ -157,9 +165,7 @@ TEST_F(ThumbnailPoolTest, CachedThumbnailsAndStockImagesComeBeforeAnyPictureIsMa
 
 TEST_F(ThumbnailPoolTest, AfterARestartEveryThumbnailComesFromTheCache)
 {
-    std::vector<int> items;
-    for (int i = 0; i < 12; ++i)
-        items.push_back(AddItem("picture " + std::to_string(i), "p" + std::to_string(i) + ".jpg"));
+    const std::vector<int> items = AddPictures(12);
     {
         FakeMaker maker;
         Results results;
@@ -192,9 +198,7 @@ TEST_F(ThumbnailPoolTest, AfterARestartEveryThumbnailComesFromTheCache)
 
 TEST_F(ThumbnailPoolTest, PreferredItemsJumpTheQueue)
 {
-    std::vector<int> items;
-    for (int i = 0; i < 6; ++i)
-        items.push_back(AddItem("picture " + std::to_string(i), "p" + std::to_string(i) + ".jpg"));
+    const std::vector<int> items = AddPictures(6);
     FakeMaker maker;
     Results results;
     ThumbnailPool pool(maker.Function(), results.Function(), 1);
@@ -209,9 +213,7 @@ TEST_F(ThumbnailPoolTest, PreferredItemsJumpTheQueue)
 
 TEST_F(ThumbnailPoolTest, StoppedWorkDeliversNothingMore)
 {
-    std::vector<int> items;
-    for (int i = 0; i < 5; ++i)
-        items.push_back(AddItem("picture " + std::to_string(i), "p" + std::to_string(i) + ".jpg"));
+    const std::vector<int> items = AddPictures(5);
     FakeMaker maker;
     Results results;
     ThumbnailPool pool(maker.Function(), results.Function(), 1);

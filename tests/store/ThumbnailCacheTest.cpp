@@ -190,10 +190,12 @@ TEST_F(ThumbnailCacheTest, TheCheckerNamesEveryBrokenThumbnail)
     ExecuteMain("Insert into thumbnail (th_record, th_keygen, th_size, th_data) values (999, 0, 8, zeroblob(8))");
     ExecuteMain("Update thumbnail set th_keygen = th_keygen + 5 where th_record = " + std::to_string(stale));
     const std::string other = EncryptToBytes("another key", FakePng(foreign));
-    db::Query row(Main(), "Select * from thumbnail where th_record = " + std::to_string(foreign));
-    row.Edit();
-    row.SetString("th_data", other);
-    row.Post();
+    {
+        db::Query row(Main(), "Select * from thumbnail where th_record = " + std::to_string(foreign));
+        row.Edit();
+        row.SetString("th_data", other);
+        row.Post();
+    }
     ExecuteMain("Update thumbnail set th_size = 4096 where th_record = " + std::to_string(cut));
 
     EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()),
@@ -202,8 +204,11 @@ TEST_F(ThumbnailCacheTest, TheCheckerNamesEveryBrokenThumbnail)
                                 ": does not decrypt to a picture under the library key",
                             "thumbnail of item " + std::to_string(cut) + ": holds 40 bytes for a picture of 4096",
                             "thumbnail of item 999: the item does not exist"));
-    // A stale row is not shown; a new thumbnail replaces it.
+    // A stale row is not shown, and goes at the next opening; a new thumbnail replaces it.
     EXPECT_EQ(FindThumbnail(Main(), stale), std::nullopt);
+    auto reopened = std::make_unique<Library>();
+    reopened->Open();
+    EXPECT_THAT(CachedThumbnails(Main()), ElementsAre(good, foreign, cut, 999));
     ASSERT_TRUE(KeepThumbnail(Main(), stale, FakePng(stale)));
     EXPECT_EQ(FindThumbnail(Main(), stale), FakePng(stale));
 }
