@@ -85,7 +85,7 @@ void TfrmMain::ApplyThumbnailSwitch(bool enabled)
         SetHint(actViewThumbnails, QStringLiteral("To enable thumbnail view, turn it on in Options"));
         actViewThumbnails->setChecked(false);
         actViewDetails->setChecked(true);
-        mainList->SetThumbnailView(false);   // stops thumbTimer
+        mainList->SetThumbnailView(false);   // stops the thumbnail workers
         return;
     }
     // Thumbnails are always 64 x 64, so nothing made so far needs making again.
@@ -149,7 +149,7 @@ void TfrmMain::deViewDetails()
     SelectPage(2);
     actViewDetails->setChecked(true);
     actViewThumbnails->setChecked(false);
-    mainList->SetThumbnailView(false);   // stops thumbTimer
+    mainList->SetThumbnailView(false);   // stops the thumbnail workers
 }
 
 void TfrmMain::doViewThumbnails()
@@ -157,7 +157,7 @@ void TfrmMain::doViewThumbnails()
     SelectPage(2);
     actViewThumbnails->setChecked(true);
     actViewDetails->setChecked(false);
-    mainList->SetThumbnailView(true);   // starts thumbTimer
+    mainList->SetThumbnailView(true);   // starts the thumbnail workers
 }
 
 void TfrmMain::btnRefreshClick()

@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -119,6 +120,17 @@ public:
     {
         QStyledItemDelegate::setModelData(editor, model, index);
         m_edited(index);
+    }
+
+    // The view fills the editor again whenever its row changes, and the row's picture
+    // may arrive while the description is being edited: what was typed so far stays.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        static constexpr const char* kFilled = "velmoraEditorFilled";
+        if (editor->property(kFilled).toBool())
+            return;
+        QStyledItemDelegate::setEditorData(editor, index);
+        editor->setProperty(kFilled, true);
     }
 
 protected:
@@ -224,17 +236,18 @@ ItemListView::ItemListView(QWidget* parent) : QStackedWidget(parent), m_worker(s
         view->viewport()->installEventFilter(this);
     }
 
-    m_thumbTimer.setObjectName(QStringLiteral("thumbTimer"));
-    m_thumbTimer.setInterval(100);
-    connect(&m_thumbTimer, &QTimer::timeout, this, &ItemListView::thumbTimerTimer);
-    connect(m_worker.get(), &ThumbnailWorker::Made, this, &ItemListView::ThumbnailMade);
+    m_preferVisible.setSingleShot(true);
+    m_preferVisible.setInterval(0);
+    connect(&m_preferVisible, &QTimer::timeout, this, &ItemListView::PreferVisibleRows);
+    connect(m_thumbnails->verticalScrollBar(), &QScrollBar::valueChanged, &m_preferVisible,
+            qOverload<>(&QTimer::start));
+    connect(m_worker.get(), &ThumbnailWorker::Made, this, &ItemListView::ThumbnailMade, Qt::QueuedConnection);
     ResetImages();
 }
 
 ItemListView::~ItemListView()
 {
-    m_thumbTimer.stop();
-    m_worker.reset();   // waits for a thumbnail in the making
+    m_worker.reset();   // waits for the thumbnails in the making
 }
 
 void ItemListView::ResetImages()
@@ -242,7 +255,6 @@ void ItemListView::ResetImages()
     m_images.clear();
     for (const QPixmap& stock : StockImages())
         m_images.emplace_back(stock);
-    m_thumbnailCursor = 0;
     ++m_generation;   // a thumbnail still on its way belongs to the rows that went
 }
 
@@ -274,6 +286,8 @@ void ItemListView::SetRows(const std::vector<ItemRow>& rows)
         table.push_back(std::move(cells));
     }
     m_model->Replace(std::move(table));
+    if (m_thumbnailsRunning)
+        StartThumbnails();
 }
 
 int ItemListView::RowCount() const
@@ -374,9 +388,9 @@ void ItemListView::SetThumbnailView(bool thumbnails)
     if (hadFocus)
         view->setFocus(Qt::OtherFocusReason);
     if (thumbnails)
-        m_thumbTimer.start();
+        StartThumbnails();
     else
-        m_thumbTimer.stop();
+        StopThumbnails();
 }
 
 bool ItemListView::IsThumbnailView() const
@@ -404,24 +418,91 @@ QImage ItemListView::Image(int index) const
 
 // ---- thumbnails ----
 
-void ItemListView::thumbTimerTimer()
+void ItemListView::StartThumbnails()
 {
-    if (m_thumbnailPending)
-        return;
-    if (m_thumbnailCursor >= m_model->rowCount()) {
-        m_thumbnailCursor = 0;
-        return;
+    m_thumbnailsRunning = true;
+    if (!isVisible())
+        return;   // the show event starts them
+    std::vector<int> order;
+    std::vector<bool> queued(static_cast<std::size_t>(RowCount()), false);
+    for (int row : VisibleRows()) {
+        if (ImageIndexAt(row) == kThumbnailNotMade) {
+            order.push_back(IdentAt(row));
+            queued[static_cast<std::size_t>(row)] = true;
+        }
     }
-    const int row = m_thumbnailCursor++;
-    if (ImageIndexAt(row) != kThumbnailNotMade)
+    for (int row = 0; row < RowCount(); ++row)
+        if (!queued[static_cast<std::size_t>(row)] && ImageIndexAt(row) == kThumbnailNotMade)
+            order.push_back(IdentAt(row));
+    if (order.empty())
+        m_worker->Stop();
+    else
+        m_worker->Start(m_generation, std::move(order));
+}
+
+void ItemListView::StopThumbnails()
+{
+    m_thumbnailsRunning = false;
+    m_preferVisible.stop();
+    m_worker->Stop();
+    ++m_generation;   // pictures already on their way are not shown either
+}
+
+void ItemListView::showEvent(QShowEvent* event)
+{
+    QStackedWidget::showEvent(event);
+    if (m_thumbnailsRunning)
+        StartThumbnails();
+}
+
+void ItemListView::hideEvent(QHideEvent* event)
+{
+    QStackedWidget::hideEvent(event);
+    if (m_thumbnailsRunning) {
+        m_preferVisible.stop();
+        m_worker->Stop();
+        ++m_generation;
+    }
+}
+
+void ItemListView::PreferVisibleRows()
+{
+    if (!m_thumbnailsRunning)
         return;
-    m_thumbnailPending = true;
-    m_worker->Request(m_generation, IdentAt(row));
+    std::vector<int> visible;
+    for (int row : VisibleRows())
+        if (ImageIndexAt(row) == kThumbnailNotMade)
+            visible.push_back(IdentAt(row));
+    if (!visible.empty())
+        m_worker->Prefer(visible);
+}
+
+std::vector<int> ItemListView::VisibleRows() const
+{
+    std::vector<int> rows;
+    if (!IsThumbnailView())
+        return rows;
+    // The positions of a fill are laid out only when the view next paints.
+    m_thumbnails->doItemsLayout();
+    const QRect area = m_thumbnails->viewport()->rect();
+    for (int row = 0; row < RowCount(); ++row)
+        if (m_thumbnails->visualRect(m_model->index(row, ColDescription)).intersects(area))
+            rows.push_back(row);
+    return rows;
+}
+
+bool ItemListView::ThumbnailsIdle() const
+{
+    return m_worker->Idle();
+}
+
+int ItemListView::ThumbnailDecodes() const
+{
+    return m_worker->Decodes();
 }
 
 void ItemListView::ThumbnailMade(quint64 generation, int recIdent, int index, const QImage& picture)
 {
-    m_thumbnailPending = false;
     if (generation != m_generation)
         return;
     const int row = RowOfIdent(recIdent);
@@ -506,6 +587,8 @@ bool ItemListView::eventFilter(QObject* watched, QEvent* event)
 
 bool ItemListView::ViewportEvent(QAbstractItemView* view, QEvent* event)
 {
+    if (view == m_thumbnails && event->type() == QEvent::Resize)
+        m_preferVisible.start();   // other rows are on screen now
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);

@@ -42,7 +42,7 @@ public:
     ~ItemListView() override;
 
     // Replaces the rows, in the given order. The image list starts again from the four
-    // stock pictures and every row shows "not made yet" until the timer reaches it.
+    // stock pictures and every row shows "not made yet" until its thumbnail arrives.
     void SetRows(const std::vector<ItemRow>& rows);
     int RowCount() const;
     int IdentAt(int row) const;
@@ -72,14 +72,17 @@ public:
     int ImageCount() const;
     QImage Image(int index) const;
 
-    // thumbTimer, every 100 ms while the thumbnail view shows.
-    QTimer& ThumbTimer() { return m_thumbTimer; }
-    // One tick: the row at the thumbnail cursor, if it still shows "not made yet",
-    // has its picture made (on the thumbnail thread); then the cursor moves on. While
-    // a picture is being made the ticks wait for it.
-    void thumbTimerTimer();
-    bool ThumbnailPending() const { return m_thumbnailPending; }
-    int ThumbnailCursor() const { return m_thumbnailCursor; }
+    // While the thumbnail view shows, the rows still showing "not made yet" get their
+    // pictures from the thumbnail workers: the rows on screen first, then the rest,
+    // rows that scroll into view jumping the queue; cached ones before any is made.
+    // Hidden (locked, another page), the list has the workers stop until it shows again.
+    bool ThumbnailsRunning() const { return m_thumbnailsRunning; }
+    // Nothing queued or under way for the thumbnails.
+    bool ThumbnailsIdle() const;
+    // Pictures decrypted and decoded for thumbnails since the list was made.
+    int ThumbnailDecodes() const;
+    // The rows whose cells the thumbnail view shows now, top to bottom.
+    std::vector<int> VisibleRows() const;
 
     // Starts editing the selected row's description in place; false without a
     // selected row.
@@ -115,9 +118,16 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Thumbnails are made only while the list can be seen: the lock hides the window,
+    // and another page hides the list.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void ThumbnailMade(quint64 generation, int recIdent, int index, const QImage& picture);
+    void StartThumbnails();
+    void StopThumbnails();
+    void PreferVisibleRows();
     void SetRowImage(int row, int index);
     void ResetImages();
     int RowOfIdent(int recIdent) const;
@@ -132,9 +142,8 @@ private:
     ItemListDelegate* m_thumbnailDelegate = nullptr;
 
     std::vector<QIcon> m_images;
-    QTimer m_thumbTimer;
-    int m_thumbnailCursor = 0;
-    bool m_thumbnailPending = false;
+    bool m_thumbnailsRunning = false;
+    QTimer m_preferVisible;   // coalesces the scrolling of a drag into one reordering
     std::uint64_t m_generation = 0;   // which fill a thumbnail on its way belongs to
 
     DropEffectRule m_dropEffect;

@@ -1,57 +1,72 @@
 #include "app/ThumbnailWorker.h"
 
 #include "app/ThumbnailImage.h"
-#include "catalogue/Thumbnails.h"
 #include "catalogue/ItemKind.h"
-#include "store/ObjectStore.h"
+#include "catalogue/ThumbnailPool.h"
 
-#include <exception>
+#include <QBuffer>
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include <stdexcept>
+#include <utility>
 
 namespace velmora {
 
-ThumbnailWorker::ThumbnailWorker(QObject* parent) : QObject(parent), m_context(std::make_unique<QObject>())
+namespace {
+
+std::string ToPng(const QImage& cell)
 {
-    m_thread.setObjectName(QStringLiteral("thumbnails"));
-    m_context->moveToThread(&m_thread);
-    // The thread's store connections close on the thread that opened them.
-    connect(&m_thread, &QThread::finished, m_context.get(), [] { ObjectStore::ForThisThread().Close(); },
-            Qt::DirectConnection);
-    // Thread priorities of the desktop's ordinary scheduling are all the same; a
-    // higher nice value of this thread alone is what lets the window's thread go first
-    // when the two want the same processor.
-    connect(&m_thread, &QThread::started, m_context.get(),
-            [] { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10); }, Qt::DirectConnection);
-    m_thread.start();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!cell.save(&buffer, "PNG"))
+        throw std::runtime_error("A thumbnail could not be encoded");
+    return bytes.toStdString();
 }
 
-ThumbnailWorker::~ThumbnailWorker()
-{
-    m_thread.quit();
-    m_thread.wait();
-}
+} // namespace
 
-void ThumbnailWorker::Request(std::uint64_t generation, int recIdent)
+static_assert(ThumbnailWorker::kMadeThumbnail == ThumbnailPool::kMadeThumbnail);
+
+ThumbnailWorker::ThumbnailWorker(QObject* parent) : QObject(parent)
 {
-    QMetaObject::invokeMethod(
-        m_context.get(),
-        [this, generation, recIdent] {
+    m_pool = std::make_unique<ThumbnailPool>(
+        [](const std::string& extension, Stream& picture) { return ToPng(MakeThumbnailImage(extension, picture)); },
+        [this](ThumbnailPool::Result result) {
             QImage picture;
-            int index = kNoThumbnail;
-            try {
-                index = GetThumbnailIndex(ObjectStore::ForThisThread().MainConnection(), recIdent,
-                                          [&picture](const std::string& extension, Stream& content) {
-                                              picture = MakeThumbnailImage(extension, content);
-                                              return kMadeThumbnail;
-                                          });
-            } catch (const std::exception&) {
-                index = kNoThumbnail;   // the library could not be reached from this thread
-            }
-            emit Made(generation, recIdent, index, picture);
-        },
-        Qt::QueuedConnection);
+            if (result.index == kMadeThumbnail &&
+                !picture.loadFromData(reinterpret_cast<const uchar*>(result.png.data()),
+                                      static_cast<int>(result.png.size()), "PNG"))
+                result.index = kNoThumbnail;
+            // Emitted on the worker: the list, on the window's thread, takes it queued.
+            emit Made(result.generation, result.recIdent, result.index, picture);
+        });
+}
+
+ThumbnailWorker::~ThumbnailWorker() = default;
+
+void ThumbnailWorker::Start(std::uint64_t generation, std::vector<int> recIdents)
+{
+    m_pool->Start(generation, std::move(recIdents));
+}
+
+void ThumbnailWorker::Prefer(const std::vector<int>& recIdents)
+{
+    m_pool->Prefer(recIdents);
+}
+
+void ThumbnailWorker::Stop()
+{
+    m_pool->Stop();
+}
+
+bool ThumbnailWorker::Idle() const
+{
+    return m_pool->Idle();
+}
+
+int ThumbnailWorker::Decodes() const
+{
+    return m_pool->Decodes();
 }
 
 } // namespace velmora

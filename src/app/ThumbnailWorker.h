@@ -2,38 +2,44 @@
 
 #include <QImage>
 #include <QObject>
-#include <QThread>
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace velmora {
 
-// Makes thumbnails away from the window's thread. Decrypting a large picture and
-// decoding it takes far longer than a frame, and the list's timer asks for one every
-// 100 ms: on the window's thread a category of large photos would leave the window
-// stuck for most of each tick. Here the work runs on a thread of its own with that
-// thread's own store connections, and only the finished 64 x 64 picture comes back.
+class ThumbnailPool;
+
+// The item list's side of the thumbnail workers (catalogue/ThumbnailPool): pictures are
+// decoded and made into thumbnails there, off the window's thread, and each finished
+// 64 x 64 picture comes back through Made on the window's thread. The PNG a worker
+// makes or finds in the cache is turned back into a picture on the worker too, so the
+// window's thread only shows it.
 class ThumbnailWorker : public QObject {
     Q_OBJECT
 public:
-    // GetThumbnailIndex's answer when it made a picture: the picture travels with Made
-    // and the list gives it its image-list position.
     static constexpr int kMadeThumbnail = -1;
 
     explicit ThumbnailWorker(QObject* parent = nullptr);
     ~ThumbnailWorker() override;
 
-    // Queues the item's thumbnail; Made follows on the caller's thread.
-    void Request(std::uint64_t generation, int recIdent);
+    // Replaces the queued work with these items, in this order.
+    void Start(std::uint64_t generation, std::vector<int> recIdents);
+    // Moves these items to the front of the queue (rows come into view).
+    void Prefer(const std::vector<int>& recIdents);
+    // Drops the queued work; nothing more arrives for it.
+    void Stop();
+    bool Idle() const;
+    // Pictures decrypted and decoded so far (cache hits not counted).
+    int Decodes() const;
 
 signals:
     // index is a stock position, or kMadeThumbnail with the picture.
     void Made(quint64 generation, int recIdent, int index, const QImage& picture);
 
 private:
-    QThread m_thread;
-    std::unique_ptr<QObject> m_context;   // lives on m_thread; the jobs run in its event loop
+    std::unique_ptr<ThumbnailPool> m_pool;
 };
 
 } // namespace velmora

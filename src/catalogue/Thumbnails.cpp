@@ -37,7 +37,8 @@ ThumbnailRect FitThumbnail(int width, int height, int cellWidth, int cellHeight)
     return rect;
 }
 
-int GetThumbnailIndex(db::Connection& connection, int recIdent, const ThumbnailMaker& addThumbnail)
+int GetThumbnailIndex(db::Connection& connection, int recIdent, const ThumbnailMaker& addThumbnail,
+                      ProgressRoutines* progress)
 {
     try {
         std::string name;
@@ -53,8 +54,8 @@ int GetThumbnailIndex(db::Connection& connection, int recIdent, const ThumbnailM
         if (!addThumbnail)
             return kNoThumbnail;
         MemoryStream picture;
-        NullProgress quiet;   // made lazily from a timer, outside any progress window
-        ReadItemToStream(connection, recIdent, picture, quiet);
+        NullProgress quiet;   // made in the background, outside any progress window
+        ReadItemToStream(connection, recIdent, picture, progress != nullptr ? *progress : quiet);
         return addThumbnail(UpperExtension(name), picture);
     } catch (const std::exception&) {
         return kNoThumbnail;

@@ -8,6 +8,7 @@ namespace velmora {
 namespace db {
 class Connection;
 }
+class ProgressRoutines;
 class Stream;
 
 // The fixed cell of the thumbnail image list.
@@ -34,7 +35,8 @@ using ThumbnailMaker = std::function<int(const std::string& extension, Stream& p
 
 // The image-list position to show for an item: a thumbnail made by addThumbnail for
 // pictures, the movie or music stock image, else (and on any error) the stock image
-// for no thumbnail possible.
-int GetThumbnailIndex(db::Connection& connection, int recIdent, const ThumbnailMaker& addThumbnail);
+// for no thumbnail possible. progress steps its item bar once per chunk read.
+int GetThumbnailIndex(db::Connection& connection, int recIdent, const ThumbnailMaker& addThumbnail,
+                      ProgressRoutines* progress = nullptr);
 
 } // namespace velmora

@@ -18,6 +18,7 @@
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/ThumbnailCache.h"
 #include "store/Transaction.h"
 #include "ui/ProgressRoutines.h"
 
@@ -67,6 +68,13 @@ void Library::Open()
         AddMissingTables(m_mainConn);
     } catch (const db::DiskFull&) {
         // Reading does not need the table; whatever would write to it says so in turn.
+    }
+    try {
+        AddThumbnailTable(m_mainConn);
+        DropStaleThumbnails(m_mainConn);
+    } catch (const db::DatabaseError&) {
+        // Without the table (a full disk, a read-only file) thumbnails are made each time
+        // and not kept.
     }
     try {
         AddRecoveryCopyColumn(m_mainConn);
@@ -229,6 +237,9 @@ void Library::ChangePassword(const std::string& newPassword, ProgressRoutines& p
             next.generation, QuotedSql(Sealed(current.password, newPassword)).c_str(),
             QuotedSql(Sealed(newPassword, current.password)).c_str(),
             QuotedSql(CheckValueFor(newPassword)).c_str()));
+        // The cached thumbnails move to the new key with the change's record: from this
+        // commit on none is readable under the old password, whatever happens next.
+        ReencryptThumbnails(m_mainConn, current.password, current.generation, newPassword, next.generation);
         transaction.Commit();
     }
     m_cipher = std::make_unique<TBlowfish>(newPassword);
@@ -283,6 +294,9 @@ void Library::RunReencryption(ProgressRoutines& progress)
         options.Post();
     }
     m_mainConn.Execute("Delete from keychange");
+    // Any thumbnail that did not move with the change (kept by a program that knows no
+    // cache) would outlive the key it is under.
+    DropThumbnailsNotUnder(m_mainConn, key.generation);
     transaction.Commit();
     // Done only once the old password no longer opens the library after a power cut.
     SyncDatabaseFile(m_mainConn);

@@ -4,6 +4,7 @@
 #include "store/ObjectStore.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/ThumbnailCache.h"
 
 #include <filesystem>
 #include <map>
@@ -183,6 +184,8 @@ std::vector<std::string> CheckLibrary(ObjectStore& objectStore)
         if (!change.Eof())
             problems.push_back("a password change has not completed");
     }
+    for (std::string& problem : CheckThumbnails(main))
+        problems.push_back(std::move(problem));
     return problems;
 }
 

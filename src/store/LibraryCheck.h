@@ -11,7 +11,8 @@ class ObjectStore;
 // every item's chain complete and as long as its size needs, every chunk's item
 // present, each store's booked free space matching the chunks it holds, a store file
 // for every space row, no link to a missing item or category, every chunk under the
-// library's current key (outside a password change), nothing left half-done.
+// library's current key (outside a password change), every cached thumbnail of an
+// existing item and under the library's key, nothing left half-done.
 // Empty when the library is consistent.
 std::vector<std::string> CheckLibrary(ObjectStore& store);
 

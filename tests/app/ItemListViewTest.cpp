@@ -4,11 +4,14 @@
 #include "app/ItemListView.h"
 #include "app/MainWindow.h"
 #include "app/StockImages.h"
+#include "app/TaskbarStandIn.h"
 #include "catalogue/Categories.h"
 #include "catalogue/DragMarkers.h"
+#include "catalogue/ItemKind.h"
 #include "catalogue/ItemRows.h"
 #include "store/AddItemOnThread.h"
 #include "store/MemoryStream.h"
+#include "store/ObjectStore.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
 
@@ -17,6 +20,7 @@
 #include <QAction>
 #include <QBuffer>
 #include <QDrag>
+#include <QDirIterator>
 #include <QFile>
 #include <QHeaderView>
 #include <QImage>
@@ -29,7 +33,9 @@
 #include <QUrl>
 #include <QtTest/QtTest>
 
+#include <algorithm>
 #include <optional>
+#include <thread>
 #include <string>
 
 using namespace velmora;
@@ -87,11 +93,30 @@ void ShowCategory(TfrmMain& main, int category)
     main.FillItemList(ReadItemRows(main.MainLibrary().MainConnection(), CategoryItemsQuery(category)));
 }
 
-// Runs one timer tick and waits for the picture it asked for.
-void Tick(ItemListView& list)
+QList<int> Images(const ItemListView& list)
 {
-    list.thumbTimerTimer();
-    QTRY_VERIFY(!list.ThumbnailPending());
+    QList<int> positions;
+    for (int row = 0; row < list.RowCount(); ++row)
+        positions << list.ImageIndexAt(row);
+    return positions;
+}
+
+bool AllMade(const ItemListView& list)
+{
+    return !Images(list).contains(kThumbnailNotMade);
+}
+
+// Every file under folder, each as one string of bytes.
+QList<QByteArray> FilesUnder(const QString& folder)
+{
+    QList<QByteArray> contents;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (file.open(QIODevice::ReadOnly))
+            contents << file.readAll();
+    }
+    return contents;
 }
 
 struct DropOutcome {
@@ -149,7 +174,10 @@ private slots:
     void sizeTextsAndSortingByBytes();
     void dateSortingByValue();
     void descriptionSortsAscendingAtTheFirstClick();
-    void thumbnailsFillInOneRowPerTick();
+    void thumbnailsFillInFromTheWorkers();
+    void visibleRowsAreFilledFirst();
+    void afterARestartThumbnailsComeFromTheCacheAndNothingPlainIsOnDisk();
+    void theLockStopsTheWorkersUntilUnlocked();
     void renameDescriptionInPlace_data();
     void renameDescriptionInPlace();
     void infoTipAndSelectAll();
@@ -222,12 +250,10 @@ void ItemListViewTest::emfIsUnknownWithTheNoThumbnailImage()
     session.ShowAndActivate();
     main.actViewThumbnails->trigger();
     ItemListView& list = *main.mainList;
-    list.ThumbTimer().stop();
 
     QCOMPARE(list.CellText(0, ItemListView::ColFileType), QStringLiteral("Unknown"));
     QCOMPARE(list.ImageIndexAt(0), 0);
-    Tick(list);
-    QCOMPARE(list.ImageIndexAt(0), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(list.ImageIndexAt(0), 1, 30000);
     QCOMPARE(list.ImageCount(), 4);   // nothing made
     QCOMPARE(list.Image(1), StockImages()[1].toImage());
     QVERIFY(list.Image(1) != list.Image(0));
@@ -319,7 +345,7 @@ void ItemListViewTest::descriptionSortsAscendingAtTheFirstClick()
     QCOMPARE(Column(list, ItemListView::ColFileType), (QStringList{"Video", "Image", "Audio"}));
 }
 
-void ItemListViewTest::thumbnailsFillInOneRowPerTick()
+void ItemListViewTest::thumbnailsFillInFromTheWorkers()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -337,61 +363,194 @@ void ItemListViewTest::thumbnailsFillInOneRowPerTick()
     QCOMPARE(list.IdentAt(3), song);
     QCOMPARE(list.IdentAt(4), tall);
 
-    // The timer runs in the thumbnail view only.
-    QVERIFY(!list.ThumbTimer().isActive());
+    // The workers run in the thumbnail view only.
+    QVERIFY(!list.ThumbnailsRunning());
     main.actViewThumbnails->trigger();
-    QVERIFY(list.ThumbTimer().isActive());
-    QCOMPARE(list.ThumbTimer().interval(), 100);
-    list.ThumbTimer().stop();
+    QVERIFY(list.ThumbnailsRunning());
 
-    const auto images = [&list] {
-        QList<int> positions;
-        for (int row = 0; row < list.RowCount(); ++row)
-            positions << list.ImageIndexAt(row);
-        return positions;
-    };
-    QCOMPARE(images(), (QList<int>{0, 0, 0, 0, 0}));
-    Tick(list);
-    QCOMPARE(images(), (QList<int>{4, 0, 0, 0, 0}));
-    Tick(list);
-    QCOMPARE(images(), (QList<int>{4, 1, 0, 0, 0}));   // the corrupt JPEG: no thumbnail possible
-    Tick(list);
-    QCOMPARE(images(), (QList<int>{4, 1, 2, 0, 0}));
-    Tick(list);
-    QCOMPARE(images(), (QList<int>{4, 1, 2, 3, 0}));
-    Tick(list);
-    QCOMPARE(images(), (QList<int>{4, 1, 2, 3, 5}));
+    QCOMPARE(Images(list), (QList<int>{0, 0, 0, 0, 0}));   // nothing shown before the loop runs
+    QTRY_VERIFY_WITH_TIMEOUT(AllMade(list), 30000);
+    // The corrupt JPEG: no thumbnail possible; the movie and the song their stock
+    // pictures; the two pictures their own, in the order they arrived.
+    QCOMPARE(Images(list).mid(1, 3), (QList<int>{1, 2, 3}));
     QCOMPARE(list.ImageCount(), 6);
-    // Past the last row the cursor goes back to the start; made rows are passed over.
-    Tick(list);
-    QCOMPARE(list.ThumbnailCursor(), 0);
-    Tick(list);
-    QCOMPARE(list.ThumbnailCursor(), 1);
-    QCOMPARE(list.ImageCount(), 6);
+    QCOMPARE((QSet<int>{list.ImageIndexAt(0), list.ImageIndexAt(4)}), (QSet<int>{4, 5}));
 
     // The 200 x 100 picture spans the cell's width, 32 pixels high from row 16; the
     // 50 x 100 one its height, 32 pixels wide from column 16.
-    const QImage wideCell = list.Image(4);
+    const QImage wideCell = list.Image(list.ImageIndexAt(0));
     QCOMPARE(wideCell.size(), QSize(64, 64));
     QCOMPARE(qAlpha(wideCell.pixel(32, 8)), 0);
     QCOMPARE(qAlpha(wideCell.pixel(32, 55)), 0);
     QVERIFY(qRed(wideCell.pixel(32, 32)) > 200 && qBlue(wideCell.pixel(32, 32)) < 60);
     QVERIFY(qAlpha(wideCell.pixel(0, 17)) == 255 && qAlpha(wideCell.pixel(63, 46)) == 255);
-    const QImage tallCell = list.Image(5);
+    const QImage tallCell = list.Image(list.ImageIndexAt(4));
     QCOMPARE(qAlpha(tallCell.pixel(8, 32)), 0);
     QCOMPARE(qAlpha(tallCell.pixel(55, 32)), 0);
     QVERIFY(qBlue(tallCell.pixel(32, 32)) > 200 && qRed(tallCell.pixel(32, 32)) < 60);
 
-    // A refill starts again from the stock images; the details view stops the timer.
+    // A refill starts again from the stock images; the details view stops the workers.
     main.actViewRefresh->trigger();
-    QCOMPARE(images(), (QList<int>{0, 0, 0, 0, 0}));
+    QCOMPARE(Images(list), (QList<int>{0, 0, 0, 0, 0}));
     QCOMPARE(list.ImageCount(), 4);
     main.actViewDetails->trigger();
-    QVERIFY(!list.ThumbTimer().isActive());
+    QVERIFY(!list.ThumbnailsRunning());
 
-    // Left to the timer, the thumbnail view completes every row.
+    // Back in the thumbnail view every row is completed again, the same pictures.
     main.actViewThumbnails->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(images(), (QList<int>{4, 1, 2, 3, 5}), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(AllMade(list), 30000);
+    QCOMPARE(Images(list).mid(1, 3), (QList<int>{1, 2, 3}));
+    QCOMPARE(list.Image(list.ImageIndexAt(0)), wideCell);
+    QCOMPARE(list.Image(list.ImageIndexAt(4)), tallCell);
+}
+
+// A category larger than the list shows, scrolled to its end before the thumbnail view
+// opens: the rows on screen get their pictures before the rest. (That rows scrolled into
+// view then jump the queue is the pool's own test.)
+void ItemListViewTest::visibleRowsAreFilledFirst()
+{
+    Session session;
+    TfrmMain& main = session.Open();
+    const int category = InsertCategory(main.MainLibrary().MainConnection(), 0, "Many");
+    const QByteArray picture = Jpeg(640, 480, Qt::darkGreen);
+    for (int i = 0; i < 150; ++i)
+        AddBytes(main, QStringLiteral("p%1.jpg").arg(i, 3, 10, QLatin1Char('0')).toStdString(), picture, category);
+    session.ShowAndActivate();
+    main.SelectPage(2);
+    ShowCategory(main, category);
+    ItemListView& list = *main.mainList;
+    QCOMPARE(list.RowCount(), 150);
+
+    std::vector<int> arrivals;
+    connect(&list, &ItemListView::ThumbnailShown, this, [&arrivals](int row) { arrivals.push_back(row); });
+    // The icon view shown and scrolled to its end before the workers start.
+    list.setCurrentWidget(list.ThumbnailView());
+    QTest::qWait(100);   // shown at its size and laid out
+    list.ThumbnailView()->scrollToBottom();
+    const std::vector<int> visible = list.VisibleRows();
+    QVERIFY(!visible.empty());
+    QVERIFY(visible.size() < 60);
+    QCOMPARE(visible.back(), 149);
+    main.actViewThumbnails->trigger();
+    QCOMPARE(list.VisibleRows(), visible);
+    QTRY_VERIFY_WITH_TIMEOUT(AllMade(list), 120000);
+    QCOMPARE(arrivals.size(), std::size_t{150});
+    // A worker may finish rows off screen while another still makes a row on screen, the
+    // more so on a busy machine that leaves one worker waiting for a processor: a quarter
+    // of the listing's length is allowed for that. Filled in list order, the rows on
+    // screen would come last.
+    const std::size_t slack = 150 / 4;
+    for (int row : visible) {
+        const auto at = std::find(arrivals.begin(), arrivals.end(), row);
+        QVERIFY2(static_cast<std::size_t>(at - arrivals.begin()) < visible.size() + slack,
+                 qPrintable(QStringLiteral("row %1 arrived as number %2").arg(row).arg(at - arrivals.begin())));
+    }
+}
+
+// Locked, the program makes no thumbnails: the workers stop with the window and go on
+// from where they were once it is unlocked.
+void ItemListViewTest::theLockStopsTheWorkersUntilUnlocked()
+{
+    Session session;
+    TfrmMain& main = session.Open();
+    const int category = InsertCategory(main.MainLibrary().MainConnection(), 0, "Large");
+    const QByteArray picture = Jpeg(2400, 1800, Qt::darkCyan);
+    constexpr int kPictures = 40;
+    for (int i = 0; i < kPictures; ++i)
+        AddBytes(main, "large" + std::to_string(i) + ".jpg", picture, category);
+    session.ShowAndActivate();
+    main.SelectPage(2);
+    ShowCategory(main, category);
+    ItemListView& list = *main.mainList;
+    main.actViewThumbnails->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(list.ThumbnailDecodes() > 0, 60000);
+
+    main.actFileBoss->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(list.ThumbnailsIdle(), 60000);
+    const int decodes = list.ThumbnailDecodes();
+    QTest::qWait(500);
+    QCOMPARE(list.ThumbnailDecodes(), decodes);
+    QVERIFY2(!AllMade(list), "every picture was made before the lock: the test saw nothing");
+
+    velmora::test::WhenPasswordPromptOpens([](TfrmPassword& form) {
+        form.txtPass->setText(QLatin1String(velmora::test::kPassword));
+        form.btnOKClick();
+    });
+    QTest::mouseClick(main.LockStandIn(), Qt::LeftButton);
+    QTRY_VERIFY(main.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(AllMade(list) && list.ThumbnailsIdle(), 120000);
+    // Made once each; a picture being made at the lock may be made once more by each worker.
+    const int slack = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    QVERIFY2(list.ThumbnailDecodes() <= kPictures + slack, qPrintable(QString::number(list.ThumbnailDecodes())));
+}
+
+// The thumbnails made in one run are shown in the next without a single picture being
+// decrypted and decoded again; and nothing of them was written in plain form to the
+// library folder, the cache folder or the temporary folder.
+void ItemListViewTest::afterARestartThumbnailsComeFromTheCacheAndNothingPlainIsOnDisk()
+{
+    QTemporaryDir cache;
+    QTemporaryDir temporary;
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    const QByteArray oldTemporary = qgetenv("TMPDIR");
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    qputenv("TMPDIR", temporary.path().toUtf8());
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CACHE_HOME", oldCache);
+        qputenv("TMPDIR", oldTemporary);
+    });
+
+    Session session;
+    TfrmMain& first = session.Open();
+    const int category = InsertCategory(first.MainLibrary().MainConnection(), 0, "Photos");
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+    for (int i = 0; i < 6; ++i)
+        AddBytes(first, "photo" + std::to_string(i) + ".jpg", Jpeg(300 + 10 * i, 200, colours[i]), category);
+    session.ShowAndActivate();
+    ShowCategory(first, category);
+    first.actViewThumbnails->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(AllMade(*first.mainList), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(first.mainList->ThumbnailsIdle(), 60000);
+    QCOMPARE(first.mainList->ThumbnailDecodes(), 6);
+    std::vector<QImage> made;
+    for (int row = 0; row < 6; ++row)
+        made.push_back(first.mainList->Image(first.mainList->ImageIndexAt(row)));
+
+    session.main.reset();
+    ObjectStore::ForThisThread().Close();
+    TfrmMain& second = session.Open();
+    session.ShowAndActivate();
+    ShowCategory(second, category);
+    second.actViewThumbnails->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(AllMade(*second.mainList), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(second.mainList->ThumbnailsIdle(), 60000);
+    QCOMPARE(second.mainList->ThumbnailDecodes(), 0);
+    for (int row = 0; row < 6; ++row)
+        QCOMPARE(second.mainList->Image(second.mainList->ImageIndexAt(row)), made[static_cast<std::size_t>(row)]);
+
+    session.main.reset();
+    ObjectStore::ForThisThread().Close();
+    // The thumbnails as files would hold them (PNG, JPEG), and a row of their pixels.
+    QList<QByteArray> traces{QByteArray("\x89PNG\r\n\x1a\n", 8), QByteArray("JFIF")};
+    for (const QImage& cell : made) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        cell.save(&buffer, "PNG");
+        traces << png;
+        const QImage pixels = cell.convertToFormat(QImage::Format_ARGB32);
+        traces << QByteArray(reinterpret_cast<const char*>(pixels.constScanLine(32)), 64 * 4);
+        const QImage premultiplied = cell.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        traces << QByteArray(reinterpret_cast<const char*>(premultiplied.constScanLine(32)), 64 * 4);
+    }
+    for (const QString& folder : {session.data.path(), cache.path(), temporary.path()}) {
+        const QList<QByteArray> files = FilesUnder(folder);
+        if (folder == session.data.path())
+            QVERIFY(!files.isEmpty());
+        for (const QByteArray& file : files)
+            for (const QByteArray& trace : traces)
+                QVERIFY2(!file.contains(trace), qPrintable(folder));
+    }
 }
 
 void ItemListViewTest::renameDescriptionInPlace_data()
@@ -494,7 +653,7 @@ void ItemListViewTest::initialViewFollowsTheOptions()
     QCOMPARE(main.actViewThumbnails->isChecked(), thumbnailView);
     QCOMPARE(main.actViewDetails->isChecked(), !thumbnailView);
     QCOMPARE(main.mainList->IsThumbnailView(), thumbnailView);
-    QCOMPARE(main.mainList->ThumbTimer().isActive(), thumbnailView);
+    QCOMPARE(main.mainList->ThumbnailsRunning(), thumbnailView);
 
     // Turned on again, the thumbnail view can be chosen.
     main.MainLibrary().MainConnection().Execute("update options set opt_enablethumb = 1, opt_thumbdefault = 0");

@@ -5,6 +5,8 @@
 #include "MainWindowSession.h"
 
 #include "app/ItemListView.h"
+#include "catalogue/ItemKind.h"
+#include "catalogue/ItemRows.h"
 #include "dialogs/ApplicationTitle.h"
 #include "integration/DirMonitor.h"
 #include "playback/ImageAspect.h"
@@ -17,6 +19,7 @@
 #include "ui/MessageBoxes.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -332,30 +335,60 @@ void SettingsPageTest::turningThumbnailsOffAndOnAgain()
 {
     Session session;
     TfrmMain& main = session.Open();
-    session.AddItem("photo.jpg");
+    // Real pictures, so that their thumbnails are made and kept.
+    for (const QColor& colour : {QColor(Qt::red), QColor(Qt::blue), QColor(Qt::green)}) {
+        QImage image(120, 80, QImage::Format_RGB32);
+        image.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPEG");
+        MemoryStream source(bytes.toStdString());
+        const std::string name = colour.name().toStdString() + ".jpg";
+        QVERIFY(AddItemOnThread(std::nullopt, source, name, -1, name));
+    }
     session.ShowAndActivate();
+    main.FillItemList(ReadItemRows(main.MainLibrary().MainConnection(), UnclassifiedItemsQuery()));
+    ItemListView& list = *main.mainList;
+    QCOMPARE(list.RowCount(), 3);
+    const auto allMade = [&list] {
+        for (int row = 0; row < list.RowCount(); ++row)
+            if (list.ImageIndexAt(row) == kThumbnailNotMade)
+                return false;
+        return true;
+    };
     SettingsPage& page = *main.settingsPage;
     QVERIFY(main.actViewThumbnails->isEnabled());
     main.actViewThumbnails->trigger();
-    QVERIFY(main.mainList->IsThumbnailView());
-    QVERIFY(main.mainList->ThumbTimer().isActive());
+    QVERIFY(list.IsThumbnailView());
+    QVERIFY(list.ThumbnailsRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(allMade() && list.ThumbnailsIdle(), 60000);
+    QCOMPARE(list.ThumbnailDecodes(), 3);
 
+    // Off: the workers stop at once, with a refill waiting for them.
+    main.FillItemList(ReadItemRows(main.MainLibrary().MainConnection(), UnclassifiedItemsQuery()));
     page.chkEnableThumb->setChecked(false);
     QVERIFY(!page.chkThumbDefault->isEnabled() && !page.cboThumbSize->isEnabled());
     main.SaveSettings();
     QVERIFY(!main.actViewThumbnails->isEnabled());
     QCOMPARE(main.actViewThumbnails->statusTip(), QString("To enable thumbnail view, turn it on in Options"));
     QVERIFY(main.actViewDetails->isChecked() && !main.actViewThumbnails->isChecked());
-    QVERIFY(!main.mainList->IsThumbnailView());
-    QVERIFY(!main.mainList->ThumbTimer().isActive());
+    QVERIFY(!list.IsThumbnailView());
+    QVERIFY(!list.ThumbnailsRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(list.ThumbnailsIdle(), 60000);
+    QTest::qWait(200);
+    QVERIFY(!allMade());
 
+    // On again: the thumbnails come back from the cache, none made anew.
     page.chkEnableThumb->setChecked(true);
     QVERIFY(page.chkThumbDefault->isEnabled());
     main.SaveSettings();
     QVERIFY(main.actViewThumbnails->isEnabled());
     QCOMPARE(main.actViewThumbnails->statusTip(), QString("View Thumbnails"));
     main.actViewThumbnails->trigger();
-    QVERIFY(main.mainList->IsThumbnailView());
+    QVERIFY(list.IsThumbnailView());
+    QTRY_VERIFY_WITH_TIMEOUT(allMade() && list.ThumbnailsIdle(), 60000);
+    QCOMPARE(list.ThumbnailDecodes(), 3);
 }
 
 void SettingsPageTest::theWatchedFolderIsImportedAndFollowsItsSetting()

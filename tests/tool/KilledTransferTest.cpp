@@ -3,6 +3,15 @@
 // or in the archive) is either whole or not there.
 #include "support/TestSupport.h"
 
+#include "store/CheckValue.h"
+#include "store/Connection.h"
+#include "store/Library.h"
+#include "store/LibraryFiles.h"
+#include "store/LibraryPassword.h"
+#include "store/ObjectStore.h"
+#include "store/Query.h"
+#include "store/ThumbnailCache.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -284,6 +293,110 @@ TEST_F(KilledTransferTest, AnAddKilledWhileAnotherRunsLeavesTheSpaceExact)
             return;
     }
     EXPECT_GT(takenBackMeanwhile, 0) << "no round took an add back while the other ran: the test saw nothing";
+}
+
+// What the thumbnail rows of the library in folder are readable as, opened as the next
+// program would find the files: for each row, whether its content decrypts to a PNG
+// under each of the two passwords.
+struct ThumbnailKeys {
+    int rows = 0;
+    int underOne = 0;
+    int underTwo = 0;
+    bool changeRecorded = false;
+};
+
+ThumbnailKeys ReadThumbnailKeys(const fs::path& folder)
+{
+    SetDataDir(folder.string());
+    ThumbnailKeys keys;
+    {
+        db::Connection main(LibraryConnectionString(0));
+        main.Open();
+        db::Query change(main, "Select count(*) as n from keychange");
+        db::Query generation(main, "Select opt_keygen from options");
+        keys.changeRecorded = change.AsInteger("n") != 0 || generation.AsInteger("opt_keygen") != 0;
+        for (db::Query rows(main, "Select th_data from thumbnail"); !rows.Eof(); rows.Next()) {
+            const std::string data = rows.AsString("th_data");
+            ++keys.rows;
+            keys.underOne += DecryptBytes("pw one", data).substr(0, 8) == std::string(kPngSignature, 8);
+            keys.underTwo += DecryptBytes("pw two", data).substr(0, 8) == std::string(kPngSignature, 8);
+        }
+    }
+    SetDataDir({});
+    return keys;
+}
+
+// A password change killed at any moment: the thumbnails are all under the old key
+// until the change is recorded and all under the new one from then on, never readable
+// under the old password once the change has begun; the next opening finishes the
+// change with every thumbnail still there, and fsck finds the library consistent.
+TEST_F(KilledTransferTest, APasswordChangeKilledAnywhereLeavesNoThumbnailUnderTheOldKey)
+{
+    TempDir prepared;
+    ASSERT_EQ(Tool(prepared, "pw one", {"init"}).exitCode, 0);
+    constexpr int kItems = 8;
+    for (int i = 0; i < kItems; ++i) {
+        const fs::path picture = sources / ("p" + std::to_string(i) + ".jpg");
+        WriteFile(picture, PatternBytes(2500001, static_cast<unsigned>(i)));
+        ASSERT_EQ(Tool(prepared, "pw one", {"add", picture.string()}).exitCode, 0);
+    }
+    {
+        SetDataDir(prepared.str());
+        Library library;
+        library.Open();
+        ASSERT_TRUE(library.VerifyPassword("pw one", true));
+        for (int item = 1; item <= kItems; ++item)
+            ASSERT_TRUE(KeepThumbnail(library.MainConnection(), item,
+                                      std::string(kPngSignature, 8) + "cell of item " + std::to_string(item)));
+    }
+    ObjectStore::ForThisThread().Close();
+    SetLibraryPassword({}, 0);
+    SetDataDir({});
+
+    const auto copyPrepared = [&](const TempDir& to) {
+        for (const auto& entry : fs::directory_iterator(to.path()))
+            fs::remove_all(entry.path());
+        for (const auto& entry : fs::directory_iterator(prepared.path()))
+            fs::copy(entry.path(), to.path() / entry.path().filename());
+    };
+    const std::map<std::string, std::string> env{{"VELMORA_PASSWORD", "pw one"}, {"VELMORA_NEW_PASSWORD", "pw two"}};
+    copyPrepared(library);
+    const ToolRun whole = RunTool({"passwd", "--data", library.str()}, env, std::chrono::minutes(5));
+    ASSERT_FALSE(whole.killed);
+    ThumbnailKeys done = ReadThumbnailKeys(library.path());
+    EXPECT_EQ(done.rows, kItems);
+    EXPECT_EQ(done.underTwo, kItems);
+    EXPECT_EQ(done.underOne, 0);
+    ExpectConsistent(library, "pw two");
+
+    for (int round = 0; round < kRounds; ++round) {
+        copyPrepared(library);
+        const std::chrono::microseconds moment(std::uniform_int_distribution<long long>(0, whole.took.count())(random));
+        SCOPED_TRACE("killed after " + std::to_string(moment.count()) + " us");
+        RunTool({"passwd", "--data", library.str()}, env, moment);
+
+        const ThumbnailKeys left = ReadThumbnailKeys(library.path());
+        EXPECT_EQ(left.rows, kItems);
+        if (left.changeRecorded) {
+            EXPECT_EQ(left.underOne, 0);
+            EXPECT_EQ(left.underTwo, kItems);
+        } else {
+            EXPECT_EQ(left.underOne, kItems);
+        }
+        // The next opening, with the password the check value names, finishes the change.
+        const auto check = Tool(library, "pw one", {"fsck"});
+        if (check.exitCode == 2) {
+            ExpectConsistent(library, "pw two");
+        } else {
+            EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+        }
+        const ThumbnailKeys after = ReadThumbnailKeys(library.path());
+        EXPECT_EQ(after.rows, kItems);
+        EXPECT_EQ(after.underOne == kItems, !left.changeRecorded);
+        EXPECT_EQ(after.underTwo == kItems, left.changeRecorded);
+        if (HasFailure())
+            return;
+    }
 }
 
 } // namespace
