@@ -2,6 +2,7 @@
 // renaming descriptions, and files dropped on it from outside.
 #include "app/MainWindow.h"
 
+#include "app/FileDropRule.h"
 #include "app/ItemListView.h"
 #include "app/StatusLine.h"
 #include "catalogue/Categories.h"
@@ -37,21 +38,10 @@ void TfrmMain::ConnectItemListHandlers()
     connect(mainList, &ItemListView::ColumnClicked, this, &TfrmMain::mainList1ColumnClick);
     connect(mainList, &ItemListView::DescriptionEdited, this, &TfrmMain::mainList1Edited);
     connect(actEditChangeDescription, &QAction::triggered, this, &TfrmMain::doChangeDescription);
-    mainList->SetDropEffectRule([this](Qt::KeyboardModifiers keys) { return FileDropEffectFor(keys); });
+    mainList->SetDropEffectRule([this](Qt::KeyboardModifiers keys) { return FileDropEffectFor(*m_fileImport, keys); });
     // The adding runs after the drop has been answered, so the file manager the files
     // came from is not kept waiting while they are stored.
     connect(mainList, &ItemListView::FilesDropped, this, &TfrmMain::listDropTargetDrop, Qt::QueuedConnection);
-}
-
-DropEffect TfrmMain::FileDropEffectFor(Qt::KeyboardModifiers keys)
-{
-    bool deleteByDefault = false;
-    try {
-        deleteByDefault = m_fileImport->DeleteSourceByDefault();
-    } catch (const std::exception&) {
-        // An option that cannot be read counts as off: the sources are kept.
-    }
-    return FileDropEffect(deleteByDefault, keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::ShiftModifier));
 }
 
 void TfrmMain::ApplyThumbnailOptions()

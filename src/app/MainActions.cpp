@@ -156,7 +156,6 @@ void TfrmMain::CreateActions()
     connect(actViewThumbnails, &QAction::triggered, this, &TfrmMain::doViewThumbnails);
     connect(actChangePassword, &QAction::triggered, this, &TfrmMain::doChangePassword);
     connect(actEditDeleteFiles, &QAction::triggered, this, &TfrmMain::doDeleteFiles);
-    connect(actEditDeleteCategory, &QAction::triggered, this, &TfrmMain::doDeleteCategory);
     connect(actViewRefresh, &QAction::triggered, this, &TfrmMain::btnRefreshClick);
 
     treePop = new QMenu(this);

@@ -2,6 +2,8 @@
 // the player strip, the bottom bar and the hint line.
 #include "app/MainWindow.h"
 
+#include "app/CategoryHandlers.h"
+
 #include "playback/PlaylistView.h"
 
 #include "app/ItemListView.h"
@@ -144,7 +146,7 @@ QWidget* TfrmMain::CreateLibraryPage()
     splTree = new QSplitter(Qt::Horizontal, library);
     splTree->setObjectName(QStringLiteral("splTree"));
     splTree->setChildrenCollapsible(false);
-    CreateCategoryTree(splTree);
+    mainTree = CategoryHandlers::CreateTree(splTree);
 
     auto* splPreview = new QSplitter(Qt::Vertical, splTree);
     splPreview->setObjectName(QStringLiteral("splPreview"));

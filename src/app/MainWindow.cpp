@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/ArchiveHandlers.h"
+#include "app/CategoryHandlers.h"
 #include "app/ItemListSlideshow.h"
 #include "app/PlaylistPlayerPort.h"
 #include "playback/PictureLoader.h"
@@ -100,11 +102,15 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     CreateActions();
     CreateComponents();
     CreateMenus();
-    ConnectCategoryHandlers();
+    m_categories = std::make_unique<CategoryHandlers>(CategoryHandlersParts{
+        actEditAddCategory, actEditAddSubcategory, actEditRenameCategory, actEditDeleteCategory, mainTree, mainList,
+        &m_library, m_boxes, m_fileImport.get(), this});
     ConnectItemListHandlers();
     ConnectPreviewHandlers();
     ConnectLibraryOperations();
-    ConnectArchiveHandlers();
+    m_archives = std::make_unique<ArchiveHandlers>(ArchiveHandlersParts{
+        this, actFileExport, actExportCategory, actFileImport, mainList, &m_library, m_boxes, m_fileDialogs,
+        &m_progress, m_fileImport.get(), this, [this](std::function<void()> job) { QueueHandOver(std::move(job)); }});
     CreateSettingsPage();
     ConnectOnlineHandlers();
 
@@ -136,7 +142,6 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     });
     connect(mainList, &ItemListView::SelectionChanged, this, &TfrmMain::ScheduleActionUpdate);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfrmMain::ScheduleActionUpdate);
-    mainTree->installEventFilter(this);
 
     // The switch applies to the library opened behind the password, not to a windowless start.
     m_fileImport->SetShellExtensionEnabled([this] { return !m_shellBridge->RefusesAdds(); });
@@ -202,7 +207,6 @@ void TfrmMain::FormCreate()
         panel->show();
 
     m_sortDirection = -1;
-    m_treeBuilt = false;
     playlist->setFocus();   // the Playing page's first control, rather than a page button
 
     try {
@@ -254,12 +258,8 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormShow()
 {
-    if (!m_treeBuilt && m_libraryOpened) {
-        BuildTreeView();
-        m_treeBuilt = true;
-        if (QTreeWidgetItem* unclassified = mainTree->topLevelItem(0))
-            mainTree->setCurrentItem(unclassified);
-    }
+    if (m_libraryOpened)
+        m_categories->BuildTreeOnce();
     m_monitor->ResumeIfEnabled();
 
     const WindowPlacement placement = WindowPlacement::Read(SettingsStore());
@@ -274,7 +274,7 @@ void TfrmMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
+        m_archives->WindowActivated();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -317,6 +317,13 @@ bool TfrmMain::event(QEvent* event)
         return true;
     }
     return QWidget::event(event);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (SlideshowEvent(watched, event))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmMain::ShowAppHint(const QString& hint)
@@ -412,6 +419,21 @@ void TfrmMain::BringToFront()
     front->activateWindow();
 }
 
+std::optional<int> TfrmMain::SelectedNodeId() const
+{
+    return m_categories->SelectedNodeId();
+}
+
+void TfrmMain::SetPendingArchive(const std::string& path)
+{
+    m_archives->SetPendingArchive(path);
+}
+
+void TfrmMain::ImportArchive(const std::string& path)
+{
+    m_archives->ImportArchive(path);
+}
+
 bool TfrmMain::DeleteSourceByDefault()
 {
     return m_fileImport->DeleteSourceByDefault();
@@ -443,7 +465,7 @@ void TfrmMain::AddFileListNow(const std::vector<std::string>& files, bool applyS
         m_fileImport->SetScreenArea({area.left(), area.top(), area.width(), area.height()});
     }
     m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), files, applyShellOption, fromShell, mode);
-    if (m_treeBuilt)
+    if (m_categories->TreeBuilt())
         ListSelectedNode();
 }
 

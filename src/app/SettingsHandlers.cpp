@@ -3,6 +3,8 @@
 // hands over.
 #include "app/MainWindow.h"
 
+#include "app/CategoryHandlers.h"
+
 #include "app/ItemListView.h"
 #include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
@@ -75,7 +77,7 @@ void TfrmMain::SetSlideshowCycle(bool on)
 
 void TfrmMain::MonitoredItemAdded()
 {
-    if (!m_treeBuilt || m_locked || m_deletingRows || SelectedNodeId() != kUnclassifiedId)
+    if (!m_categories->TreeBuilt() || m_locked || m_deletingRows || SelectedNodeId() != kUnclassifiedId)
         return;
     // The list is filled again under the user's hands: what was selected stays so.
     const std::vector<int> selected = mainList->SelectedIdents();
