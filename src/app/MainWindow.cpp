@@ -3,6 +3,7 @@
 #include "app/ArchiveHandlers.h"
 #include "app/CategoryHandlers.h"
 #include "app/ItemListSlideshow.h"
+#include "app/MainLock.h"
 #include "app/PlaylistPlayerPort.h"
 #include "playback/PictureLoader.h"
 #include "playback/Playlist.h"
@@ -130,8 +131,6 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     // No caption of its own: the window and the taskbar show the application title.
     ApplicationTitle::Follow(*this);
 
-    m_standIn = std::make_unique<TaskbarStandIn>();
-    connect(m_standIn.get(), &TaskbarStandIn::Activated, this, &TfrmMain::ReActivate, Qt::QueuedConnection);
 
     m_actionUpdate.setSingleShot(true);
     m_actionUpdate.setInterval(0);
@@ -189,6 +188,10 @@ void TfrmMain::FormCreate()
     // "shellextext" and "shellextenb", read again whenever the Settings page applies.
     m_shellBridge = std::make_unique<ShellBridge>();
     connect(settingsPage, &SettingsPage::SettingsApplied, m_shellBridge.get(), &ShellBridge::SettingsApplied);
+    m_lock = std::make_unique<MainLock>(MainLockParts{
+        this, &m_library, m_boxes, &m_progress, m_shellBridge.get(),
+        [this](const std::string& password) { return VerifyPassword(password); }, [this] { WithdrawSlideshow(); },
+        [this] { LockPlayer(); }, [this](int exitCode) { emit EndProgram(exitCode); }});
     {
         SettingsStore store;
         const MonitorSettings monitor = MonitorSettings::Read(store);
@@ -402,21 +405,47 @@ void TfrmMain::doChangePassword()
 
 void TfrmMain::BringToFront()
 {
-    qCDebug(lcHandOver, "bring to front");
-    // A locked program is brought back as from the taskbar: the unlock prompt first
-    // (from the event loop, as an activation would run it).
-    if (m_unlockPending) {
-        QMetaObject::invokeMethod(this, &TfrmMain::ReActivate, Qt::QueuedConnection);
-        return;
-    }
-    // While the gate or the unlock prompt is open, that is what comes to the front.
-    QWidget* front = m_passwordForm ? m_passwordForm.data() : this;
-    if (!front->isVisible())
-        return;   // windowless modes
-    if (front->isMinimized())
-        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
-    front->raise();
-    front->activateWindow();
+    m_lock->BringToFront();
+}
+
+bool TfrmMain::PasswordGate()
+{
+    return m_lock->PasswordGate();
+}
+
+bool TfrmMain::RunPasswordForm()
+{
+    return m_lock->RunPasswordForm();
+}
+
+void TfrmMain::doFileBoss()
+{
+    m_lock->doFileBoss();
+}
+
+void TfrmMain::ReActivate()
+{
+    m_lock->ReActivate();
+}
+
+bool TfrmMain::Locked() const
+{
+    return m_lock->Locked();
+}
+
+TaskbarStandIn* TfrmMain::LockStandIn() const
+{
+    return m_lock->StandIn();
+}
+
+bool TfrmMain::HandOverPending() const
+{
+    return m_lock->HandOverPending();
+}
+
+void TfrmMain::QueueHandOver(std::function<void()> job)
+{
+    m_lock->QueueHandOver(std::move(job));
 }
 
 std::optional<int> TfrmMain::SelectedNodeId() const
@@ -485,7 +514,7 @@ void TfrmMain::AddShellFiles(const std::vector<std::string>& paths, AddDone done
             qCDebug(lcHandOver, "shell add %s", path.c_str());
         AddFileListNow(paths, true, true, kKeepSources);
     };
-    if (m_locked) {
+    if (m_lock->Locked()) {
         // Kept for the password like a hand-over; the caller is not held up until then.
         QueueHandOver(add);
         done(std::nullopt);
@@ -514,42 +543,12 @@ void TfrmMain::SessionLockRequested()
 {
     // Only an open library in a shown window: not at the gate, not while locked, not
     // in the windowless modes.
-    if (m_locked || !isVisible())
+    if (m_lock->Locked() || !isVisible())
         return;
     qCDebug(lcHandOver, "session lock");
     doFileBoss();
 }
 
-
-// A hand-over arrives inside the read handler of its connection. Adding runs the
-// progress window, which processes events, and the connection may close and go while
-// its handler is still running; so the work runs from the event loop instead, one
-// piece at a time in the order it came (files, then archives), never nested.
-void TfrmMain::QueueHandOver(std::function<void()> job)
-{
-    m_handOverJobs.push_back(std::move(job));
-    QMetaObject::invokeMethod(this, &TfrmMain::RunHandOverJobs, Qt::QueuedConnection);
-}
-
-void TfrmMain::RunHandOverJobs()
-{
-    if (m_runningHandOver)
-        return;   // the running pass takes the new job after its current one
-    // Locked: nothing of a hand-over runs before the password; the unlock runs them.
-    if (m_locked)
-        return;
-    m_runningHandOver = true;
-    while (!m_handOverJobs.empty() && !m_locked) {
-        const std::function<void()> job = std::move(m_handOverJobs.front());
-        m_handOverJobs.pop_front();
-        try {
-            job();
-        } catch (const std::exception&) {
-            // Dropped like every error no operation reports; the next piece still runs.
-        }
-    }
-    m_runningHandOver = false;
-}
 
 bool TfrmMain::AddCommandLineFiles(const std::vector<std::string>& paths)
 {

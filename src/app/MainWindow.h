@@ -45,6 +45,7 @@ namespace velmora {
 
 class ArchiveHandlers;
 class CategoryHandlers;
+class MainLock;
 class BrowserWindow;
 class CategoryTreeView;
 class ClockRandom;
@@ -153,8 +154,8 @@ public:
     void ReActivate();
     // From the lock (or the start-up gate) until the password is accepted: hand-overs
     // wait, and bringing the program to the front asks for the password.
-    bool Locked() const { return m_locked; }
-    TaskbarStandIn* LockStandIn() const { return m_standIn.get(); }
+    bool Locked() const;
+    TaskbarStandIn* LockStandIn() const;
 
     // Lists the items of the selected tree node.
     void ListSelectedNode() override;
@@ -175,7 +176,7 @@ public:
     std::string MenuCaption() override;
     void AddShellFiles(const std::vector<std::string>& paths, AddDone done) override;
     // Handed-over or automation work is queued or running.
-    bool HandOverPending() const { return m_runningHandOver || !m_handOverJobs.empty(); }
+    bool HandOverPending() const;
     // The boxes shown without waiting (failed adds for the file managers).
     MessageNotices& Notices() { return *m_notices; }
 
@@ -399,15 +400,11 @@ private:
     void FormClose();
     std::optional<int> SelectedNodeId() const override;
     void MovePlaylist(QFrame* panel);
-    // Shows the password form modally; true when the password was accepted.
     bool RunPasswordForm();
-    // The password was accepted: the lock ends and hand-overs that waited run.
-    void Unlock();
     void QueueHandOver(std::function<void()> job);
     // AddFileList for the node selected now, the progress window centred on the screen
     // while the window is not shown; then the list is filled again.
     void AddFileListNow(const std::vector<std::string>& files, bool applyShellOption, bool fromShell, int mode);
-    void RunHandOverJobs();
 
     // Each part of the Library page creates its widgets and connects its handlers in a
     // file of its own.
@@ -492,7 +489,6 @@ private:
     std::unique_ptr<TDirMonitor> m_monitor;
     std::unique_ptr<BrowserWindow> m_browser;   // the browser window opened last
     std::unique_ptr<Skin> m_skin;   // goes before the widgets it is attached to
-    std::unique_ptr<TaskbarStandIn> m_standIn;   // a window of its own: the taskbar lists it
     QTimer m_actionUpdate;
 
     bool m_libraryOpened = false;
@@ -504,11 +500,7 @@ private:
     bool m_printAllowed = false;       // a picture is previewed
     bool m_deletingRows = false;       // "Delete Files" is taking rows out: no previews meanwhile
     std::unique_ptr<ShellBridge> m_shellBridge;
-    bool m_locked = false;
-    bool m_unlockPending = false;      // the next activation runs ReActivate
-    QPointer<QWidget> m_passwordForm;  // the gate or the unlock prompt while it is open
-    std::deque<std::function<void()>> m_handOverJobs;
-    bool m_runningHandOver = false;
+    std::unique_ptr<MainLock> m_lock;   // after the bridge it tells
     bool m_thumbnailOptionsApplied = false;
 
     std::unique_ptr<PlayerHost> m_player;
