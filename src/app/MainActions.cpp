@@ -155,7 +155,6 @@ void TfrmMain::CreateActions()
     connect(actViewDetails, &QAction::triggered, this, &TfrmMain::deViewDetails);
     connect(actViewThumbnails, &QAction::triggered, this, &TfrmMain::doViewThumbnails);
     connect(actChangePassword, &QAction::triggered, this, &TfrmMain::doChangePassword);
-    connect(actEditDeleteFiles, &QAction::triggered, this, &TfrmMain::doDeleteFiles);
     connect(actViewRefresh, &QAction::triggered, this, &TfrmMain::btnRefreshClick);
 
     treePop = new QMenu(this);

@@ -3,6 +3,7 @@
 #include "app/ArchiveHandlers.h"
 #include "app/CategoryHandlers.h"
 #include "app/ItemListSlideshow.h"
+#include "app/LibraryOperations.h"
 #include "app/MainLock.h"
 #include "app/PlaylistPlayerPort.h"
 #include "playback/PictureLoader.h"
@@ -108,7 +109,11 @@ TfrmMain::TfrmMain(MainWindowOptions options)
         &m_library, m_boxes, m_fileImport.get(), this});
     ConnectItemListHandlers();
     ConnectPreviewHandlers();
-    ConnectLibraryOperations();
+    m_operations = std::make_unique<LibraryOperations>(LibraryOperationsParts{
+        this, actEditAddToCategory, actEditPaste, actEditRemoveFromCategory, actEditDeleteFiles, actFileSaveToDisk,
+        actFilePrint, btnFind, txtTextToFind, mainTree, mainList, &m_library, m_boxes, m_fileDialogs, &m_progress,
+        m_fileImport.get(), this, [this](const ItemListing& listing) { FillItemList(listing); },
+        [this] { ClearPreviewPane(); }, [this] { HidePreviewPicture(); }});
     m_archives = std::make_unique<ArchiveHandlers>(ArchiveHandlersParts{
         this, actFileExport, actExportCategory, actFileImport, mainList, &m_library, m_boxes, m_fileDialogs,
         &m_progress, m_fileImport.get(), this, [this](std::function<void()> job) { QueueHandOver(std::move(job)); }});
@@ -320,6 +325,14 @@ bool TfrmMain::event(QEvent* event)
         return true;
     }
     return QWidget::event(event);
+}
+
+void TfrmMain::HidePreviewPicture()
+{
+    // Stays hidden until another row is selected.
+    picture->hide();
+    StopPlaylistForOperation();
+    actViewSlideshow->setEnabled(false);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)

@@ -45,6 +45,7 @@ namespace velmora {
 
 class ArchiveHandlers;
 class CategoryHandlers;
+class LibraryOperations;
 class MainLock;
 class BrowserWindow;
 class CategoryTreeView;
@@ -410,7 +411,6 @@ private:
     // file of its own.
     void ConnectItemListHandlers();             // ItemListHandlers.cpp
     void ConnectPreviewHandlers();              // PreviewHandlers.cpp
-    void ConnectLibraryOperations();            // LibraryOperations.cpp
     void ConnectOnlineHandlers();               // OnlineHandlers.cpp
 
     // Item list handlers (ItemListHandlers.cpp).
@@ -428,13 +428,6 @@ private:
     // Decodes the picture in stream by its upper-case extension into `picture`.
     void ShowPicture(const std::string& extension, Stream& stream);
 
-    // Library operations on items (LibraryOperations.cpp).
-    void addFilesToCurrentCategory();
-    void doPaste();
-    void doRemoveFromCategory();
-    void btnFindNowClick();
-    void doSaveToDisk();
-    void actFilePrintExecute();
     // Items leave the library in the clear with the preview pane's picture hidden and
     // the play list and the player stopped.
     void HidePreviewPicture();
@@ -463,7 +456,6 @@ private:
 
     // Handlers.
     void doFileExit();
-    void doDeleteFiles();
     void deViewDetails();
     void doViewThumbnails();
     void btnRefreshClick();
@@ -498,7 +490,6 @@ private:
     int m_sortDirection = -1;
     ItemCounters m_counts;
     bool m_printAllowed = false;       // a picture is previewed
-    bool m_deletingRows = false;       // "Delete Files" is taking rows out: no previews meanwhile
     std::unique_ptr<ShellBridge> m_shellBridge;
     std::unique_ptr<MainLock> m_lock;   // after the bridge it tells
     bool m_thumbnailOptionsApplied = false;
@@ -513,6 +504,7 @@ private:
     std::uint64_t m_pictureGeneration = 0;   // which preview a loaded picture belongs to
 
     std::unique_ptr<CategoryHandlers> m_categories;
+    std::unique_ptr<LibraryOperations> m_operations;
     std::unique_ptr<ArchiveHandlers> m_archives;
 };
 

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ItemListView.h"
+#include "app/LibraryOperations.h"
 #include "app/NamedWidgets.h"
 #include "catalogue/ItemContent.h"
 #include "dialogs/WaitCursor.h"
@@ -70,7 +71,7 @@ QWidget* TfrmMain::CreatePreviewPane()
 
 void TfrmMain::mainList1SelectItem()
 {
-    if (m_deletingRows)
+    if (m_operations->DeletingRows())
         return;
     const std::vector<int> selected = mainList->SelectedIdents();
     // Deselecting the last row leaves the pane as it is.
