@@ -3,6 +3,7 @@
 #include "app/ArchiveHandlers.h"
 #include "app/CategoryHandlers.h"
 #include "app/ItemListSlideshow.h"
+#include "app/ItemListHandlers.h"
 #include "app/LibraryOperations.h"
 #include "app/MainLock.h"
 #include "app/PlaylistPlayerPort.h"
@@ -107,13 +108,21 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     m_categories = std::make_unique<CategoryHandlers>(CategoryHandlersParts{
         actEditAddCategory, actEditAddSubcategory, actEditRenameCategory, actEditDeleteCategory, mainTree, mainList,
         &m_library, m_boxes, m_fileImport.get(), this});
-    ConnectItemListHandlers();
-    ConnectPreviewHandlers();
+    m_itemList = std::make_unique<ItemListHandlers>(ItemListHandlersParts{
+        mainList, actViewDetails, actViewThumbnails, actViewRefresh, actViewSlideshow, actEditChangeDescription,
+        actFileSaveToDisk, SelectAll1, Print1, Print2, btnViewSlideShow3, lblFileInfo1, lblFileInfo3, lblFileInfo4,
+        lblFileInfo5, picture, lblnopreview, lblErrMessage1, btnPrint, &m_library, &m_progress, m_fileImport.get(),
+        this, [this] { return m_libraryOpened; }, [this] { return m_operations->DeletingRows(); },
+        [this] { UpdateActions(); }, [this] { WithdrawSlideshow(); },
+        [this] {
+            if (m_preview->isVisible())
+                m_preview->ShowInfo();
+        }});
     m_operations = std::make_unique<LibraryOperations>(LibraryOperationsParts{
         this, actEditAddToCategory, actEditPaste, actEditRemoveFromCategory, actEditDeleteFiles, actFileSaveToDisk,
         actFilePrint, btnFind, txtTextToFind, mainTree, mainList, &m_library, m_boxes, m_fileDialogs, &m_progress,
         m_fileImport.get(), this, [this](const ItemListing& listing) { FillItemList(listing); },
-        [this] { ClearPreviewPane(); }, [this] { HidePreviewPicture(); }});
+        [this] { m_itemList->ClearPreviewPane(); }, [this] { HidePreviewPicture(); }});
     m_archives = std::make_unique<ArchiveHandlers>(ArchiveHandlersParts{
         this, actFileExport, actExportCategory, actFileImport, mainList, &m_library, m_boxes, m_fileDialogs,
         &m_progress, m_fileImport.get(), this, [this](std::function<void()> job) { QueueHandOver(std::move(job)); }});
@@ -170,7 +179,7 @@ TfrmMain::~TfrmMain()
 {
     // The play list's timer and the slideshow window go before the player they use;
     // the picture control the slideshow may hold goes back to its pane first.
-    m_pictureLoader.reset();
+    m_itemList->StopPictureLoader();
     m_playlist.reset();
     ReturnPictureToPane();
     m_preview.reset();
@@ -214,7 +223,6 @@ void TfrmMain::FormCreate()
                            static_cast<QWidget*>(tab2panel), static_cast<QWidget*>(pnlLockdown)})
         panel->show();
 
-    m_sortDirection = -1;
     playlist->setFocus();   // the Playing page's first control, rather than a page button
 
     try {
@@ -333,6 +341,31 @@ void TfrmMain::HidePreviewPicture()
     picture->hide();
     StopPlaylistForOperation();
     actViewSlideshow->setEnabled(false);
+}
+
+void TfrmMain::ListSelectedNode()
+{
+    m_itemList->ListSelectedNode();
+}
+
+void TfrmMain::FillItemList(const ItemListing& listing)
+{
+    m_itemList->FillItemList(listing);
+}
+
+void TfrmMain::updTimerTimer()
+{
+    m_itemList->updTimerTimer();
+}
+
+void TfrmMain::ApplyThumbnailOptions()
+{
+    m_itemList->ApplyThumbnailOptions();
+}
+
+void TfrmMain::ApplyThumbnailSwitch(bool enabled)
+{
+    m_itemList->ApplyThumbnailSwitch(enabled);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)

@@ -45,6 +45,7 @@ namespace velmora {
 
 class ArchiveHandlers;
 class CategoryHandlers;
+class ItemListHandlers;
 class LibraryOperations;
 class MainLock;
 class BrowserWindow;
@@ -409,24 +410,10 @@ private:
 
     // Each part of the Library page creates its widgets and connects its handlers in a
     // file of its own.
-    void ConnectItemListHandlers();             // ItemListHandlers.cpp
-    void ConnectPreviewHandlers();              // PreviewHandlers.cpp
     void ConnectOnlineHandlers();               // OnlineHandlers.cpp
 
     // Item list handlers (ItemListHandlers.cpp).
-    void mainList1ColumnClick(int column);
-    void mainList1Edited(int recIdent, const QString& description);
-    void doChangeDescription();
-    void listDropTargetDrop(const std::vector<std::string>& paths, int effect);
 
-    // The list's selection changed (mainList1SelectItem).
-    void mainList1SelectItem();
-    // Shows item recIdent in the preview pane when it is the one selected item.
-    void PreviewItem(int recIdent);
-    // The pane as before any preview: "No Preview Available" (the items deleted).
-    void ClearPreviewPane();
-    // Decodes the picture in stream by its upper-case extension into `picture`.
-    void ShowPicture(const std::string& extension, Stream& stream);
 
     // Items leave the library in the clear with the preview pane's picture hidden and
     // the play list and the player stopped.
@@ -443,9 +430,6 @@ private:
     void ReturnPictureToPane();
     // Double clicks on the preview pane and Enter in the item list; true when taken.
     bool SlideshowEvent(QObject* watched, QEvent* event);
-    // A large picture decoded on the loader's thread arrived.
-    void PictureLoaded(quint64 generation, const QImage& image, const QString& error);
-    void ShowDecodedPicture(const QImage& image);
 
     // Help, updates and the about box (OnlineHandlers.cpp). The web pages open in the
     // program's browser window, which replaces the one opened before.
@@ -456,10 +440,6 @@ private:
 
     // Handlers.
     void doFileExit();
-    void deViewDetails();
-    void doViewThumbnails();
-    void btnRefreshClick();
-    void SelectAll1Click();
     void doChangePassword();
     void CreateSettingsPage();
     // The directory monitor added an item (from its thread, queued).
@@ -486,13 +466,8 @@ private:
     bool m_libraryOpened = false;
     std::string m_openFailure;   // why the library could not be opened
     int m_currentPage = 1;
-    int m_sortColumn = 0;
-    int m_sortDirection = -1;
-    ItemCounters m_counts;
-    bool m_printAllowed = false;       // a picture is previewed
     std::unique_ptr<ShellBridge> m_shellBridge;
     std::unique_ptr<MainLock> m_lock;   // after the bridge it tells
-    bool m_thumbnailOptionsApplied = false;
 
     std::unique_ptr<PlayerHost> m_player;
     std::unique_ptr<PlaylistPlayerPort> m_playlistPlayer;
@@ -500,11 +475,10 @@ private:
     std::unique_ptr<Playlist> m_playlist;   // after what it uses
     std::unique_ptr<ItemListSlideshow> m_slideshowList;
     std::unique_ptr<TfrmPreview> m_preview;
-    std::unique_ptr<PictureLoader> m_pictureLoader;
-    std::uint64_t m_pictureGeneration = 0;   // which preview a loaded picture belongs to
 
     std::unique_ptr<CategoryHandlers> m_categories;
     std::unique_ptr<LibraryOperations> m_operations;
+    std::unique_ptr<ItemListHandlers> m_itemList;
     std::unique_ptr<ArchiveHandlers> m_archives;
 };
 
