@@ -133,7 +133,8 @@ void ItemListHandlers::FillItemList(const ItemListing& listing)
     m_parts.mainList->setUpdatesEnabled(true);
     m_counts = listing.counters;
     // The item just added is selected, once.
-    if (const std::optional<int> last = m_parts.fileImport->LastAddedItem(); last && m_parts.mainList->SelectIdent(*last))
+    if (const std::optional<int> last = m_parts.fileImport->LastAddedItem();
+        last && m_parts.mainList->SelectIdent(*last))
         m_parts.fileImport->TakeLastAddedItem();
     m_parts.actViewSlideshow->setEnabled(m_counts.images > 0);
     updTimerTimer();
@@ -214,7 +215,8 @@ void ItemListHandlers::listDropTargetDrop(const std::vector<std::string>& paths,
 {
     int mode = effect;
     try {
-        m_parts.fileImport->AddFileList(m_parts.page->SelectedNodeId().value_or(kUnclassifiedId), paths, false, false, mode);
+        m_parts.fileImport->AddFileList(m_parts.page->SelectedNodeId().value_or(kUnclassifiedId), paths, false, false,
+                                        mode);
     } catch (const std::exception&) {
         // Ends silently, keeping what was added.
     }

@@ -79,7 +79,8 @@ void TfrmMain::SetSlideshowCycle(bool on)
 
 void TfrmMain::MonitoredItemAdded()
 {
-    if (!m_categories->TreeBuilt() || m_lock->Locked() || m_operations->DeletingRows() || SelectedNodeId() != kUnclassifiedId)
+    if (!m_categories->TreeBuilt() || m_lock->Locked() || m_operations->DeletingRows() ||
+        SelectedNodeId() != kUnclassifiedId)
         return;
     // The list is filled again under the user's hands: what was selected stays so.
     const std::vector<int> selected = mainList->SelectedIdents();
