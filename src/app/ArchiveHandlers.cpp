@@ -1,6 +1,8 @@
 // Transfer archives from the main window: export, import, the archive named at start
 // and those a second start hands over.
-#include "app/MainWindow.h"
+#include "app/ArchiveHandlers.h"
+
+#include "app/LibraryPageSeam.h"
 
 #include "app/ItemListView.h"
 #include "app/LogCategories.h"
@@ -12,6 +14,10 @@
 #include "catalogue/FileImport.h"
 #include "dialogs/EnterPassDialog.h"
 #include "dialogs/GetPassDialog.h"
+#include "dialogs/GuiProgress.h"
+#include "dialogs/FileDialogs.h"
+#include "store/Library.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAction>
 
@@ -44,56 +50,56 @@ private:
 
 } // namespace
 
-void TfrmMain::ConnectArchiveHandlers()
+ArchiveHandlers::ArchiveHandlers(ArchiveHandlersParts parts) : m_parts(std::move(parts))
 {
-    connect(actFileExport, &QAction::triggered, this, &TfrmMain::doExportToArchive);
-    connect(actExportCategory, &QAction::triggered, this, &TfrmMain::actExportCategoryExecute);
-    connect(actFileImport, &QAction::triggered, this, &TfrmMain::actFileImportExecute);
+    connect(m_parts.actFileExport, &QAction::triggered, this, &ArchiveHandlers::doExportToArchive);
+    connect(m_parts.actExportCategory, &QAction::triggered, this, &ArchiveHandlers::actExportCategoryExecute);
+    connect(m_parts.actFileImport, &QAction::triggered, this, &ArchiveHandlers::actFileImportExecute);
 }
 
 // ---- export ----
 
-void TfrmMain::doExportToArchive()
+void ArchiveHandlers::doExportToArchive()
 {
-    SelectPage(2);
-    const std::vector<int> items = mainList->SelectedIdents();
+    m_parts.page->SelectPage(2);
+    const std::vector<int> items = m_parts.mainList->SelectedIdents();
     if (items.empty())
         return;
     ExportItems(items, true);
 }
 
-void TfrmMain::actExportCategoryExecute()
+void ArchiveHandlers::actExportCategoryExecute()
 {
-    SelectPage(2);
+    m_parts.page->SelectPage(2);
     const std::vector<int> items = ListedItems();
     if (items.empty()) {
-        m_boxes->ShowMessageBox(kNoItemsInCategoryMessage, mb::kIconInformation);
+        m_parts.boxes->ShowMessageBox(kNoItemsInCategoryMessage, mb::kIconInformation);
         return;
     }
-    if (!SelectedNodeId())
+    if (!m_parts.page->SelectedNodeId())
         return;
     ExportItems(items, false);
 }
 
-std::vector<int> TfrmMain::ListedItems() const
+std::vector<int> ArchiveHandlers::ListedItems() const
 {
     // In the order the list shows them.
     std::vector<int> idents;
-    idents.reserve(static_cast<std::size_t>(mainList->RowCount()));
-    for (int row = 0; row < mainList->RowCount(); ++row)
-        idents.push_back(mainList->IdentAt(row));
+    idents.reserve(static_cast<std::size_t>(m_parts.mainList->RowCount()));
+    for (int row = 0; row < m_parts.mainList->RowCount(); ++row)
+        idents.push_back(m_parts.mainList->IdentAt(row));
     return idents;
 }
 
-void TfrmMain::ExportItems(const std::vector<int>& items, bool selectedItems)
+void ArchiveHandlers::ExportItems(const std::vector<int>& items, bool selectedItems)
 {
-    const QString chosen = m_fileDialogs->SaveFile(this, QString::fromLatin1(kExportDialogTitle), kArchiveFileFilter,
-                                                   QString::fromLatin1(kArchiveNamePreset));
+    const QString chosen = m_parts.fileDialogs->SaveFile(m_parts.mainWindow, QString::fromLatin1(kExportDialogTitle),
+                                                         kArchiveFileFilter, QString::fromLatin1(kArchiveNamePreset));
     if (chosen.isEmpty())
         return;
     std::string path = chosen.toStdString();
     if (IsTemplateArchivePath(path)) {
-        m_boxes->ShowMessageBox(kTemplateRefusedMessage, mb::kIconError);
+        m_parts.boxes->ShowMessageBox(kTemplateRefusedMessage, mb::kIconError);
         return;
     }
     if (selectedItems)
@@ -101,7 +107,7 @@ void TfrmMain::ExportItems(const std::vector<int>& items, bool selectedItems)
 
     std::string password;
     {
-        TdlgGetPass dialog(*m_boxes, this);
+        TdlgGetPass dialog(*m_parts.boxes, m_parts.mainWindow);
         if (dialog.exec() != QDialog::Accepted)
             return;
         password = dialog.Password();
@@ -109,20 +115,20 @@ void TfrmMain::ExportItems(const std::vector<int>& items, bool selectedItems)
 
     try {
         // Only the export of selected items can be cancelled.
-        ExportToArchive(m_library.MainConnection(), path, password, items, m_progress, selectedItems);
+        ExportToArchive(m_parts.library->MainConnection(), path, password, items, *m_parts.progress, selectedItems);
     } catch (const std::exception& error) {
-        m_progress.HideProgress();   // the message must not sit under the progress window
-        m_boxes->ShowMessageBox(std::string(kExportFailedPrefix) + error.what(), mb::kIconError);
+        m_parts.progress->HideProgress();   // the message must not sit under the progress window
+        m_parts.boxes->ShowMessageBox(std::string(kExportFailedPrefix) + error.what(), mb::kIconError);
     }
 }
 
 // ---- import ----
 
-void TfrmMain::actFileImportExecute()
+void ArchiveHandlers::actFileImportExecute()
 {
-    SelectPage(2);
-    const QString chosen = m_fileDialogs->OpenFile(this, QString::fromLatin1(kImportDialogTitle), kArchiveFileFilter,
-                                                   QString::fromLatin1(kArchiveNamePreset));
+    m_parts.page->SelectPage(2);
+    const QString chosen = m_parts.fileDialogs->OpenFile(m_parts.mainWindow, QString::fromLatin1(kImportDialogTitle),
+                                                         kArchiveFileFilter, QString::fromLatin1(kArchiveNamePreset));
     if (chosen.isEmpty())
         return;
     try {
@@ -134,7 +140,7 @@ void TfrmMain::actFileImportExecute()
     }
 }
 
-void TfrmMain::FormActivate()
+void ArchiveHandlers::WindowActivated()
 {
     // An archive named on the command line is imported at the first activation; if it
     // could not be, it is tried again at the next one. It runs from the event loop just
@@ -143,15 +149,15 @@ void TfrmMain::FormActivate()
     if (m_pendingArchive.empty() || m_pendingArchiveQueued)
         return;
     m_pendingArchiveQueued = true;
-    QMetaObject::invokeMethod(this, &TfrmMain::ImportPendingArchive, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &ArchiveHandlers::ImportPendingArchive, Qt::QueuedConnection);
 }
 
-void TfrmMain::ImportPendingArchive()
+void ArchiveHandlers::ImportPendingArchive()
 {
     m_pendingArchiveQueued = false;
     // Not while an operation runs (the import's own dialogs, an export's progress
     // window activate the window again); the next activation tries.
-    if (m_pendingArchive.empty() || m_importingArchive || !isEnabled())
+    if (m_pendingArchive.empty() || m_importingArchive || !m_parts.mainWindow->isEnabled())
         return;
     try {
         // Shown on the Library page, as an import from the menu is.
@@ -162,16 +168,16 @@ void TfrmMain::ImportPendingArchive()
     }
 }
 
-void TfrmMain::ImportArchive(const std::string& path)
+void ArchiveHandlers::ImportArchive(const std::string& path)
 {
     // A hand-over: see QueueHandOver for why it runs from the event loop.
-    QueueHandOver([this, path] {
+    m_parts.queueHandOver([this, path] {
         qCDebug(lcHandOver, "import %s", path.c_str());
         ImportArchiveNow(path);
     });
 }
 
-void TfrmMain::ImportArchiveNow(const std::string& path, bool showLibraryPage)
+void ArchiveHandlers::ImportArchiveNow(const std::string& path, bool showLibraryPage)
 {
     if (m_importingArchive) {
         // The password dialog of another import is open: one archive after another.
@@ -183,7 +189,7 @@ void TfrmMain::ImportArchiveNow(const std::string& path, bool showLibraryPage)
         m_importingArchive = false;
         // Their turn comes from the event loop, in the order they came.
         while (!m_waitingArchives.empty()) {
-            QueueHandOver([this, path = m_waitingArchives.front()] { ImportArchiveNow(path); });
+            m_parts.queueHandOver([this, path = m_waitingArchives.front()] { ImportArchiveNow(path); });
             m_waitingArchives.pop_front();
         }
     });
@@ -194,11 +200,11 @@ void TfrmMain::ImportArchiveNow(const std::string& path, bool showLibraryPage)
     } catch (const ArchiveError& error) {
         if (!IsToldWhenOpening(error.reason()))
             throw;
-        m_boxes->ShowMessageBox(ImportFailedMessage(error), mb::kIconError);
+        m_parts.boxes->ShowMessageBox(ImportFailedMessage(error), mb::kIconError);
         return;
     }
     if (showLibraryPage)
-        SelectPage(2);
+        m_parts.page->SelectPage(2);
 
     std::optional<std::string> failure;
     {
@@ -206,10 +212,10 @@ void TfrmMain::ImportArchiveNow(const std::string& path, bool showLibraryPage)
         // item to select, the list read again.
         const Finally cleanUp([this, &archive] {
             archive.reset();
-            m_progress.HideProgress();
-            m_fileImport->TakeLastAddedItem();
+            m_parts.progress->HideProgress();
+            m_parts.fileImport->TakeLastAddedItem();
             try {
-                ListSelectedNode();
+                m_parts.page->ListSelectedNode();
             } catch (const std::exception&) {
                 // The list keeps what it showed; the import itself is over.
             }
@@ -222,21 +228,21 @@ void TfrmMain::ImportArchiveNow(const std::string& path, bool showLibraryPage)
                 [&opened](const std::string& candidate, bool base64) {
                     return opened.CheckArchivePassword(candidate, base64);
                 },
-                *m_boxes, this);
+                *m_parts.boxes, m_parts.mainWindow);
             if (dialog.exec() != QDialog::Accepted)
                 return;
             password = dialog.Password();
         }
 
         try {
-            ImportArchiveItems(*archive, password, *m_fileImport, SelectedNodeId().value_or(kUnclassifiedId),
-                               m_progress);
+            ImportArchiveItems(*archive, password, *m_parts.fileImport,
+                               m_parts.page->SelectedNodeId().value_or(kUnclassifiedId), *m_parts.progress);
         } catch (const std::exception& error) {
             failure = ImportFailedMessage(error);
         }
     }
     if (failure)
-        m_boxes->ShowMessageBox(*failure + kImportStoppedNote, mb::kIconError);
+        m_parts.boxes->ShowMessageBox(*failure + kImportStoppedNote, mb::kIconError);
 }
 
 } // namespace velmora

@@ -1,14 +1,20 @@
 // The item list of the Library page: filling it, its views, sorting and thumbnails,
 // renaming descriptions, and files dropped on it from outside.
-#include "app/MainWindow.h"
+#include "app/ItemListHandlers.h"
 
+#include "app/LibraryPageSeam.h"
+
+#include "app/FileDropRule.h"
 #include "app/ItemListView.h"
 #include "app/StatusLine.h"
 #include "catalogue/Categories.h"
 #include "catalogue/DropEffect.h"
 #include "catalogue/FileImport.h"
 #include "catalogue/ItemSort.h"
+#include "dialogs/GuiProgress.h"
 #include "dialogs/WaitCursor.h"
+#include "playback/PictureLoader.h"
+#include "store/Library.h"
 #include "store/Query.h"
 
 #include <QAction>
@@ -32,35 +38,41 @@ void SetHint(QAction* action, const QString& hint)
 
 } // namespace
 
-void TfrmMain::ConnectItemListHandlers()
+ItemListHandlers::ItemListHandlers(ItemListHandlersParts parts)
+    : m_parts(std::move(parts)), m_pictureLoader(std::make_unique<PictureLoader>())
 {
-    connect(mainList, &ItemListView::ColumnClicked, this, &TfrmMain::mainList1ColumnClick);
-    connect(mainList, &ItemListView::DescriptionEdited, this, &TfrmMain::mainList1Edited);
-    connect(actEditChangeDescription, &QAction::triggered, this, &TfrmMain::doChangeDescription);
-    mainList->SetDropEffectRule([this](Qt::KeyboardModifiers keys) { return FileDropEffectFor(keys); });
+    ItemListView* mainList = m_parts.mainList;
+    connect(mainList, &ItemListView::ColumnClicked, this, &ItemListHandlers::mainList1ColumnClick);
+    connect(mainList, &ItemListView::DescriptionEdited, this, &ItemListHandlers::mainList1Edited);
+    connect(m_parts.actEditChangeDescription, &QAction::triggered, this, &ItemListHandlers::doChangeDescription);
+    connect(m_parts.actViewDetails, &QAction::triggered, this, &ItemListHandlers::deViewDetails);
+    connect(m_parts.actViewThumbnails, &QAction::triggered, this, &ItemListHandlers::doViewThumbnails);
+    connect(m_parts.actViewRefresh, &QAction::triggered, this, &ItemListHandlers::btnRefreshClick);
+    connect(m_parts.SelectAll1, &QAction::triggered, this, &ItemListHandlers::SelectAll1Click);
+    m_parts.mainList->SetDropEffectRule(
+        [this](Qt::KeyboardModifiers keys) { return FileDropEffectFor(*m_parts.fileImport, keys); });
     // The adding runs after the drop has been answered, so the file manager the files
     // came from is not kept waiting while they are stored.
-    connect(mainList, &ItemListView::FilesDropped, this, &TfrmMain::listDropTargetDrop, Qt::QueuedConnection);
+    connect(mainList, &ItemListView::FilesDropped, this, &ItemListHandlers::listDropTargetDrop,
+            Qt::QueuedConnection);
+    connect(mainList, &ItemListView::SelectionChanged, this, &ItemListHandlers::mainList1SelectItem);
+    connect(m_pictureLoader.get(), &PictureLoader::Loaded, this, &ItemListHandlers::PictureLoaded);
 }
 
-DropEffect TfrmMain::FileDropEffectFor(Qt::KeyboardModifiers keys)
+ItemListHandlers::~ItemListHandlers() = default;
+
+void ItemListHandlers::StopPictureLoader()
 {
-    bool deleteByDefault = false;
-    try {
-        deleteByDefault = m_fileImport->DeleteSourceByDefault();
-    } catch (const std::exception&) {
-        // An option that cannot be read counts as off: the sources are kept.
-    }
-    return FileDropEffect(deleteByDefault, keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::ShiftModifier));
+    m_pictureLoader.reset();
 }
 
-void TfrmMain::ApplyThumbnailOptions()
+void ItemListHandlers::ApplyThumbnailOptions()
 {
     m_thumbnailOptionsApplied = true;
     bool enabled = true;
     bool byDefault = false;
     try {
-        db::Query options(m_library.MainConnection(), "Select * from options");
+        db::Query options(m_parts.library->MainConnection(), "Select * from options");
         if (!options.Eof()) {
             enabled = options.AsBoolean("opt_enablethumb");
             byDefault = options.AsBoolean("opt_thumbdefault");
@@ -72,137 +84,139 @@ void TfrmMain::ApplyThumbnailOptions()
     if (!enabled)
         return;
     if (byDefault) {
-        actViewThumbnails->setChecked(true);
-        actViewDetails->setChecked(false);
-        mainList->SetThumbnailView(true);
+        m_parts.actViewThumbnails->setChecked(true);
+        m_parts.actViewDetails->setChecked(false);
+        m_parts.mainList->SetThumbnailView(true);
     }
 }
 
-void TfrmMain::ApplyThumbnailSwitch(bool enabled)
+void ItemListHandlers::ApplyThumbnailSwitch(bool enabled)
 {
     if (!enabled) {
-        actViewThumbnails->setEnabled(false);
-        SetHint(actViewThumbnails, QStringLiteral("To enable thumbnail view, turn it on in Options"));
-        actViewThumbnails->setChecked(false);
-        actViewDetails->setChecked(true);
-        mainList->SetThumbnailView(false);   // stops the thumbnail workers
+        m_parts.actViewThumbnails->setEnabled(false);
+        SetHint(m_parts.actViewThumbnails, QStringLiteral("To enable thumbnail view, turn it on in Options"));
+        m_parts.actViewThumbnails->setChecked(false);
+        m_parts.actViewDetails->setChecked(true);
+        m_parts.mainList->SetThumbnailView(false);   // stops the thumbnail workers
         return;
     }
     // Thumbnails are always 64 x 64, so nothing made so far needs making again.
-    if (!actViewThumbnails->isEnabled()) {
+    if (!m_parts.actViewThumbnails->isEnabled()) {
         const WaitCursor busy;
-        actViewThumbnails->setEnabled(true);
-        SetHint(actViewThumbnails, QStringLiteral("View Thumbnails"));
+        m_parts.actViewThumbnails->setEnabled(true);
+        SetHint(m_parts.actViewThumbnails, QStringLiteral("View Thumbnails"));
     }
 }
 
-void TfrmMain::ListSelectedNode()
+void ItemListHandlers::ListSelectedNode()
 {
-    const std::optional<int> node = SelectedNodeId();
-    if (!node || !m_libraryOpened)
+    const std::optional<int> node = m_parts.page->SelectedNodeId();
+    if (!node || !m_parts.libraryOpened())
         return;
     // The first listing comes after the password check, with the options readable.
     if (!m_thumbnailOptionsApplied)
         ApplyThumbnailOptions();
     try {
-        FillItemList(ReadItemRows(m_library.MainConnection(), ItemsQueryForNode(*node)));
+        FillItemList(ReadItemRows(m_parts.library->MainConnection(), ItemsQueryForNode(*node)));
     } catch (const std::exception&) {
         // A listing that cannot be read leaves the list empty; the status line keeps
         // what it said.
-        mainList->SetRows({});
+        m_parts.mainList->SetRows({});
     }
 }
 
-void TfrmMain::FillItemList(const ItemListing& listing)
+void ItemListHandlers::FillItemList(const ItemListing& listing)
 {
     const WaitCursor busy;
-    mainList->setUpdatesEnabled(false);
-    mainList->SetRows(listing.rows);
-    mainList->setUpdatesEnabled(true);
+    m_parts.mainList->setUpdatesEnabled(false);
+    m_parts.mainList->SetRows(listing.rows);
+    m_parts.mainList->setUpdatesEnabled(true);
     m_counts = listing.counters;
     // The item just added is selected, once.
-    if (const std::optional<int> last = m_fileImport->LastAddedItem(); last && mainList->SelectIdent(*last))
-        m_fileImport->TakeLastAddedItem();
-    actViewSlideshow->setEnabled(m_counts.images > 0);
+    if (const std::optional<int> last = m_parts.fileImport->LastAddedItem();
+        last && m_parts.mainList->SelectIdent(*last))
+        m_parts.fileImport->TakeLastAddedItem();
+    m_parts.actViewSlideshow->setEnabled(m_counts.images > 0);
     updTimerTimer();
-    ScheduleActionUpdate();
+    m_parts.page->ScheduleActionUpdate();
 }
 
-void TfrmMain::updTimerTimer()
+void ItemListHandlers::updTimerTimer()
 {
-    const StatusLineTexts texts = StatusLineFor(m_counts, mainList->SelectedCount());
-    btnViewSlideShow3->setVisible(texts.slideshowVisible);
-    btnPrint->hide();
+    const StatusLineTexts texts = StatusLineFor(m_counts, m_parts.mainList->SelectedCount());
+    m_parts.btnViewSlideShow3->setVisible(texts.slideshowVisible);
+    m_parts.btnPrint->hide();
     m_printAllowed = false;
-    Print1->setEnabled(false);
-    Print2->setEnabled(false);
+    m_parts.Print1->setEnabled(false);
+    m_parts.Print2->setEnabled(false);
     // The two view buttons show their actions' checked states themselves.
-    lblFileInfo1->setText(QString::fromStdString(texts.items));
-    lblFileInfo3->setText(QString::fromStdString(texts.movies));
-    lblFileInfo4->setText(QString::fromStdString(texts.audio));
-    lblFileInfo5->setText(QString::fromStdString(texts.images));
-    actFileSaveToDisk->setEnabled(texts.saveToDiskEnabled);
+    m_parts.lblFileInfo1->setText(QString::fromStdString(texts.items));
+    m_parts.lblFileInfo3->setText(QString::fromStdString(texts.movies));
+    m_parts.lblFileInfo4->setText(QString::fromStdString(texts.audio));
+    m_parts.lblFileInfo5->setText(QString::fromStdString(texts.images));
+    m_parts.actFileSaveToDisk->setEnabled(texts.saveToDiskEnabled);
 }
 
-void TfrmMain::deViewDetails()
+void ItemListHandlers::deViewDetails()
 {
-    SelectPage(2);
-    actViewDetails->setChecked(true);
-    actViewThumbnails->setChecked(false);
-    mainList->SetThumbnailView(false);   // stops the thumbnail workers
+    m_parts.page->SelectPage(2);
+    m_parts.actViewDetails->setChecked(true);
+    m_parts.actViewThumbnails->setChecked(false);
+    m_parts.mainList->SetThumbnailView(false);   // stops the thumbnail workers
 }
 
-void TfrmMain::doViewThumbnails()
+void ItemListHandlers::doViewThumbnails()
 {
-    SelectPage(2);
-    actViewThumbnails->setChecked(true);
-    actViewDetails->setChecked(false);
-    mainList->SetThumbnailView(true);   // starts the thumbnail workers
+    m_parts.page->SelectPage(2);
+    m_parts.actViewThumbnails->setChecked(true);
+    m_parts.actViewDetails->setChecked(false);
+    m_parts.mainList->SetThumbnailView(true);   // starts the thumbnail workers
 }
 
-void TfrmMain::btnRefreshClick()
+void ItemListHandlers::btnRefreshClick()
 {
-    SelectPage(2);
+    m_parts.page->SelectPage(2);
     ListSelectedNode();
 }
 
-void TfrmMain::SelectAll1Click()
+void ItemListHandlers::SelectAll1Click()
 {
-    SelectPage(2);
-    mainList->SelectAll();
+    m_parts.page->SelectPage(2);
+    m_parts.mainList->SelectAll();
 }
 
-void TfrmMain::mainList1ColumnClick(int column)
+void ItemListHandlers::mainList1ColumnClick(int column)
 {
     ItemListSort sort{m_sortColumn, m_sortDirection};
     sort.ColumnClick(column);
     m_sortColumn = sort.column;
     m_sortDirection = sort.direction;
-    mainList->SortRows(m_sortColumn, m_sortDirection);
+    m_parts.mainList->SortRows(m_sortColumn, m_sortDirection);
 }
 
-void TfrmMain::doChangeDescription()
+void ItemListHandlers::doChangeDescription()
 {
-    SelectPage(2);
-    mainList->EditDescription();
+    m_parts.page->SelectPage(2);
+    m_parts.mainList->EditDescription();
 }
 
-void TfrmMain::mainList1Edited(int recIdent, const QString& description)
+void ItemListHandlers::mainList1Edited(int recIdent, const QString& description)
 {
     if (recIdent == 0)
         return;
     try {
-        RenameItemDescription(m_library.MainConnection(), recIdent, description.toStdString());
+        RenameItemDescription(m_parts.library->MainConnection(), recIdent, description.toStdString());
     } catch (const std::exception&) {
         // Dropped like every uncaught error: the list keeps the new text.
     }
 }
 
-void TfrmMain::listDropTargetDrop(const std::vector<std::string>& paths, int effect)
+void ItemListHandlers::listDropTargetDrop(const std::vector<std::string>& paths, int effect)
 {
     int mode = effect;
     try {
-        m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), paths, false, false, mode);
+        m_parts.fileImport->AddFileList(m_parts.page->SelectedNodeId().value_or(kUnclassifiedId), paths, false, false,
+                                        mode);
     } catch (const std::exception&) {
         // Ends silently, keeping what was added.
     }

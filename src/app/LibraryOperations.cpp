@@ -1,6 +1,8 @@
 // What the Library page does with items: adding, pasting, deleting, removing from a
 // category, searching, saving to disk and printing.
-#include "app/MainWindow.h"
+#include "app/LibraryOperations.h"
+
+#include "app/LibraryPageSeam.h"
 
 #include "app/ItemListView.h"
 #include "app/LogCategories.h"
@@ -15,8 +17,10 @@
 #include "catalogue/PrintItems.h"
 #include "catalogue/SaveToDisk.h"
 #include "catalogue/Search.h"
+#include "dialogs/FileDialogs.h"
+#include "dialogs/GuiProgress.h"
 #include "dialogs/WaitCursor.h"
-#include "playback/ImageAspect.h"
+#include "store/Library.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +29,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <exception>
@@ -92,31 +97,24 @@ private:
 
 } // namespace
 
-void TfrmMain::ConnectLibraryOperations()
+LibraryOperations::LibraryOperations(LibraryOperationsParts parts) : m_parts(std::move(parts))
 {
-    connect(actEditAddToCategory, &QAction::triggered, this, &TfrmMain::addFilesToCurrentCategory);
-    connect(actEditPaste, &QAction::triggered, this, &TfrmMain::doPaste);
-    connect(actEditRemoveFromCategory, &QAction::triggered, this, &TfrmMain::doRemoveFromCategory);
-    connect(btnFind, &QPushButton::clicked, this, &TfrmMain::btnFindNowClick);
-    connect(txtTextToFind, &QLineEdit::returnPressed, this, &TfrmMain::btnFindNowClick);
-    connect(actFileSaveToDisk, &QAction::triggered, this, &TfrmMain::doSaveToDisk);
-    connect(actFilePrint, &QAction::triggered, this, &TfrmMain::actFilePrintExecute);
-    // "Delete Files" is connected with the Del routing (MainActions.cpp).
+    connect(m_parts.actEditAddToCategory, &QAction::triggered, this,
+            &LibraryOperations::addFilesToCurrentCategory);
+    connect(m_parts.actEditPaste, &QAction::triggered, this, &LibraryOperations::doPaste);
+    connect(m_parts.actEditRemoveFromCategory, &QAction::triggered, this, &LibraryOperations::doRemoveFromCategory);
+    connect(m_parts.actEditDeleteFiles, &QAction::triggered, this, &LibraryOperations::doDeleteFiles);
+    connect(m_parts.btnFind, &QPushButton::clicked, this, &LibraryOperations::btnFindNowClick);
+    connect(m_parts.txtTextToFind, &QLineEdit::returnPressed, this, &LibraryOperations::btnFindNowClick);
+    connect(m_parts.actFileSaveToDisk, &QAction::triggered, this, &LibraryOperations::doSaveToDisk);
+    connect(m_parts.actFilePrint, &QAction::triggered, this, &LibraryOperations::actFilePrintExecute);
 }
 
-void TfrmMain::HidePreviewPicture()
+void LibraryOperations::addFilesToCurrentCategory()
 {
-    // Stays hidden until another row is selected.
-    picture->hide();
-    StopPlaylistForOperation();
-    actViewSlideshow->setEnabled(false);
-}
-
-void TfrmMain::addFilesToCurrentCategory()
-{
-    SelectPage(2);
+    m_parts.page->SelectPage(2);
     const QList<QUrl> chosen =
-        m_fileDialogs->OpenFiles(this, QString::fromLatin1(kOpenPictureTitle), OpenPictureFilter());
+        m_parts.fileDialogs->OpenFiles(m_parts.mainWindow, QString::fromLatin1(kOpenPictureTitle), OpenPictureFilter());
     if (chosen.isEmpty())
         return;
     std::vector<std::string> files;
@@ -124,13 +122,13 @@ void TfrmMain::addFilesToCurrentCategory()
     for (const QUrl& file : chosen)
         if (auto path = LocalFilePath(file))
             files.push_back(std::move(*path));
-    m_fileImport->AddSelectedFiles(SelectedNodeId().value_or(kUnclassifiedId), files);
-    ListSelectedNode();
+    m_parts.fileImport->AddSelectedFiles(m_parts.page->SelectedNodeId().value_or(kUnclassifiedId), files);
+    m_parts.page->ListSelectedNode();
 }
 
-void TfrmMain::doPaste()
+void LibraryOperations::doPaste()
 {
-    SelectPage(2);
+    m_parts.page->SelectPage(2);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (data == nullptr)
         return;
@@ -138,102 +136,106 @@ void TfrmMain::doPaste()
     if (files.empty())
         return;
     // A paste keeps its sources even when they were cut in the file manager.
-    m_fileImport->Paste(SelectedNodeId().value_or(kUnclassifiedId), files);
-    ListSelectedNode();
+    m_parts.fileImport->Paste(m_parts.page->SelectedNodeId().value_or(kUnclassifiedId), files);
+    m_parts.page->ListSelectedNode();
 }
 
-void TfrmMain::doDeleteFiles()
+void LibraryOperations::doDeleteFiles()
 {
-    SelectPage(2);
+    m_parts.page->SelectPage(2);
     // Del reaches this first even while the tree has the focus; the tree then deletes
     // its category when the key is released.
-    if (!mainList->HasKeyboardFocus())
+    if (!m_parts.mainList->HasKeyboardFocus())
         return;
-    qCDebug(lcShell, "delete files: %d selected", mainList->SelectedCount());
-    std::vector<int> items = mainList->SelectedIdents();
-    if (!items.empty() && ConfirmDeleteItems(*m_boxes, static_cast<int>(items.size()))) {
+    qCDebug(lcShell, "delete files: %d selected", m_parts.mainList->SelectedCount());
+    std::vector<int> items = m_parts.mainList->SelectedIdents();
+    if (!items.empty() && ConfirmDeleteItems(*m_parts.boxes, static_cast<int>(items.size()))) {
         // The list is walked from its last row up.
         std::reverse(items.begin(), items.end());
         FlagScope deleting(m_deletingRows);
         try {
-            DeleteItems(m_library.MainConnection(), items, m_progress);
+            DeleteItems(m_parts.library->MainConnection(), items, *m_parts.progress);
         } catch (const std::exception&) {
             // The walk ends at the item that failed; those before it stay deleted.
         }
         // The pane showed the one selected item, which has gone (or is going).
-        ClearPreviewPane();
+        m_parts.clearPreviewPane();
     }
-    m_progress.HideProgress();
-    btnRefreshClick();
+    m_parts.progress->HideProgress();
+    // Refreshed as by "Refresh".
+    m_parts.page->SelectPage(2);
+    m_parts.page->ListSelectedNode();
 }
 
-void TfrmMain::doRemoveFromCategory()
+void LibraryOperations::doRemoveFromCategory()
 {
-    SelectPage(2);
-    std::vector<int> items = mainList->SelectedIdents();
-    const std::optional<int> node = SelectedNodeId();
+    m_parts.page->SelectPage(2);
+    std::vector<int> items = m_parts.mainList->SelectedIdents();
+    const std::optional<int> node = m_parts.page->SelectedNodeId();
     if (items.empty() || !node || *node == kUnclassifiedId)
         return;
-    if (!ConfirmRemoveFromCategory(*m_boxes, static_cast<int>(items.size())))
+    if (!ConfirmRemoveFromCategory(*m_parts.boxes, static_cast<int>(items.size())))
         return;
     std::reverse(items.begin(), items.end());
     {
         WaitCursor wait;
-        RemoveFromCategory(m_library.MainConnection(), *node, items);
+        RemoveFromCategory(m_parts.library->MainConnection(), *node, items);
     }
-    ListSelectedNode();
+    m_parts.page->ListSelectedNode();
 }
 
-void TfrmMain::btnFindNowClick()
+void LibraryOperations::btnFindNowClick()
 {
-    SelectPage(2);
+    m_parts.page->SelectPage(2);
     const SearchResult result =
-        RunSearch(m_library.MainConnection(), txtTextToFind->text().toStdString(), *m_boxes);
+        RunSearch(m_parts.library->MainConnection(), m_parts.txtTextToFind->text().toStdString(), *m_parts.boxes);
     switch (result.status) {
     case SearchResult::Status::NoText:
-        txtTextToFind->setFocus();
+        m_parts.txtTextToFind->setFocus();
         break;
     case SearchResult::Status::Rejected:
         // The list is left empty; the status line keeps the counts it showed.
-        mainList->SetRows({});
-        ScheduleActionUpdate();
+        m_parts.mainList->SetRows({});
+        m_parts.page->ScheduleActionUpdate();
         break;
     case SearchResult::Status::Listed:
-        FillItemList(result.listing);
+        m_parts.fillItemList(result.listing);
         // The finds stay listed until a node is selected again.
-        mainTree->clearSelection();
+        m_parts.mainTree->clearSelection();
         break;
     }
 }
 
-void TfrmMain::doSaveToDisk()
+void LibraryOperations::doSaveToDisk()
 {
-    SelectPage(2);
-    const std::vector<int> items = mainList->SelectedIdents();
+    m_parts.page->SelectPage(2);
+    const std::vector<int> items = m_parts.mainList->SelectedIdents();
     if (items.empty())
         return;
-    const QString folder = m_fileDialogs->ChooseFolder(this, QString::fromLatin1(kSelectDirectoryTitle), {});
+    const QString folder =
+        m_parts.fileDialogs->ChooseFolder(m_parts.mainWindow, QString::fromLatin1(kSelectDirectoryTitle), {});
     if (folder.isEmpty())
         return;
-    HidePreviewPicture();
+    m_parts.hidePreviewPicture();
     try {
-        SaveItemsToFolder(m_library.MainConnection(), QFile::encodeName(folder).toStdString(), items, m_progress,
-                          *m_boxes);
+        SaveItemsToFolder(m_parts.library->MainConnection(), QFile::encodeName(folder).toStdString(), items,
+                          *m_parts.progress, *m_parts.boxes);
     } catch (const std::exception&) {
         // Each item's failure has been shown; anything else ends the saving silently.
     }
 }
 
-void TfrmMain::actFilePrintExecute()
+void LibraryOperations::actFilePrintExecute()
 {
-    SelectPage(2);
-    const std::vector<int> items = mainList->SelectedIdents();
+    m_parts.page->SelectPage(2);
+    const std::vector<int> items = m_parts.mainList->SelectedIdents();
     if (items.empty())
         return;
-    HidePreviewPicture();
+    m_parts.hidePreviewPicture();
     try {
         // The window keeps working while a print command runs, so Cancel can end it.
-        PrintItems(m_library.MainConnection(), items, m_progress, [] { QCoreApplication::processEvents(); });
+        PrintItems(m_parts.library->MainConnection(), items, *m_parts.progress,
+                   [] { QCoreApplication::processEvents(); });
     } catch (const std::exception&) {
         // Printing errors are not reported.
     }

@@ -1,6 +1,8 @@
 // The main window's actions (mainActions), its menus and the enabling rules.
 #include "app/MainWindow.h"
 
+#include "app/ItemListHandlers.h"
+
 #include "app/ActionRules.h"
 #include "app/ItemListView.h"
 #include "catalogue/CategoryTreeView.h"
@@ -152,12 +154,7 @@ void TfrmMain::CreateActions()
 
     connect(actFileExit, &QAction::triggered, this, &TfrmMain::doFileExit);
     connect(actFileBoss, &QAction::triggered, this, &TfrmMain::doFileBoss);
-    connect(actViewDetails, &QAction::triggered, this, &TfrmMain::deViewDetails);
-    connect(actViewThumbnails, &QAction::triggered, this, &TfrmMain::doViewThumbnails);
     connect(actChangePassword, &QAction::triggered, this, &TfrmMain::doChangePassword);
-    connect(actEditDeleteFiles, &QAction::triggered, this, &TfrmMain::doDeleteFiles);
-    connect(actEditDeleteCategory, &QAction::triggered, this, &TfrmMain::doDeleteCategory);
-    connect(actViewRefresh, &QAction::triggered, this, &TfrmMain::btnRefreshClick);
 
     treePop = new QMenu(this);
     treePop->setObjectName(QStringLiteral("treePop"));
@@ -232,7 +229,6 @@ void TfrmMain::CreateMenus()
     SelectAll1 = library->addAction(QStringLiteral("Select All"));
     SelectAll1->setObjectName(QStringLiteral("SelectAll1"));
     SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    connect(SelectAll1, &QAction::triggered, this, &TfrmMain::SelectAll1Click);
     Separator(library);
     // The two "Print..." entries are enabled only while a picture is previewed, on top
     // of the action's own rule.
@@ -380,8 +376,8 @@ void TfrmMain::UpdateActions()
     actEditPaste->setEnabled(states.paste);
     actExportCategory->setEnabled(states.exportCategory);
     actFilePrint->setEnabled(states.print);
-    Print1->setEnabled(m_printAllowed && states.print);
-    Print2->setEnabled(m_printAllowed && states.print);
+    Print1->setEnabled(m_itemList->PrintAllowed() && states.print);
+    Print2->setEnabled(m_itemList->PrintAllowed() && states.print);
 }
 
 } // namespace velmora

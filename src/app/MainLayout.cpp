@@ -2,6 +2,8 @@
 // the player strip, the bottom bar and the hint line.
 #include "app/MainWindow.h"
 
+#include "app/CategoryHandlers.h"
+
 #include "playback/PlaylistView.h"
 
 #include "app/ItemListView.h"
@@ -9,6 +11,7 @@
 #include "app/NamedWidgets.h"
 #include "app/SkinIcons.h"
 #include "app/SkinTitleBar.h"
+#include "playback/ImageAspect.h"
 #include "playback/PlayerBar.h"
 #include "playback/PlaylistView.h"
 
@@ -144,7 +147,7 @@ QWidget* TfrmMain::CreateLibraryPage()
     splTree = new QSplitter(Qt::Horizontal, library);
     splTree->setObjectName(QStringLiteral("splTree"));
     splTree->setChildrenCollapsible(false);
-    CreateCategoryTree(splTree);
+    mainTree = CategoryHandlers::CreateTree(splTree);
 
     auto* splPreview = new QSplitter(Qt::Vertical, splTree);
     splPreview->setObjectName(QStringLiteral("splPreview"));
@@ -296,6 +299,41 @@ QWidget* TfrmMain::CreateHintLine()
     // A borderless window gets its resize handle from the skin.
     row->addWidget(new QSizeGrip(line), 0, Qt::AlignBottom | Qt::AlignRight);
     return line;
+}
+
+QWidget* TfrmMain::CreatePreviewPane()
+{
+    auto* container = Panel(nullptr, "pnlPreviewContainer");
+    Panel4 = Panel(container, "Panel4");
+    picture = new TImageAspect(Panel4);
+    picture->setObjectName(QStringLiteral("picture"));
+    picture->SetAutoSize(false);
+    picture->hide();
+    lblnopreview = Label(Panel4, "lblnopreview", QStringLiteral("No Preview Available"));
+    lblnopreview->setAlignment(Qt::AlignCenter);
+    lblErrMessage1 = Label(Panel4, "lblErrMessage1");
+    lblErrMessage1->setAlignment(Qt::AlignCenter);
+    lblErrMessage1->setWordWrap(true);
+    btnPrint = new QToolButton(Panel4);
+    btnPrint->setObjectName(QStringLiteral("btnPrint"));
+    btnPrint->setText(QStringLiteral("Print"));
+    btnPrint->setToolTip(QStringLiteral("Print Selected File(s)"));
+    btnPrint->hide();
+    connect(btnPrint, &QToolButton::clicked, actFilePrint, &QAction::trigger);
+
+    // The picture has the whole pane: the label takes the same place when there is none,
+    // and the error text and the print button lie over its lower edge, so that a low
+    // pane still shows the picture at a useful size.
+    auto* panelLayout = new QGridLayout(Panel4);
+    panelLayout->setContentsMargins(4, 4, 4, 4);
+    panelLayout->addWidget(picture, 0, 0);
+    panelLayout->addWidget(lblnopreview, 0, 0);
+    panelLayout->addWidget(lblErrMessage1, 0, 0, Qt::AlignBottom | Qt::AlignHCenter);
+    panelLayout->addWidget(btnPrint, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+    auto* layout = new QVBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Panel4);
+    return container;
 }
 
 } // namespace velmora

@@ -1,6 +1,11 @@
 #include "app/MainWindow.h"
 
+#include "app/ArchiveHandlers.h"
+#include "app/CategoryHandlers.h"
 #include "app/ItemListSlideshow.h"
+#include "app/ItemListHandlers.h"
+#include "app/LibraryOperations.h"
+#include "app/MainLock.h"
 #include "app/PlaylistPlayerPort.h"
 #include "playback/PictureLoader.h"
 #include "playback/Playlist.h"
@@ -100,11 +105,27 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     CreateActions();
     CreateComponents();
     CreateMenus();
-    ConnectCategoryHandlers();
-    ConnectItemListHandlers();
-    ConnectPreviewHandlers();
-    ConnectLibraryOperations();
-    ConnectArchiveHandlers();
+    m_categories = std::make_unique<CategoryHandlers>(CategoryHandlersParts{
+        actEditAddCategory, actEditAddSubcategory, actEditRenameCategory, actEditDeleteCategory, mainTree, mainList,
+        &m_library, m_boxes, m_fileImport.get(), this});
+    m_itemList = std::make_unique<ItemListHandlers>(ItemListHandlersParts{
+        mainList, actViewDetails, actViewThumbnails, actViewRefresh, actViewSlideshow, actEditChangeDescription,
+        actFileSaveToDisk, SelectAll1, Print1, Print2, btnViewSlideShow3, lblFileInfo1, lblFileInfo3, lblFileInfo4,
+        lblFileInfo5, picture, lblnopreview, lblErrMessage1, btnPrint, &m_library, &m_progress, m_fileImport.get(),
+        this, [this] { return m_libraryOpened; }, [this] { return m_operations->DeletingRows(); },
+        [this] { UpdateActions(); }, [this] { WithdrawSlideshow(); },
+        [this] {
+            if (m_preview->isVisible())
+                m_preview->ShowInfo();
+        }});
+    m_operations = std::make_unique<LibraryOperations>(LibraryOperationsParts{
+        this, actEditAddToCategory, actEditPaste, actEditRemoveFromCategory, actEditDeleteFiles, actFileSaveToDisk,
+        actFilePrint, btnFind, txtTextToFind, mainTree, mainList, &m_library, m_boxes, m_fileDialogs, &m_progress,
+        m_fileImport.get(), this, [this](const ItemListing& listing) { FillItemList(listing); },
+        [this] { m_itemList->ClearPreviewPane(); }, [this] { HidePreviewPicture(); }});
+    m_archives = std::make_unique<ArchiveHandlers>(ArchiveHandlersParts{
+        this, actFileExport, actExportCategory, actFileImport, mainList, &m_library, m_boxes, m_fileDialogs,
+        &m_progress, m_fileImport.get(), this, [this](std::function<void()> job) { QueueHandOver(std::move(job)); }});
     CreateSettingsPage();
     ConnectOnlineHandlers();
 
@@ -124,8 +145,6 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     // No caption of its own: the window and the taskbar show the application title.
     ApplicationTitle::Follow(*this);
 
-    m_standIn = std::make_unique<TaskbarStandIn>();
-    connect(m_standIn.get(), &TaskbarStandIn::Activated, this, &TfrmMain::ReActivate, Qt::QueuedConnection);
 
     m_actionUpdate.setSingleShot(true);
     m_actionUpdate.setInterval(0);
@@ -136,7 +155,6 @@ TfrmMain::TfrmMain(MainWindowOptions options)
     });
     connect(mainList, &ItemListView::SelectionChanged, this, &TfrmMain::ScheduleActionUpdate);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfrmMain::ScheduleActionUpdate);
-    mainTree->installEventFilter(this);
 
     // The switch applies to the library opened behind the password, not to a windowless start.
     m_fileImport->SetShellExtensionEnabled([this] { return !m_shellBridge->RefusesAdds(); });
@@ -161,7 +179,7 @@ TfrmMain::~TfrmMain()
 {
     // The play list's timer and the slideshow window go before the player they use;
     // the picture control the slideshow may hold goes back to its pane first.
-    m_pictureLoader.reset();
+    m_itemList->StopPictureLoader();
     m_playlist.reset();
     ReturnPictureToPane();
     m_preview.reset();
@@ -184,6 +202,10 @@ void TfrmMain::FormCreate()
     // "shellextext" and "shellextenb", read again whenever the Settings page applies.
     m_shellBridge = std::make_unique<ShellBridge>();
     connect(settingsPage, &SettingsPage::SettingsApplied, m_shellBridge.get(), &ShellBridge::SettingsApplied);
+    m_lock = std::make_unique<MainLock>(MainLockParts{
+        this, &m_library, m_boxes, &m_progress, m_shellBridge.get(),
+        [this](const std::string& password) { return VerifyPassword(password); }, [this] { WithdrawSlideshow(); },
+        [this] { LockPlayer(); }, [this](int exitCode) { emit EndProgram(exitCode); }});
     {
         SettingsStore store;
         const MonitorSettings monitor = MonitorSettings::Read(store);
@@ -201,8 +223,6 @@ void TfrmMain::FormCreate()
                            static_cast<QWidget*>(tab2panel), static_cast<QWidget*>(pnlLockdown)})
         panel->show();
 
-    m_sortDirection = -1;
-    m_treeBuilt = false;
     playlist->setFocus();   // the Playing page's first control, rather than a page button
 
     try {
@@ -254,12 +274,8 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormShow()
 {
-    if (!m_treeBuilt && m_libraryOpened) {
-        BuildTreeView();
-        m_treeBuilt = true;
-        if (QTreeWidgetItem* unclassified = mainTree->topLevelItem(0))
-            mainTree->setCurrentItem(unclassified);
-    }
+    if (m_libraryOpened)
+        m_categories->BuildTreeOnce();
     m_monitor->ResumeIfEnabled();
 
     const WindowPlacement placement = WindowPlacement::Read(SettingsStore());
@@ -274,7 +290,7 @@ void TfrmMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
+        m_archives->WindowActivated();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -317,6 +333,46 @@ bool TfrmMain::event(QEvent* event)
         return true;
     }
     return QWidget::event(event);
+}
+
+void TfrmMain::HidePreviewPicture()
+{
+    // Stays hidden until another row is selected.
+    picture->hide();
+    StopPlaylistForOperation();
+    actViewSlideshow->setEnabled(false);
+}
+
+void TfrmMain::ListSelectedNode()
+{
+    m_itemList->ListSelectedNode();
+}
+
+void TfrmMain::FillItemList(const ItemListing& listing)
+{
+    m_itemList->FillItemList(listing);
+}
+
+void TfrmMain::updTimerTimer()
+{
+    m_itemList->updTimerTimer();
+}
+
+void TfrmMain::ApplyThumbnailOptions()
+{
+    m_itemList->ApplyThumbnailOptions();
+}
+
+void TfrmMain::ApplyThumbnailSwitch(bool enabled)
+{
+    m_itemList->ApplyThumbnailSwitch(enabled);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (SlideshowEvent(watched, event))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmMain::ShowAppHint(const QString& hint)
@@ -395,21 +451,62 @@ void TfrmMain::doChangePassword()
 
 void TfrmMain::BringToFront()
 {
-    qCDebug(lcHandOver, "bring to front");
-    // A locked program is brought back as from the taskbar: the unlock prompt first
-    // (from the event loop, as an activation would run it).
-    if (m_unlockPending) {
-        QMetaObject::invokeMethod(this, &TfrmMain::ReActivate, Qt::QueuedConnection);
-        return;
-    }
-    // While the gate or the unlock prompt is open, that is what comes to the front.
-    QWidget* front = m_passwordForm ? m_passwordForm.data() : this;
-    if (!front->isVisible())
-        return;   // windowless modes
-    if (front->isMinimized())
-        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
-    front->raise();
-    front->activateWindow();
+    m_lock->BringToFront();
+}
+
+bool TfrmMain::PasswordGate()
+{
+    return m_lock->PasswordGate();
+}
+
+bool TfrmMain::RunPasswordForm()
+{
+    return m_lock->RunPasswordForm();
+}
+
+void TfrmMain::doFileBoss()
+{
+    m_lock->doFileBoss();
+}
+
+void TfrmMain::ReActivate()
+{
+    m_lock->ReActivate();
+}
+
+bool TfrmMain::Locked() const
+{
+    return m_lock->Locked();
+}
+
+TaskbarStandIn* TfrmMain::LockStandIn() const
+{
+    return m_lock->StandIn();
+}
+
+bool TfrmMain::HandOverPending() const
+{
+    return m_lock->HandOverPending();
+}
+
+void TfrmMain::QueueHandOver(std::function<void()> job)
+{
+    m_lock->QueueHandOver(std::move(job));
+}
+
+std::optional<int> TfrmMain::SelectedNodeId() const
+{
+    return m_categories->SelectedNodeId();
+}
+
+void TfrmMain::SetPendingArchive(const std::string& path)
+{
+    m_archives->SetPendingArchive(path);
+}
+
+void TfrmMain::ImportArchive(const std::string& path)
+{
+    m_archives->ImportArchive(path);
 }
 
 bool TfrmMain::DeleteSourceByDefault()
@@ -443,7 +540,7 @@ void TfrmMain::AddFileListNow(const std::vector<std::string>& files, bool applyS
         m_fileImport->SetScreenArea({area.left(), area.top(), area.width(), area.height()});
     }
     m_fileImport->AddFileList(SelectedNodeId().value_or(kUnclassifiedId), files, applyShellOption, fromShell, mode);
-    if (m_treeBuilt)
+    if (m_categories->TreeBuilt())
         ListSelectedNode();
 }
 
@@ -463,7 +560,7 @@ void TfrmMain::AddShellFiles(const std::vector<std::string>& paths, AddDone done
             qCDebug(lcHandOver, "shell add %s", path.c_str());
         AddFileListNow(paths, true, true, kKeepSources);
     };
-    if (m_locked) {
+    if (m_lock->Locked()) {
         // Kept for the password like a hand-over; the caller is not held up until then.
         QueueHandOver(add);
         done(std::nullopt);
@@ -492,42 +589,12 @@ void TfrmMain::SessionLockRequested()
 {
     // Only an open library in a shown window: not at the gate, not while locked, not
     // in the windowless modes.
-    if (m_locked || !isVisible())
+    if (m_lock->Locked() || !isVisible())
         return;
     qCDebug(lcHandOver, "session lock");
     doFileBoss();
 }
 
-
-// A hand-over arrives inside the read handler of its connection. Adding runs the
-// progress window, which processes events, and the connection may close and go while
-// its handler is still running; so the work runs from the event loop instead, one
-// piece at a time in the order it came (files, then archives), never nested.
-void TfrmMain::QueueHandOver(std::function<void()> job)
-{
-    m_handOverJobs.push_back(std::move(job));
-    QMetaObject::invokeMethod(this, &TfrmMain::RunHandOverJobs, Qt::QueuedConnection);
-}
-
-void TfrmMain::RunHandOverJobs()
-{
-    if (m_runningHandOver)
-        return;   // the running pass takes the new job after its current one
-    // Locked: nothing of a hand-over runs before the password; the unlock runs them.
-    if (m_locked)
-        return;
-    m_runningHandOver = true;
-    while (!m_handOverJobs.empty() && !m_locked) {
-        const std::function<void()> job = std::move(m_handOverJobs.front());
-        m_handOverJobs.pop_front();
-        try {
-            job();
-        } catch (const std::exception&) {
-            // Dropped like every error no operation reports; the next piece still runs.
-        }
-    }
-    m_runningHandOver = false;
-}
 
 bool TfrmMain::AddCommandLineFiles(const std::vector<std::string>& paths)
 {

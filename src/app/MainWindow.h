@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HandOverTarget.h"
+#include "app/LibraryPageSeam.h"
 #include "catalogue/DropEffect.h"
 #include "catalogue/ItemRows.h"
 #include "dialogs/FileDialogs.h"
@@ -42,6 +43,11 @@ class QTreeWidgetItem;
 
 namespace velmora {
 
+class ArchiveHandlers;
+class CategoryHandlers;
+class ItemListHandlers;
+class LibraryOperations;
+class MainLock;
 class BrowserWindow;
 class CategoryTreeView;
 class ClockRandom;
@@ -92,7 +98,8 @@ class TfrmMain : public QWidget,
                  public HandOverTarget,
                  public PlaylistSeam,
                  public SettingsSeam,
-                 public ShellAutomationTarget {
+                 public ShellAutomationTarget,
+                 public LibraryPageSeam {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowOptions options = {});
@@ -121,7 +128,7 @@ public:
 
     // Pages: 1 Playing, 2 Library, 3 Settings.
     int CurrentPage() const { return m_currentPage; }
-    void SelectPage(int page);
+    void SelectPage(int page) override;
     void ShowPage(int page);
 
     // Writes the hint into the skin's hint line "statuslabel1".
@@ -133,7 +140,7 @@ public:
     void UpdateActions();
 
     // The archive named on the command line, imported at the first activation.
-    void SetPendingArchive(const std::string& path) { m_pendingArchive = path; }
+    void SetPendingArchive(const std::string& path);
     // The windowless start with files to add: the library key comes from the stored
     // copy; without one nothing is added and the reason is shown (and written to
     // standard error).
@@ -149,11 +156,11 @@ public:
     void ReActivate();
     // From the lock (or the start-up gate) until the password is accepted: hand-overs
     // wait, and bringing the program to the front asks for the password.
-    bool Locked() const { return m_locked; }
-    TaskbarStandIn* LockStandIn() const { return m_standIn.get(); }
+    bool Locked() const;
+    TaskbarStandIn* LockStandIn() const;
 
     // Lists the items of the selected tree node.
-    void ListSelectedNode();
+    void ListSelectedNode() override;
     // Shows a listing (a tree node's items, a search's finds) with its counters.
     void FillItemList(const ItemListing& listing);
 
@@ -171,7 +178,7 @@ public:
     std::string MenuCaption() override;
     void AddShellFiles(const std::vector<std::string>& paths, AddDone done) override;
     // Handed-over or automation work is queued or running.
-    bool HandOverPending() const { return m_runningHandOver || !m_handOverJobs.empty(); }
+    bool HandOverPending() const;
     // The boxes shown without waiting (failed adds for the file managers).
     MessageNotices& Notices() { return *m_notices; }
 
@@ -387,72 +394,27 @@ private:
                        const QKeySequence& shortcut = {});
     QAction* MenuEntry(QAction* action, const QString& caption, const char* name, bool followEnabled = true);
     ShellSelection CurrentSelection() const;
-    void ScheduleActionUpdate();
+    void ScheduleActionUpdate() override;
 
     // Start-up (MainWindow.cpp).
     void FormCreate();
     void FormShow();
     void FormClose();
-    void BuildTreeView();
-    void AddTreeNodes(QTreeWidgetItem* parent, const std::vector<CategoryNode>& nodes);
-    std::optional<int> SelectedNodeId() const;
+    std::optional<int> SelectedNodeId() const override;
     void MovePlaylist(QFrame* panel);
-    // Shows the password form modally; true when the password was accepted.
     bool RunPasswordForm();
-    // The password was accepted: the lock ends and hand-overs that waited run.
-    void Unlock();
     void QueueHandOver(std::function<void()> job);
     // AddFileList for the node selected now, the progress window centred on the screen
     // while the window is not shown; then the list is filled again.
     void AddFileListNow(const std::vector<std::string>& files, bool applyShellOption, bool fromShell, int mode);
-    void RunHandOverJobs();
-    void FormActivate();
 
     // Each part of the Library page creates its widgets and connects its handlers in a
     // file of its own.
-    void CreateCategoryTree(QWidget* parent);   // CategoryHandlers.cpp
-    void ConnectCategoryHandlers();
-    void ConnectItemListHandlers();             // ItemListHandlers.cpp
-    void ConnectPreviewHandlers();              // PreviewHandlers.cpp
-    void ConnectLibraryOperations();            // LibraryOperations.cpp
-    void ConnectArchiveHandlers();              // ArchiveHandlers.cpp
     void ConnectOnlineHandlers();               // OnlineHandlers.cpp
 
-    // Category tree (CategoryHandlers.cpp).
-    void LoadCategoryChildren(QTreeWidgetItem* node);
-    void ShowAddedCategory(const CategoryNode& category);
-    void StartNodeEdit(QTreeWidgetItem* node);
-    void doAddCategory();
-    void doAddSubcategory();
-    void doRenameCategory();
-    void mainTree1Edited(QTreeWidgetItem* node, const QString& text);
-    void DropItemsOnCategory(QTreeWidgetItem* target, bool move);
-    void treeFileTargetDrop(QTreeWidgetItem* target, const std::vector<std::string>& paths, DropEffect effect);
-
-    // What a drop of files from outside does on the tree or the list, by the keys held.
-    DropEffect FileDropEffectFor(Qt::KeyboardModifiers keys);
     // Item list handlers (ItemListHandlers.cpp).
-    void mainList1ColumnClick(int column);
-    void mainList1Edited(int recIdent, const QString& description);
-    void doChangeDescription();
-    void listDropTargetDrop(const std::vector<std::string>& paths, int effect);
 
-    // The list's selection changed (mainList1SelectItem).
-    void mainList1SelectItem();
-    // Shows item recIdent in the preview pane when it is the one selected item.
-    void PreviewItem(int recIdent);
-    // The pane as before any preview: "No Preview Available" (the items deleted).
-    void ClearPreviewPane();
-    // Decodes the picture in stream by its upper-case extension into `picture`.
-    void ShowPicture(const std::string& extension, Stream& stream);
 
-    // Library operations on items (LibraryOperations.cpp).
-    void addFilesToCurrentCategory();
-    void doPaste();
-    void doRemoveFromCategory();
-    void btnFindNowClick();
-    void doSaveToDisk();
-    void actFilePrintExecute();
     // Items leave the library in the clear with the preview pane's picture hidden and
     // the play list and the player stopped.
     void HidePreviewPicture();
@@ -468,26 +430,6 @@ private:
     void ReturnPictureToPane();
     // Double clicks on the preview pane and Enter in the item list; true when taken.
     bool SlideshowEvent(QObject* watched, QEvent* event);
-    // A large picture decoded on the loader's thread arrived.
-    void PictureLoaded(quint64 generation, const QImage& image, const QString& error);
-    void ShowDecodedPicture(const QImage& image);
-
-    // Transfer archives (ArchiveHandlers.cpp).
-    void doExportToArchive();
-    void actExportCategoryExecute();
-    void actFileImportExecute();
-    // Exports the items after the save dialog, the name rules and the password; an
-    // error is told after the progress window has gone.
-    void ExportItems(const std::vector<int>& items, bool selectedItems);
-    // rec_ident of every row of the item list, in list order.
-    std::vector<int> ListedItems() const;
-    // The import itself, for the menu and the archive named at start; a hand-over
-    // queues it. Errors that leave nothing to tell pass on to the caller. With
-    // showLibraryPage, an archive that opens brings the Library page up, where its items
-    // will be listed.
-    void ImportArchiveNow(const std::string& path, bool showLibraryPage = false);
-    // FormActivate's import of the archive named at start.
-    void ImportPendingArchive();
 
     // Help, updates and the about box (OnlineHandlers.cpp). The web pages open in the
     // program's browser window, which replaces the one opened before.
@@ -498,12 +440,6 @@ private:
 
     // Handlers.
     void doFileExit();
-    void doDeleteFiles();
-    void doDeleteCategory();
-    void deViewDetails();
-    void doViewThumbnails();
-    void btnRefreshClick();
-    void SelectAll1Click();
     void doChangePassword();
     void CreateSettingsPage();
     // The directory monitor added an item (from its thread, queued).
@@ -525,26 +461,13 @@ private:
     std::unique_ptr<TDirMonitor> m_monitor;
     std::unique_ptr<BrowserWindow> m_browser;   // the browser window opened last
     std::unique_ptr<Skin> m_skin;   // goes before the widgets it is attached to
-    std::unique_ptr<TaskbarStandIn> m_standIn;   // a window of its own: the taskbar lists it
     QTimer m_actionUpdate;
 
     bool m_libraryOpened = false;
     std::string m_openFailure;   // why the library could not be opened
     int m_currentPage = 1;
-    bool m_treeBuilt = false;
-    int m_sortColumn = 0;
-    int m_sortDirection = -1;
-    ItemCounters m_counts;
-    bool m_printAllowed = false;       // a picture is previewed
-    bool m_deletingRows = false;       // "Delete Files" is taking rows out: no previews meanwhile
     std::unique_ptr<ShellBridge> m_shellBridge;
-    std::string m_pendingArchive;
-    bool m_locked = false;
-    bool m_unlockPending = false;      // the next activation runs ReActivate
-    QPointer<QWidget> m_passwordForm;  // the gate or the unlock prompt while it is open
-    std::deque<std::function<void()>> m_handOverJobs;
-    bool m_runningHandOver = false;
-    bool m_thumbnailOptionsApplied = false;
+    std::unique_ptr<MainLock> m_lock;   // after the bridge it tells
 
     std::unique_ptr<PlayerHost> m_player;
     std::unique_ptr<PlaylistPlayerPort> m_playlistPlayer;
@@ -552,12 +475,11 @@ private:
     std::unique_ptr<Playlist> m_playlist;   // after what it uses
     std::unique_ptr<ItemListSlideshow> m_slideshowList;
     std::unique_ptr<TfrmPreview> m_preview;
-    std::unique_ptr<PictureLoader> m_pictureLoader;
-    std::uint64_t m_pictureGeneration = 0;   // which preview a loaded picture belongs to
 
-    bool m_importingArchive = false;               // an import runs (its dialogs pump events)
-    bool m_pendingArchiveQueued = false;           // FormActivate has queued the pending import
-    std::deque<std::string> m_waitingArchives;     // handed over meanwhile, imported after it
+    std::unique_ptr<CategoryHandlers> m_categories;
+    std::unique_ptr<LibraryOperations> m_operations;
+    std::unique_ptr<ItemListHandlers> m_itemList;
+    std::unique_ptr<ArchiveHandlers> m_archives;
 };
 
 } // namespace velmora

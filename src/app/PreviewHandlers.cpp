@@ -1,8 +1,8 @@
 // The preview pane of the Library page: the selected picture, drawn to fit.
-#include "app/MainWindow.h"
+#include "app/ItemListHandlers.h"
 
 #include "app/ItemListView.h"
-#include "app/NamedWidgets.h"
+#include "dialogs/GuiProgress.h"
 #include "catalogue/ItemContent.h"
 #include "dialogs/WaitCursor.h"
 #include "playback/ImageAspect.h"
@@ -13,6 +13,7 @@
 #include "store/MemoryStream.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/Library.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,76 +29,35 @@
 
 namespace velmora {
 
-void TfrmMain::ConnectPreviewHandlers()
+void ItemListHandlers::mainList1SelectItem()
 {
-    connect(mainList, &ItemListView::SelectionChanged, this, &TfrmMain::mainList1SelectItem);
-}
-
-QWidget* TfrmMain::CreatePreviewPane()
-{
-    auto* container = Panel(nullptr, "pnlPreviewContainer");
-    Panel4 = Panel(container, "Panel4");
-    picture = new TImageAspect(Panel4);
-    picture->setObjectName(QStringLiteral("picture"));
-    picture->SetAutoSize(false);
-    picture->hide();
-    lblnopreview = Label(Panel4, "lblnopreview", QStringLiteral("No Preview Available"));
-    lblnopreview->setAlignment(Qt::AlignCenter);
-    lblErrMessage1 = Label(Panel4, "lblErrMessage1");
-    lblErrMessage1->setAlignment(Qt::AlignCenter);
-    lblErrMessage1->setWordWrap(true);
-    btnPrint = new QToolButton(Panel4);
-    btnPrint->setObjectName(QStringLiteral("btnPrint"));
-    btnPrint->setText(QStringLiteral("Print"));
-    btnPrint->setToolTip(QStringLiteral("Print Selected File(s)"));
-    btnPrint->hide();
-    connect(btnPrint, &QToolButton::clicked, actFilePrint, &QAction::trigger);
-
-    // The picture has the whole pane: the label takes the same place when there is none,
-    // and the error text and the print button lie over its lower edge, so that a low
-    // pane still shows the picture at a useful size.
-    auto* panelLayout = new QGridLayout(Panel4);
-    panelLayout->setContentsMargins(4, 4, 4, 4);
-    panelLayout->addWidget(picture, 0, 0);
-    panelLayout->addWidget(lblnopreview, 0, 0);
-    panelLayout->addWidget(lblErrMessage1, 0, 0, Qt::AlignBottom | Qt::AlignHCenter);
-    panelLayout->addWidget(btnPrint, 0, 0, Qt::AlignBottom | Qt::AlignRight);
-    auto* layout = new QVBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Panel4);
-    return container;
-}
-
-void TfrmMain::mainList1SelectItem()
-{
-    if (m_deletingRows)
+    if (m_parts.deletingRows())
         return;
-    const std::vector<int> selected = mainList->SelectedIdents();
+    const std::vector<int> selected = m_parts.mainList->SelectedIdents();
     // Deselecting the last row leaves the pane as it is.
     if (selected.empty())
         return;
     // The item left selected is the one to show, not the row whose state changed:
     // taking one row out of a selection of two shows the other.
     PreviewItem(selected.front());
-    if (m_preview->isVisible())
-        m_preview->ShowInfo();
+    m_parts.selectionChangedInSlideshow();
 }
 
-void TfrmMain::PreviewItem(int recIdent)
+void ItemListHandlers::PreviewItem(int recIdent)
 {
     // A picture still on its way belongs to the item shown before.
     const std::uint64_t generation = ++m_pictureGeneration;
-    actViewSlideshow->setEnabled(false);
+    m_parts.actViewSlideshow->setEnabled(false);
     WaitCursor cursor;
-    if (mainList->SelectedCount() != 1) {
-        picture->hide();
+    if (m_parts.mainList->SelectedCount() != 1) {
+        m_parts.picture->hide();
         return;
     }
     try {
         std::string extension;
         std::int64_t size = 0;
         {
-            db::Query record(m_library.MainConnection(),
+            db::Query record(m_parts.library->MainConnection(),
                              SqlFormat("Select rec_tnorigname, rec_size from Record where rec_ident = %d", recIdent));
             if (record.Eof())
                 throw std::runtime_error("The item is no longer in the library");
@@ -105,11 +65,11 @@ void TfrmMain::PreviewItem(int recIdent)
             size = record.IsNull("rec_size") ? 0 : record.AsInteger("rec_size");
         }
         if (IsPreviewablePicture(extension)) {
-            btnPrint->show();
+            m_parts.btnPrint->show();
             m_printAllowed = true;
-            UpdateActions();
-            lblnopreview->hide();
-            lblErrMessage1->clear();
+            m_parts.updateActions();
+            m_parts.lblnopreview->hide();
+            m_parts.lblErrMessage1->clear();
             // A large picture is read and decoded on the loader's thread; the picture
             // shown so far stays until it is ready.
             if (size >= PictureLoader::kLargeBytes) {
@@ -117,63 +77,63 @@ void TfrmMain::PreviewItem(int recIdent)
                 return;
             }
             MemoryStream content;
-            ReadItemToStream(m_library.MainConnection(), recIdent, content, m_progress);
+            ReadItemToStream(m_parts.library->MainConnection(), recIdent, content, *m_parts.progress);
             const QByteArray bytes = ReadPictureBytes(content);
             if (PictureLoader::IsLargePicture(extension, bytes)) {
                 m_pictureLoader->Request(generation, recIdent, extension, bytes);
                 return;
             }
-            picture->hide();
+            m_parts.picture->hide();
             MemoryStream small;
             small.WriteBuffer(bytes.constData(), bytes.size());
             small.SetPosition(0);
             ShowPicture(extension, small);
         } else {
-            picture->hide();
-            btnPrint->hide();
+            m_parts.picture->hide();
+            m_parts.btnPrint->hide();
             m_printAllowed = false;
-            UpdateActions();
-            lblnopreview->show();
+            m_parts.updateActions();
+            m_parts.lblnopreview->show();
             // A failed picture's text would otherwise stay under another item.
-            lblErrMessage1->clear();
-            WithdrawSlideshow();
+            m_parts.lblErrMessage1->clear();
+            m_parts.withdrawSlideshow();
         }
     } catch (const std::exception& error) {
-        picture->hide();
-        lblErrMessage1->setText(QString::fromStdString(error.what()));
+        m_parts.picture->hide();
+        m_parts.lblErrMessage1->setText(QString::fromStdString(error.what()));
     }
 }
 
-void TfrmMain::ClearPreviewPane()
+void ItemListHandlers::ClearPreviewPane()
 {
     ++m_pictureGeneration;   // a picture still on its way belongs to the item shown
-    picture->hide();
-    picture->ClearPicture();
-    lblErrMessage1->clear();
-    lblnopreview->show();
+    m_parts.picture->hide();
+    m_parts.picture->ClearPicture();
+    m_parts.lblErrMessage1->clear();
+    m_parts.lblnopreview->show();
 }
 
-void TfrmMain::ShowPicture(const std::string& extension, Stream& stream)
+void ItemListHandlers::ShowPicture(const std::string& extension, Stream& stream)
 {
     ShowDecodedPicture(DecodePicture(extension, stream));
 }
 
-void TfrmMain::ShowDecodedPicture(const QImage& image)
+void ItemListHandlers::ShowDecodedPicture(const QImage& image)
 {
-    picture->ClearPicture();
-    actViewSlideshow->setEnabled(true);
-    btnViewSlideShow3->show();
-    picture->SetPicture(image);
-    picture->show();
+    m_parts.picture->ClearPicture();
+    m_parts.actViewSlideshow->setEnabled(true);
+    m_parts.btnViewSlideShow3->show();
+    m_parts.picture->SetPicture(image);
+    m_parts.picture->show();
 }
 
-void TfrmMain::PictureLoaded(quint64 generation, const QImage& image, const QString& error)
+void ItemListHandlers::PictureLoaded(quint64 generation, const QImage& image, const QString& error)
 {
     if (generation != m_pictureGeneration)
         return;
     if (!error.isEmpty()) {
-        picture->hide();
-        lblErrMessage1->setText(error);
+        m_parts.picture->hide();
+        m_parts.lblErrMessage1->setText(error);
         return;
     }
     ShowDecodedPicture(image);

@@ -3,6 +3,10 @@
 // hands over.
 #include "app/MainWindow.h"
 
+#include "app/CategoryHandlers.h"
+#include "app/LibraryOperations.h"
+#include "app/MainLock.h"
+
 #include "app/ItemListView.h"
 #include "catalogue/Categories.h"
 #include "catalogue/FileImport.h"
@@ -75,7 +79,8 @@ void TfrmMain::SetSlideshowCycle(bool on)
 
 void TfrmMain::MonitoredItemAdded()
 {
-    if (!m_treeBuilt || m_locked || m_deletingRows || SelectedNodeId() != kUnclassifiedId)
+    if (!m_categories->TreeBuilt() || m_lock->Locked() || m_operations->DeletingRows() ||
+        SelectedNodeId() != kUnclassifiedId)
         return;
     // The list is filled again under the user's hands: what was selected stays so.
     const std::vector<int> selected = mainList->SelectedIdents();

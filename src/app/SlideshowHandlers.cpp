@@ -2,6 +2,8 @@
 // between the slideshow and the play list.
 #include "app/MainWindow.h"
 
+#include "app/ItemListHandlers.h"
+
 #include "app/ItemListSlideshow.h"
 #include "app/ItemListView.h"
 #include "catalogue/FileImport.h"
@@ -29,8 +31,6 @@ void TfrmMain::ConnectSlideshowHandlers()
         [this] { ReturnPictureToPane(); });
     connect(m_preview.get(), &TfrmPreview::CycleToggled, this, &TfrmMain::SetSlideshowCycle);
     m_fileImport->SetBeforeAdding([this] { WithdrawSlideshow(); });
-    m_pictureLoader = std::make_unique<PictureLoader>();
-    connect(m_pictureLoader.get(), &PictureLoader::Loaded, this, &TfrmMain::PictureLoaded);
 
     connect(actViewSlideshow, &QAction::triggered, this, &TfrmMain::doViewSlideshow);
     connect(picture, &TImageAspect::DblClick, this, &TfrmMain::pictureDblClick);
@@ -63,7 +63,7 @@ bool TfrmMain::SlideshowEvent(QObject* watched, QEvent* event)
 
 void TfrmMain::doViewSlideshow()
 {
-    if (m_counts.images <= 0 || mainList->RowCount() == 0)
+    if (m_itemList->Counts().images <= 0 || mainList->RowCount() == 0)
         return;
     m_player->PauseForSlideshow();
     if (!m_preview->Start() || mainList->SelectedCount() == 0)
@@ -78,7 +78,8 @@ void TfrmMain::mainList1DblClick(int row)
 {
     if (row < 0 || row >= mainList->RowCount())
         return;
-    if (m_counts.images > 0 && m_counts.movies == 0 && m_counts.audio == 0 && m_counts.unknown == 0) {
+    if (const ItemCounters& counts = m_itemList->Counts();
+        counts.images > 0 && counts.movies == 0 && counts.audio == 0 && counts.unknown == 0) {
         doViewSlideshow();
         return;
     }

@@ -207,7 +207,7 @@ void WriteBytes(const QString& path, const std::string& bytes)
 
 } // namespace
 
-class CategoryTreeTest : public QObject {
+class CategoryHandlersTest : public QObject {
     Q_OBJECT
 private slots:
     void treeIsBuiltSortedWithUnclassifiedFirst();
@@ -226,7 +226,7 @@ private slots:
     void filesDroppedOnUnclassifiedOrEmptySpaceGetNoCategory();
 };
 
-void CategoryTreeTest::treeIsBuiltSortedWithUnclassifiedFirst()
+void CategoryHandlersTest::treeIsBuiltSortedWithUnclassifiedFirst()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -250,7 +250,7 @@ void CategoryTreeTest::treeIsBuiltSortedWithUnclassifiedFirst()
     QVERIFY(zooNode->isExpanded());
 }
 
-void CategoryTreeTest::namesWithApostrophesAreAddedRenamedAndKept()
+void CategoryHandlersTest::namesWithApostrophesAreAddedRenamedAndKept()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -310,7 +310,7 @@ void CategoryTreeTest::namesWithApostrophesAreAddedRenamedAndKept()
     QCOMPARE(reloaded->child(0)->text(0), QStringLiteral("'quoted' ''twice''"));
 }
 
-void CategoryTreeTest::unclassifiedIsNeverACategory()
+void CategoryHandlersTest::unclassifiedIsNeverACategory()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -351,7 +351,7 @@ void CategoryTreeTest::unclassifiedIsNeverACategory()
     QCOMPARE(ListedRows(main), Names{"beach.jpg"});
 }
 
-void CategoryTreeTest::delWhileRenamingEditsTheText()
+void CategoryHandlersTest::delWhileRenamingEditsTheText()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -373,7 +373,7 @@ void CategoryTreeTest::delWhileRenamingEditsTheText()
     QVERIFY(FindCategory(BuildCategoryTree(Db(main)), "olidays") != nullptr);
 }
 
-void CategoryTreeTest::listItemsAreCopiedWithCtrlAndMovedWithout()
+void CategoryHandlersTest::listItemsAreCopiedWithCtrlAndMovedWithout()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -419,7 +419,7 @@ void CategoryTreeTest::listItemsAreCopiedWithCtrlAndMovedWithout()
     QCOMPARE(Count(main, "Select count(*) as n from Record"), 3);
 }
 
-void CategoryTreeTest::itemsMovedOutOfUnclassifiedLeaveIt()
+void CategoryHandlersTest::itemsMovedOutOfUnclassifiedLeaveIt()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -439,7 +439,7 @@ void CategoryTreeTest::itemsMovedOutOfUnclassifiedLeaveIt()
     QCOMPARE(ListedRows(main), Names{"other.jpg"});
 }
 
-void CategoryTreeTest::dropHighlightFollowsTheDragAndGoesAtTheEnd()
+void CategoryHandlersTest::dropHighlightFollowsTheDragAndGoesAtTheEnd()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -492,7 +492,7 @@ void CategoryTreeTest::dropHighlightFollowsTheDragAndGoesAtTheEnd()
     QCOMPARE(tree->DropHighlight(), nullptr);
 }
 
-void CategoryTreeTest::moveWithoutSelectedNodeOnlyAddsLinks()
+void CategoryHandlersTest::moveWithoutSelectedNodeOnlyAddsLinks()
 {
     // After a search no node is selected: a move has no category to take the items from.
     Session session;
@@ -514,7 +514,7 @@ void CategoryTreeTest::moveWithoutSelectedNodeOnlyAddsLinks()
     QCOMPARE(ListedRows(main), Names{"a.jpg"});
 }
 
-void CategoryTreeTest::rightClickSelectsTheNodeUnderTheMouse()
+void CategoryHandlersTest::rightClickSelectsTheNodeUnderTheMouse()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -550,7 +550,7 @@ void CategoryTreeTest::rightClickSelectsTheNodeUnderTheMouse()
     QVERIFY(!main.treePop->isVisible());
 }
 
-void CategoryTreeTest::deletingACategoryTakesItsSubtreeAndKeepsTheItems()
+void CategoryHandlersTest::deletingACategoryTakesItsSubtreeAndKeepsTheItems()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -613,7 +613,7 @@ void CategoryTreeTest::deletingACategoryTakesItsSubtreeAndKeepsTheItems()
     QCOMPARE(ListedRows(main), unclassified);
 }
 
-void CategoryTreeTest::deletingASubcategorySelectsItsParent()
+void CategoryHandlersTest::deletingASubcategorySelectsItsParent()
 {
     Session session;
     TfrmMain& main = session.Open();
@@ -639,7 +639,7 @@ void CategoryTreeTest::deletingASubcategorySelectsItsParent()
     QCOMPARE(Count(main, "Select count(*) as n from Category"), 2);
 }
 
-void CategoryTreeTest::droppedFolderBecomesTheSameCategoryTree_data()
+void CategoryHandlersTest::droppedFolderBecomesTheSameCategoryTree_data()
 {
     QTest::addColumn<bool>("deleteByDefault");
     QTest::addColumn<Qt::KeyboardModifiers>("keys");
@@ -661,7 +661,7 @@ void CategoryTreeTest::droppedFolderBecomesTheSameCategoryTree_data()
                                                        << false;
 }
 
-void CategoryTreeTest::droppedFolderBecomesTheSameCategoryTree()
+void CategoryHandlersTest::droppedFolderBecomesTheSameCategoryTree()
 {
     QFETCH(bool, deleteByDefault);
     QFETCH(Qt::KeyboardModifiers, keys);
@@ -735,7 +735,7 @@ void CategoryTreeTest::droppedFolderBecomesTheSameCategoryTree()
     QVERIFY(root.exists(QStringLiteral("trip/notes.txt")));
 }
 
-void CategoryTreeTest::filesDroppedOnUnclassifiedOrEmptySpaceGetNoCategory()
+void CategoryHandlersTest::filesDroppedOnUnclassifiedOrEmptySpaceGetNoCategory()
 {
     QTemporaryDir sources;
     const QDir root(sources.path());
@@ -773,5 +773,5 @@ void CategoryTreeTest::filesDroppedOnUnclassifiedOrEmptySpaceGetNoCategory()
     QVERIFY(root.exists(QStringLiteral("on-space.jpg")));
 }
 
-QTEST_MAIN(CategoryTreeTest)
-#include "CategoryTreeTest.moc"
+QTEST_MAIN(CategoryHandlersTest)
+#include "CategoryHandlersTest.moc"

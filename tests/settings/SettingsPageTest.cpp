@@ -2,7 +2,7 @@
 // show, applying and leaving with unsaved edits, the switches other controls write at
 // once, the thumbnail switch, the watched folder, and the recovery copy of the
 // password.
-#include "MainWindowSession.h"
+#include "app/MainWindowSession.h"
 
 #include "app/ItemListView.h"
 #include "catalogue/ItemKind.h"
