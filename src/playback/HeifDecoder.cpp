@@ -116,6 +116,8 @@ QImage DecodeHeif(const QByteArray& bytes)
     const PrimaryPicture picture(bytes);
     const bool alpha = heif_image_handle_has_alpha_channel(picture.handle.get()) != 0;
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    if (!options)
+        throw std::bad_alloc();
     options->ignore_transformations = 0;   // rotation and mirroring as the camera recorded them
     heif_image* decoded = nullptr;
     Check(heif_decode_image(picture.handle.get(), &decoded, heif_colorspace_RGB,
