@@ -13,6 +13,10 @@
 //                                              from entering full screen, and from leaving
 //                                              it, to the movie's picture lit on the screen,
 //                                              three rounds
+//   player_bench rate DATA_DIR ITEM SECONDS    plays the item from the stream that long: time
+//                                              to "Playing", the longest event-loop stall, the
+//                                              times the player waited for data once playing
+//   player_bench rate-file DATA_DIR FILE SECONDS   the same from a file on disk, same player
 //   player_bench damaged DATA_DIR BAD GOOD     a play list of an item that cannot play and a
 //                                              good one: time from the list's start to the
 //                                              good item playing
@@ -269,6 +273,37 @@ int Play(TfrmMain& main, const std::function<void()>& start, double seconds)
     return 0;
 }
 
+// Plays from start for seconds (or to the end): the time to "Playing", the longest gap
+// of the event loop over the whole play, and how often the player's status fell back to
+// buffering or stalled (it waited for data) after it first played.
+int Rate(TfrmMain& main, const std::function<void()>& start, double seconds, const char* source)
+{
+    TModernMediaPlayer& player = *main.Player().ModernPlayer();
+    StallMeter stalls;
+    stalls.Start();
+    QElapsedTimer clock;
+    clock.start();
+    start();
+    if (!WaitFor([&] { return player.playState() == 3; }))
+        return Fail("the item never played");
+    const qint64 playing = clock.elapsed();
+    int waits = 0;
+    MediaStatus last = player.Engine().Status();
+    clock.restart();
+    WaitFor([&] {
+        const MediaStatus now = player.Engine().Status();
+        if (now != last && (now == MediaStatus::Buffering || now == MediaStatus::Stalled))
+            ++waits;
+        last = now;
+        return clock.elapsed() > seconds * 1000 || now == MediaStatus::EndOfMedia;
+    }, int(seconds * 1000) + 60000);
+    const double played = player.controls().currentPosition();
+    std::printf("%-6s to \"Playing\" %6lld ms; longest stall %5lld ms; waited for data %d times; "
+                "at %.1f s after %.1f s\n",
+                source, playing, stalls.Stop(), waits, played, clock.elapsed() / 1000.0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -301,6 +336,16 @@ int main(int argc, char** argv)
         return FullScreen(main, std::atoi(argv[3]));
     if (mode == "damaged")
         return argc > 4 ? Damaged(main, std::atoi(argv[3]), std::atoi(argv[4])) : Fail("damaged needs BAD GOOD");
+    if (mode == "rate")
+        return Rate(main, [&] { main.Player().PlayItem(std::atoi(argv[3])); }, seconds, "stream");
+    if (mode == "rate-file") {
+        const QString url = QUrl::fromLocalFile(QString::fromLocal8Bit(argv[3])).toString();
+        return Rate(main, [&] {
+            TModernMediaPlayer& player = *main.Player().ModernPlayer();
+            player.setURL(url);
+            player.controls().play();
+        }, seconds, "file");
+    }
     if (mode == "play-file") {
         const QString url = QUrl::fromLocalFile(QString::fromLocal8Bit(argv[3])).toString();
         return Play(main, [&] {

@@ -1,5 +1,5 @@
-// Stream server figures: time to the first body byte, the rate of one connection (bound
-// by the pause after each 500000-byte chunk to about 5 MB/s), and the memory that 20
+// Stream server figures: time to the first body byte, the rate of one connection that
+// reads as fast as it can (paced only by its reading), and the memory that 20
 // concurrent connections cost (one chunk each, never an item).
 #include "playback/StreamItemIdent.h"
 #include "playback/VideoStreamServ.h"

@@ -6,6 +6,7 @@
 
 #include "app/ItemListView.h"
 #include "app/LogCategories.h"
+#include "catalogue/AddFilesFilter.h"
 #include "catalogue/Categories.h"
 #include "catalogue/CategoryLinks.h"
 #include "catalogue/CategoryTreeView.h"
@@ -21,6 +22,8 @@
 #include "dialogs/GuiProgress.h"
 #include "dialogs/WaitCursor.h"
 #include "store/Library.h"
+#include "playback/ImageAspect.h"
+#include "playback/PrintPicture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,47 +43,9 @@ namespace {
 
 constexpr const char* kOpenPictureTitle = "Open picture";
 
-// The entries of the "Add Files to Category" dialog: the caption the user reads and
-// the patterns it filters by (separated by ";"). The first entry is preselected.
-struct FilterEntry {
-    const char* caption;
-    const char* patterns;
-};
-
-constexpr FilterEntry kOpenPictureFilters[] = {
-    {"All (*.jpg;*.jpeg;*.bmp;*.emf;*.wmf;*.mp3;*.wma;*.wmv;*.asf;*.avi;*.mpg;*.mpeg;*.avi;*.m1v;*.mp2;*.mpa;"
-     "*.mpe;*.ifo;*.vob;*.mid;*.rmi;*.midi;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff)",
-     "*.jpg;*.jpeg;*.bmp;*.emf;*.wmf;*.mp3;*.gif;*.wma;*.wmv;*.asf;*.mpg;*.mpeg;*.avi;*.m1v;*.mp2;*.mpa;*.mpe;"
-     "*.ifo;*.vob;*.mid;*.rmi;*.midi;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff"},
-    {"JPEG Image File (*.jpg)", "*.jpg"},
-    {"JPEG Image File (*.jpeg)", "*.jpeg"},
-    {"Bitmaps (*.bmp)", "*.bmp"},
-    {"Enhanced Metafiles (*.emf)", "*.emf"},
-    {"Metafiles (*.wmf)", "*.wmf"},
-    {"Midi Files (*.mid;*.rmi;*.midi)", "*.mid;*.rmi;*.midi"},
-    {"Music (*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3;*.wma;*.asf)",
-     "*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3;*.wma;*.asf"},
-    {"Movies (*.mpeg;*.mpg;*.m1v;*.mp2;*.mpa;*.mpe;*.ifo;*.vob;*.avi;*.wmv)",
-     "*.mpeg;*.mpg;*.m1v;*.mp2;*.mpa;*.mpe;*.ifo;*.vob;*.avi;*.wmv"},
-    {"GIF Files (*.gif)", "*.gif"},
-};
-
-// Qt's chooser takes its patterns from the parentheses of each entry, separated by
-// blanks. The parentheses are rebuilt from the patterns the entry filters by, so that
-// what the user reads is what the chooser shows (the "All" caption would otherwise
-// leave out GIF files, which that entry lets through).
 QString OpenPictureFilter()
 {
-    QStringList entries;
-    for (const FilterEntry& entry : kOpenPictureFilters) {
-        QString name = QString::fromLatin1(entry.caption);
-        const qsizetype open = name.lastIndexOf(QLatin1String(" ("));
-        if (open >= 0)
-            name.truncate(open);
-        const QStringList patterns = QString::fromLatin1(entry.patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        entries << name + QLatin1String(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-    }
-    return entries.join(QLatin1String(";;"));
+    return QString::fromStdString(AddFilesFilter());
 }
 
 // Sets a flag for as long as the scope lasts.
@@ -235,7 +200,7 @@ void LibraryOperations::actFilePrintExecute()
     try {
         // The window keeps working while a print command runs, so Cancel can end it.
         PrintItems(m_parts.library->MainConnection(), items, *m_parts.progress,
-                   [] { QCoreApplication::processEvents(); });
+                   [] { QCoreApplication::processEvents(); }, UprightPrintCopy);
     } catch (const std::exception&) {
         // Printing errors are not reported.
     }

@@ -48,9 +48,11 @@ Start modes:
 
 Arguments:
   DATA-FOLDER   the folder of a library (it holds tndb.mdb)
-  FILE          a picture, music or movie file: .gif .jpg .jpeg .bmp .wmf .emf .wmv .wma
-                .asf .mp3 .mpg .mpeg .mpe .avi .m1v .mp2 .mpa .ifo .vob .wav .snd .au
-                .aif .aifc .aiff .mid .midi .rmi
+  FILE          a picture, music or movie file: .gif .jpg .jpeg .bmp .wmf .emf .png
+                .webp .tif .tiff .heic .heif; .wma .mp3 .mp2 .wav .snd .au .aif .aifc
+                .aiff .mid .midi .rmi .flac .ogg .oga .opus .m4a .aac; .wmv .asf .mpg
+                .mpeg .mpe .avi .m1v .mpa .ifo .vob .mp4 .m4v .mov .mkv .webm .3gp .mts
+                .m2ts
   FOLDER        a folder of media files; it becomes a category (a folder that holds
                 tndb.mdb is a DATA-FOLDER instead)
   ARCHIVE.eta   a transfer archive to import

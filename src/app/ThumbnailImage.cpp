@@ -30,11 +30,19 @@ QImage DecodeJpegAtCellSize(const QByteArray& bytes, QRect& target)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");
-    const QSize full = reader.size();
+    reader.setAutoTransform(true);
+    QSize full = reader.size();
     if (!full.isValid() || full.isEmpty())
         throw std::runtime_error("Unable to display the picture: " + reader.errorString().toStdString());
+    // The scaled size is the stored picture's; the orientation tag turns it afterwards.
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    if (turned)
+        full.transpose();
     target = TargetRect(full);
-    reader.setScaledSize(QSize(std::max(1, target.width()), std::max(1, target.height())));
+    QSize scaled(std::max(1, target.width()), std::max(1, target.height()));
+    if (turned)
+        scaled.transpose();
+    reader.setScaledSize(scaled);
     QImage image = reader.read();
     if (image.isNull())
         throw std::runtime_error("Unable to display the picture: " + reader.errorString().toStdString());

@@ -2,37 +2,23 @@
 
 #include "store/MediaExtensions.h"
 
-#include <algorithm>
-#include <array>
-#include <string>
-
 namespace velmora {
-
-namespace {
-
-constexpr std::array<std::string_view, 5> kImageExtensions = {".GIF", ".JPG", ".BMP", ".JPEG", ".WMF"};
-constexpr std::array<std::string_view, 10> kVideoExtensions = {".WMV", ".MPEG", ".AVI", ".MPG", ".M1V",
-                                                               ".MPE", ".ASF", ".IFO", ".VOB", ".MPA"};
-constexpr std::array<std::string_view, 12> kAudioExtensions = {".WMA", ".MP3", ".MP2", ".AIF",
-                                                               ".AIFC", ".AIFF", ".MID", ".WAV",
-                                                               ".SND", ".AU", ".MIDI", ".RMI"};
-
-bool Contains(const auto& list, std::string_view value)
-{
-    return std::find(list.begin(), list.end(), value) != list.end();
-}
-
-} // namespace
 
 ItemKind ItemKindOf(std::string_view fileName)
 {
-    const std::string extension = UpperExtension(fileName);
-    if (Contains(kImageExtensions, extension))
+    const MediaType* type = FindMediaType(fileName);
+    if (!type)
+        return ItemKind::Unknown;
+    switch (type->kind) {
+    case MediaKind::Picture:
         return ItemKind::Image;
-    if (Contains(kVideoExtensions, extension))
+    case MediaKind::Movie:
         return ItemKind::Video;
-    if (Contains(kAudioExtensions, extension))
+    case MediaKind::Sound:
         return ItemKind::Audio;
+    case MediaKind::Other:
+        break;
+    }
     return ItemKind::Unknown;
 }
 

@@ -3,6 +3,7 @@
 #include "catalogue/ItemContent.h"
 #include "catalogue/PrintJob.h"
 #include "store/FileStream.h"
+#include "store/MemoryStream.h"
 #include "store/MediaExtensions.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
@@ -58,16 +59,12 @@ private:
 
 bool IsPrintableFile(std::string_view fileName)
 {
-    static constexpr std::array<std::string_view, 4> kPrintable = {".GIF", ".JPG", ".BMP", ".JPEG"};
-    const std::string extension = UpperExtension(fileName);
-    for (auto printable : kPrintable)
-        if (extension == printable)
-            return true;
-    return false;
+    const MediaType* type = FindMediaType(fileName);
+    return type && type->printable;
 }
 
 void PrintItem(db::Connection& connection, int recIdent, ProgressRoutines& progress,
-               const ProcessMessages& processMessages)
+               const ProcessMessages& processMessages, const PrintCopyMaker& makeCopy)
 {
     try {
         std::string name;
@@ -78,10 +75,24 @@ void PrintItem(db::Connection& connection, int recIdent, ProgressRoutines& progr
             name = record.AsString("rec_tnorigname");
         }
         progress.SetProgressTotal(name, -1);   // the text only; the steps stay
-        TemporaryPrintCopy copy(UpperExtension(name));
+        std::optional<PrintCopy> made;
+        if (makeCopy) {
+            MemoryStream content;
+            ReadItemToStream(connection, recIdent, content, progress);
+            std::string bytes(static_cast<std::size_t>(content.Size()), '\0');
+            content.SetPosition(0);
+            content.ReadBuffer(bytes.data(), content.Size());
+            made = makeCopy(UpperExtension(name), bytes);
+            if (!made)
+                made = PrintCopy{UpperExtension(name), std::move(bytes)};
+        }
+        TemporaryPrintCopy copy(made ? made->extension : UpperExtension(name));
         {
             FileStream file(copy.Path(), FileMode::Create);
-            ReadItemToStream(connection, recIdent, file, progress);
+            if (made)
+                file.WriteBuffer(made->bytes.data(), static_cast<std::int64_t>(made->bytes.size()));
+            else
+                ReadItemToStream(connection, recIdent, file, progress);
         }
         PrintJob job(PrintCommand(), copy.Path());
         while (!job.Finished()) {
@@ -99,7 +110,7 @@ void PrintItem(db::Connection& connection, int recIdent, ProgressRoutines& progr
 }
 
 void PrintItems(db::Connection& connection, const std::vector<int>& items, ProgressRoutines& progress,
-                const ProcessMessages& processMessages)
+                const ProcessMessages& processMessages, const PrintCopyMaker& makeCopy)
 {
     progress.ShowProgress("Printing Files, Please Wait", false);
     ProgressScope scope(progress);
@@ -112,7 +123,7 @@ void PrintItems(db::Connection& connection, const std::vector<int>& items, Progr
                 name = record.AsString("rec_tnorigname");
         }
         if (IsPrintableFile(name))
-            PrintItem(connection, recIdent, progress, processMessages);
+            PrintItem(connection, recIdent, progress, processMessages, makeCopy);
         progress.StepProgress();
         if (progress.ProgressCancelled())
             break;

@@ -325,19 +325,12 @@ int TNMGeneralServer::ServedConnections() const
     return m_served;
 }
 
-bool TNMGeneralServer::Pause(std::chrono::milliseconds duration) const
+bool TNMGeneralServer::Stopping() const
 {
+    if (m_stopFd < 0)
+        return false;
     pollfd stop{m_stopFd, POLLIN, 0};
-    const auto until = std::chrono::steady_clock::now() + duration;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return true;
-        const int ready = ::poll(&stop, m_stopFd >= 0 ? 1 : 0, static_cast<int>(left.count()));
-        if (ready > 0)
-            return false;
-    }
+    return ::poll(&stop, 1, 0) > 0;
 }
 
 } // namespace velmora

@@ -66,7 +66,7 @@ public:
     bool Listening() const { return m_acceptThread.joinable(); }
     // The port listened on: Port, or the one the system chose.
     int BoundPort() const { return m_boundPort; }
-    // Stops accepting, interrupts every connection (reads, sends and pauses end) and
+    // Stops accepting, interrupts every connection (reads and sends end) and
     // waits until every connection thread has ended. Listen may be called again.
     void Stop();
     // Connections accepted whose thread has not yet finished serving.
@@ -89,8 +89,8 @@ protected:
     std::string ReadLn() { return m_socket->ReadLn(); }
     void Writeln(std::string_view text) { m_socket->Writeln(text); }
     void SendStream(Stream& stream) { m_socket->SendStream(stream); }
-    // Waits for duration unless the server stops meanwhile; false when it stops.
-    bool Pause(std::chrono::milliseconds duration) const;
+    // Whether the server has begun to stop.
+    bool Stopping() const;
 
 private:
     struct LiveConnection {

@@ -1,6 +1,8 @@
 #include "playback/PictureDecoder.h"
 
+#include "playback/HeifDecoder.h"
 #include "playback/WmfDecoder.h"
+#include "store/MediaExtensions.h"
 #include "store/Stream.h"
 
 #include <QBuffer>
@@ -8,10 +10,17 @@
 #include <QImageReader>
 
 #include <stdexcept>
+#include <string_view>
 
 namespace velmora {
 
 namespace {
+
+std::string_view DecoderOf(const std::string& extension)
+{
+    const MediaType* type = FindMediaType(extension);
+    return type && type->kind == MediaKind::Picture ? type->decoder : std::string_view();
+}
 
 QImage DecodeRaster(const QByteArray& bytes, const char* format)
 {
@@ -19,6 +28,8 @@ QImage DecodeRaster(const QByteArray& bytes, const char* format)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
+    // A phone's portrait photo is stored sideways with a tag that says so.
+    reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull())
         throw std::runtime_error("Unable to display the picture: " + reader.errorString().toStdString());
@@ -45,21 +56,44 @@ QByteArray ReadPictureBytes(Stream& picture)
 
 bool IsPreviewablePicture(const std::string& extension)
 {
-    return extension == ".GIF" || extension == ".JPG" || extension == ".JPEG" || extension == ".BMP" ||
-           extension == ".WMF";
+    return !DecoderOf(extension).empty();
 }
 
 QImage DecodePicture(const std::string& extension, Stream& picture)
 {
-    if (extension == ".GIF")
-        return DecodeRaster(ReadPictureBytes(picture), "gif");
-    if (extension == ".JPG" || extension == ".JPEG")
-        return DecodeRaster(ReadPictureBytes(picture), "jpeg");
-    if (extension == ".BMP")
-        return DecodeRaster(ReadPictureBytes(picture), "bmp");
-    if (extension == ".WMF")
-        return DecodeWmf(ReadPictureBytes(picture));
-    throw std::runtime_error("Unable to display pictures of type " + extension);
+    if (DecoderOf(extension).empty())
+        throw std::runtime_error("Unable to display pictures of type " + extension);
+    return DecodePictureBytes(extension, ReadPictureBytes(picture));
+}
+
+QImage DecodePictureBytes(const std::string& extension, const QByteArray& bytes)
+{
+    const std::string_view decoder = DecoderOf(extension);
+    if (decoder.empty())
+        throw std::runtime_error("Unable to display pictures of type " + extension);
+    if (decoder == "wmf")
+        return DecodeWmf(bytes);
+    if (decoder == "heif")
+        return DecodeHeif(bytes);
+    return DecodeRaster(bytes, std::string(decoder).c_str());
+}
+
+QSize PictureSize(const std::string& extension, const QByteArray& bytes)
+{
+    const std::string_view decoder = DecoderOf(extension);
+    if (decoder.empty() || decoder == "wmf")
+        return QSize();
+    if (decoder == "heif")
+        return HeifSize(bytes);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, std::string(decoder).c_str());
+    reader.setAutoTransform(true);
+    QSize size = reader.size();
+    if (size.isValid() && (reader.transformation() & QImageIOHandler::TransformationRotate90))
+        size.transpose();
+    return size;
 }
 
 } // namespace velmora

@@ -6,9 +6,6 @@
 #include "store/MemoryStream.h"
 #include "store/ObjectStore.h"
 
-#include <QBuffer>
-#include <QImageReader>
-
 #include <exception>
 
 namespace velmora {
@@ -33,12 +30,8 @@ bool PictureLoader::IsLargePicture(const std::string& extension, const QByteArra
 {
     if (bytes.size() >= kLargeBytes)
         return true;
-    if (extension == ".WMF")
-        return false;   // drawn at its own size from a few records
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    const QSize size = QImageReader(&buffer).size();
+    // A metafile has no size to read: it is drawn at its own size from a few records.
+    const QSize size = PictureSize(extension, bytes);
     return size.isValid() && static_cast<std::int64_t>(size.width()) * size.height() > kLargePixels;
 }
 

@@ -13,7 +13,7 @@ namespace velmora {
 
 // The local HTTP server the media player fetches items from. Every connection is
 // answered with the item StreamItemIdent names as it starts, decrypted chunk by chunk
-// from the object store with a pause after each chunk; one response, then the
+// from the object store as fast as the player reads it; one response, then the
 // connection closes. A "Range: bytes=N-[M]" request gets "206 Partial Content" with
 // the body from byte N, so players can seek; without one the answer is the fixed
 // "200 OK " response with the whole item.
@@ -23,8 +23,6 @@ namespace velmora {
 // (localhost, 127.0.0.1 or [::1]). Any other request is answered "403 Forbidden".
 class TVideoStreamServ : public TNMGeneralServer {
 public:
-    static constexpr std::chrono::milliseconds kChunkPause{100};
-
     TVideoStreamServ();
     // Stops before this class is gone: the accept thread instantiates through it.
     ~TVideoStreamServ() override { Stop(); }

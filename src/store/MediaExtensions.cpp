@@ -1,6 +1,5 @@
 #include "store/MediaExtensions.h"
 
-#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -8,20 +7,67 @@ namespace velmora {
 
 namespace {
 
-constexpr std::array<std::string_view, 28> kMediaExtensions = {
-    ".GIF", ".JPG", ".BMP", ".JPEG", ".WMF", ".WMV", ".WMA", ".ASF", ".MP3", ".MPG",
-    ".MPEG", ".AVI", ".M1V", ".MP2", ".MPA", ".IFO", ".VOB", ".WAV", ".SND", ".AU",
-    ".AIF", ".AIFC", ".AIFF", ".MID", ".RMI", ".MIDI", ".EMF", ".MPE"};
+using K = MediaKind;
 
-constexpr std::array<std::string_view, 5> kPictureExtensions = {".GIF", ".JPG", ".BMP", ".JPEG",
-                                                                ".WMF"};
+constexpr std::array kMediaTypes = {
+    MediaType{".GIF", K::Picture, "gif", true},
+    MediaType{".JPG", K::Picture, "jpeg", true},
+    MediaType{".BMP", K::Picture, "bmp", true},
+    MediaType{".JPEG", K::Picture, "jpeg", true},
+    MediaType{".WMF", K::Picture, "wmf", false},
+    MediaType{".WMV", K::Movie, "", false},
+    MediaType{".WMA", K::Sound, "", false},
+    MediaType{".ASF", K::Movie, "", false},
+    MediaType{".MP3", K::Sound, "", false},
+    MediaType{".MPG", K::Movie, "", false},
+    MediaType{".MPEG", K::Movie, "", false},
+    MediaType{".AVI", K::Movie, "", false},
+    MediaType{".M1V", K::Movie, "", false},
+    MediaType{".MP2", K::Sound, "", false},
+    // MPEG audio, but the item list has always shown it as a movie.
+    MediaType{".MPA", K::Movie, "", false},
+    MediaType{".IFO", K::Movie, "", false},
+    MediaType{".VOB", K::Movie, "", false},
+    MediaType{".WAV", K::Sound, "", false},
+    MediaType{".SND", K::Sound, "", false},
+    MediaType{".AU", K::Sound, "", false},
+    MediaType{".AIF", K::Sound, "", false},
+    MediaType{".AIFC", K::Sound, "", false},
+    MediaType{".AIFF", K::Sound, "", false},
+    MediaType{".MID", K::Sound, "", false},
+    MediaType{".RMI", K::Sound, "", false},
+    MediaType{".MIDI", K::Sound, "", false},
+    MediaType{".EMF", K::Other, "", false},
+    MediaType{".MPE", K::Movie, "", false},
 
-bool Contains(auto const& list, std::string_view value)
-{
-    return std::find(list.begin(), list.end(), value) != list.end();
-}
+    MediaType{".PNG", K::Picture, "png", true},
+    MediaType{".WEBP", K::Picture, "webp", true},
+    MediaType{".TIF", K::Picture, "tiff", true},
+    MediaType{".TIFF", K::Picture, "tiff", true},
+    MediaType{".HEIC", K::Picture, "heif", true},
+    MediaType{".HEIF", K::Picture, "heif", true},
+    MediaType{".FLAC", K::Sound, "", false},
+    MediaType{".OGG", K::Sound, "", false},
+    MediaType{".OGA", K::Sound, "", false},
+    MediaType{".OPUS", K::Sound, "", false},
+    MediaType{".M4A", K::Sound, "", false},
+    MediaType{".AAC", K::Sound, "", false},
+    MediaType{".MP4", K::Movie, "", false},
+    MediaType{".M4V", K::Movie, "", false},
+    MediaType{".MOV", K::Movie, "", false},
+    MediaType{".MKV", K::Movie, "", false},
+    MediaType{".WEBM", K::Movie, "", false},
+    MediaType{".3GP", K::Movie, "", false},
+    MediaType{".MTS", K::Movie, "", false},
+    MediaType{".M2TS", K::Movie, "", false},
+};
 
 } // namespace
+
+std::span<const MediaType> MediaTypes()
+{
+    return kMediaTypes;
+}
 
 std::string UpperExtension(std::string_view fileName)
 {
@@ -37,14 +83,24 @@ std::string UpperExtension(std::string_view fileName)
     return ext;
 }
 
+const MediaType* FindMediaType(std::string_view fileName)
+{
+    const std::string extension = UpperExtension(fileName);
+    for (const MediaType& type : kMediaTypes)
+        if (type.extension == extension)
+            return &type;
+    return nullptr;
+}
+
 bool IsSupportedMediaFile(std::string_view fileName)
 {
-    return Contains(kMediaExtensions, UpperExtension(fileName));
+    return FindMediaType(fileName) != nullptr;
 }
 
 bool IsPictureFile(std::string_view fileName)
 {
-    return Contains(kPictureExtensions, UpperExtension(fileName));
+    const MediaType* type = FindMediaType(fileName);
+    return type && type->kind == MediaKind::Picture;
 }
 
 } // namespace velmora

@@ -64,16 +64,19 @@ constexpr int kQuestion = mb::kYesNo | mb::kIconQuestion;
 
 const QString kOpenPictureFilter = QStringLiteral(
     "All (*.jpg *.jpeg *.bmp *.emf *.wmf *.mp3 *.gif *.wma *.wmv *.asf *.mpg *.mpeg *.avi *.m1v *.mp2 *.mpa *.mpe "
-    "*.ifo *.vob *.mid *.rmi *.midi *.wav *.snd *.au *.aif *.aifc *.aiff)"
+    "*.ifo *.vob *.mid *.rmi *.midi *.wav *.snd *.au *.aif *.aifc *.aiff *.png *.webp *.tif *.tiff *.heic *.heif "
+    "*.flac *.ogg *.oga *.opus *.m4a *.aac *.mp4 *.m4v *.mov *.mkv *.webm *.3gp *.mts *.m2ts)"
     ";;JPEG Image File (*.jpg)"
     ";;JPEG Image File (*.jpeg)"
     ";;Bitmaps (*.bmp)"
     ";;Enhanced Metafiles (*.emf)"
     ";;Metafiles (*.wmf)"
     ";;Midi Files (*.mid *.rmi *.midi)"
-    ";;Music (*.wav *.snd *.au *.aif *.aifc *.aiff *.mp3 *.wma *.asf)"
-    ";;Movies (*.mpeg *.mpg *.m1v *.mp2 *.mpa *.mpe *.ifo *.vob *.avi *.wmv)"
-    ";;GIF Files (*.gif)");
+    ";;Music (*.wav *.snd *.au *.aif *.aifc *.aiff *.mp3 *.wma *.asf *.flac *.ogg *.oga *.opus *.m4a *.aac)"
+    ";;Movies (*.mpeg *.mpg *.m1v *.mp2 *.mpa *.mpe *.ifo *.vob *.avi *.wmv *.mp4 *.m4v *.mov *.mkv *.webm *.3gp "
+    "*.mts *.m2ts)"
+    ";;GIF Files (*.gif)"
+    ";;Pictures (*.gif *.jpg *.bmp *.jpeg *.wmf *.png *.webp *.tif *.tiff *.heic *.heif)");
 
 db::Connection& Db(TfrmMain& main)
 {

@@ -49,13 +49,39 @@ TEST_F(ItemListTest, ACategoryOfOnePictureTwoMoviesAndOneMidiFileIsCountedByKind
     EXPECT_EQ(oneMovie.ItemsText() + "|" + oneMovie.MoviesText(), "1 Item|1 movie");
 }
 
+TEST_F(ItemListTest, TodaysPicturesSoundAndMoviesAreCountedByKind)
+{
+    const int category = Category("Phone");
+    for (const char* name : {"IMG_0001.HEIC", "Screenshot.png", "VID_0002.mp4", "clip.MOV", "00003.MTS",
+                             "voice.m4a", "track.flac", "Drawing.emf"})
+        AddFiled(name, category);
+
+    const ItemListing listing = ReadItemRows(mainConn(), CategoryItemsQuery(category));
+    EXPECT_EQ(listing.rows.size(), 8u);
+    EXPECT_EQ(listing.counters.images, 2);
+    EXPECT_EQ(listing.counters.movies, 3);
+    EXPECT_EQ(listing.counters.audio, 2);
+    EXPECT_EQ(listing.counters.unknown, 1);
+    EXPECT_EQ(listing.counters.ImagesText() + "|" + listing.counters.MoviesText() + "|" +
+                  listing.counters.AudioText(),
+              "2 images|3 movies|2 audio");
+}
+
 TEST(ItemKindTest, KindsFollowTheUpperCasedExtension)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"a.gif", "Image"},   {"a.Jpeg", "Image"}, {"a.BMP", "Image"},   {"a.wmf", "Image"},
         {"Drawing.emf", "Unknown"}, {"a.mpa", "Video"}, {"a.VOB", "Video"}, {"a.ifo", "Video"},
         {"a.mp2", "Audio"},   {"a.midi", "Audio"}, {"a.rmi", "Audio"},   {"a.aifc", "Audio"},
-        {"noextension", "Unknown"}, {"a.jpg.txt", "Unknown"}, {"dir.jpg/x", "Unknown"}};
+        {"noextension", "Unknown"}, {"a.jpg.txt", "Unknown"}, {"dir.jpg/x", "Unknown"},
+        // Today's files.
+        {"a.png", "Image"},   {"a.WebP", "Image"}, {"a.tif", "Image"},   {"a.TIFF", "Image"},
+        {"IMG_0001.HEIC", "Image"}, {"a.heif", "Image"},
+        {"a.flac", "Audio"},  {"a.ogg", "Audio"},  {"a.oga", "Audio"},   {"a.Opus", "Audio"},
+        {"a.m4a", "Audio"},   {"a.aac", "Audio"},
+        {"VID_1.mp4", "Video"}, {"a.m4v", "Video"}, {"IMG_2.MOV", "Video"}, {"a.mkv", "Video"},
+        {"a.webm", "Video"},  {"a.3gp", "Video"},  {"00001.MTS", "Video"}, {"a.m2ts", "Video"},
+        {"a.mp4.part", "Unknown"}, {"a.avif", "Unknown"}};
     for (const auto& [name, kind] : cases)
         EXPECT_EQ(ItemKindText(ItemKindOf(name)), kind) << name;
 }

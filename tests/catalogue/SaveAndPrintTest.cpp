@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -161,6 +163,30 @@ TEST_F(PrintTest, OnlyPrintablePicturesArePrintedFromTemporaryCopiesThatAreRemov
     EXPECT_EQ(progress.calls[0], "show Printing Files, Please Wait");
     EXPECT_EQ(progress.calls[1], "total Printing Files 4");
     EXPECT_EQ(progress.steps, 4);
+}
+
+TEST_F(PrintTest, TheProgramsCopyOfAPictureIsPrintedUnderItsOwnExtension)
+{
+    UseStub("cp \"$1\" " + tools.str() + "/copy-$(basename \"$1\")\n");
+    const int heic = AddItem("heic bytes", "IMG_0001.HEIC");
+    const int jpeg = AddItem("jpeg bytes", "plain.jpg");
+    std::vector<std::string> asked;
+    const PrintCopyMaker maker = [&](const std::string& extension, const std::string& bytes) -> std::optional<PrintCopy> {
+        asked.push_back(extension + " " + bytes);
+        if (extension == ".HEIC")
+            return PrintCopy{".PNG", "upright png"};
+        return std::nullopt;
+    };
+
+    PrintItems(mainConn(), {heic, jpeg}, progress, {}, maker);
+
+    EXPECT_EQ(asked, (std::vector<std::string>{".HEIC heic bytes", ".JPG jpeg bytes"}));
+    std::map<std::string, std::string> printed;   // by extension
+    for (const auto& entry : fs::directory_iterator(tools.path()))
+        if (entry.path().filename().string().rfind("copy-", 0) == 0)
+            printed[entry.path().extension().string()] = ReadFile(entry.path());
+    EXPECT_EQ(printed, (std::map<std::string, std::string>{{".PNG", "upright png"}, {".JPG", "jpeg bytes"}}));
+    EXPECT_TRUE(TmpIsEmpty());
 }
 
 TEST_F(PrintTest, CancelTerminatesTheRunningCommandAndStillRemovesTheCopy)

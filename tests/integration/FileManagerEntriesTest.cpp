@@ -3,7 +3,11 @@
 // test's own.
 #include "integration/FileManagerEntries.h"
 
+#include "store/MediaExtensions.h"
 #include "support/TestSupport.h"
+
+#include <QMimeDatabase>
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -80,6 +84,25 @@ TEST_F(FileManagerEntriesTest, NoScriptOfTheUsersIsTakenOrReplaced)
     FollowMenuText("Photos/Music", Paths());
     EXPECT_TRUE(fs::is_symlink(scripts / "Photos-Music"));
     EXPECT_TRUE(fs::is_directory(scripts / "Send"));
+}
+
+// KDE offers the entry on the types its service menu names: the type the desktop's
+// database gives every accepted extension is among them.
+TEST(FileManagerMenuTypesTest, TheServiceMenuNamesTheTypeOfEveryAcceptedExtension)
+{
+    const std::string menu = ReadFile(Shipped("velmora-add-files.desktop"));
+    const auto line = menu.find("\nMimeType=");
+    ASSERT_NE(line, std::string::npos);
+    const std::string types = ";" + menu.substr(line + 10, menu.find('\n', line + 1) - line - 10);
+    const QMimeDatabase database;
+    for (const MediaType& type : MediaTypes()) {
+        const QString name = QStringLiteral("x") + QString::fromLatin1(type.extension.data(), type.extension.size());
+        const QMimeType mime = database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+        if (mime.isDefault())
+            continue;   // the desktop knows no type for it (".IFO", ".RMI"): nothing to name
+        EXPECT_NE(types.find(";" + mime.name().toStdString() + ";"), std::string::npos)
+            << type.extension << " is " << mime.name().toStdString();
+    }
 }
 
 } // namespace

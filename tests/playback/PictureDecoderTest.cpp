@@ -1,5 +1,9 @@
-// Decoding the library's picture types: real files of each kind, and damaged ones.
+// Decoding the library's picture types: real files of each kind, the way up a camera
+// took them, and damaged ones.
+#include "app/ThumbnailImage.h"
 #include "playback/PictureDecoder.h"
+#include "playback/PrintPicture.h"
+#include "playback/TestMedia.h"
 #include "playback/TestPictures.h"
 #include "store/MemoryStream.h"
 
@@ -45,6 +49,9 @@ private slots:
     void decodesRasterPictures_data();
     void decodesRasterPictures();
     void decodesFromTheStreamPosition();
+    void picturesAreShownTheWayUpTheyWereTaken_data();
+    void picturesAreShownTheWayUpTheyWereTaken();
+    void printedPicturesAreUprightAndReadable();
     void metafileDrawsItsRecords();
     void metafileTakesItsOwnSize();
     void metafileKeepsItsMargins_data();
@@ -69,6 +76,14 @@ void PictureDecoderTest::decodesRasterPictures_data()
     row("JPEG", ".JPEG", EncodedPicture(picture, "JPG"), QSize(40, 30));
     row("BMP", ".BMP", EncodedPicture(picture, "BMP"), QSize(40, 30));
     row("GIF", ".GIF", GifBytes(), QSize(4, 2));
+    // Today's pictures, as the tools people's pictures come from write them.
+    const std::string png = EncodedPicture(picture, "PNG");
+    for (const char* extension : {".png", ".webp", ".tif", ".tiff", ".heic", ".heif"}) {
+        const std::string upper = QString(extension).toUpper().toStdString();
+        QTest::newRow(extension) << QString::fromStdString(upper)
+                                 << QByteArray::fromStdString(MakeTodaysPicture(png, extension))
+                                 << QSize(40, 30);
+    }
 }
 
 void PictureDecoderTest::decodesRasterPictures()
@@ -89,6 +104,96 @@ void PictureDecoderTest::decodesFromTheStreamPosition()
     MemoryStream stream("leading bytes" + EncodedPicture(TwoColourPicture(8, 6), "BMP"));
     stream.SetPosition(13);
     QCOMPARE(DecodePicture(".BMP", stream).size(), QSize(8, 6));
+}
+
+void PictureDecoderTest::picturesAreShownTheWayUpTheyWereTaken_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("redSide");   // where the stored picture's red left half shows
+    // Stored 64 x 48, red left and blue right; the tag says how the camera was held.
+    const std::string png = EncodedPicture(TwoColourPicture(64, 48), "PNG");
+    const struct {
+        int orientation;
+        const char* redSide;
+    } turns[] = {{1, "left"}, {3, "right"}, {6, "top"}, {8, "bottom"}};
+    for (const char* extension : {".jpg", ".tif", ".heic"}) {
+        for (const auto& turn : turns) {
+            QTest::addRow("%s, orientation %d", extension, turn.orientation)
+                << QString(extension).toUpper()
+                << QByteArray::fromStdString(MakeTodaysPicture(png, extension, turn.orientation)) << turn.redSide;
+        }
+    }
+}
+
+// The preview, the slideshow and the play list decode through DecodePicture, the
+// thumbnails through MakeThumbnailImage: both show the picture upright.
+void PictureDecoderTest::picturesAreShownTheWayUpTheyWereTaken()
+{
+    QFETCH(QString, extension);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, redSide);
+    const bool upright = redSide == "left" || redSide == "right";
+    // A point well inside the red half and one inside the blue half, in a picture of size.
+    const auto halves = [&](QSize size) {
+        const int w = size.width();
+        const int h = size.height();
+        if (redSide == "left")
+            return std::pair{QPoint(w / 4, h / 2), QPoint(3 * w / 4, h / 2)};
+        if (redSide == "right")
+            return std::pair{QPoint(3 * w / 4, h / 2), QPoint(w / 4, h / 2)};
+        if (redSide == "top")
+            return std::pair{QPoint(w / 2, h / 4), QPoint(w / 2, 3 * h / 4)};
+        return std::pair{QPoint(w / 2, 3 * h / 4), QPoint(w / 2, h / 4)};
+    };
+
+    const QImage shown = Decode(extension.toStdString(), bytes.toStdString());
+    QCOMPARE(shown.size(), upright ? QSize(64, 48) : QSize(48, 64));
+    const auto [red, blue] = halves(shown.size());
+    QVERIFY2(IsNear(shown.pixel(red), Qt::red), qPrintable(QString::number(shown.pixel(red), 16)));
+    QVERIFY2(IsNear(shown.pixel(blue), Qt::blue), qPrintable(QString::number(shown.pixel(blue), 16)));
+
+    // The thumbnail: the picture fitted into the 64 x 64 cell as shown, centred.
+    MemoryStream stream(bytes.toStdString());
+    const QImage cell = MakeThumbnailImage(extension.toStdString(), stream);
+    const QRect placed = upright ? QRect(0, 8, 64, 48) : QRect(8, 0, 48, 64);
+    const auto [cellRed, cellBlue] = halves(placed.size());
+    QVERIFY2(IsNear(cell.pixel(placed.topLeft() + cellRed), Qt::red),
+             qPrintable(QString::number(cell.pixel(placed.topLeft() + cellRed), 16)));
+    QVERIFY(IsNear(cell.pixel(placed.topLeft() + cellBlue), Qt::blue));
+    // Outside the picture the cell stays transparent.
+    const QPoint outside = upright ? QPoint(32, 2) : QPoint(2, 32);
+    QCOMPARE(qAlpha(cell.pixel(outside)), 0);
+}
+
+// The print command reads JPEG, TIFF and PNG but not a camera's tag, nor WebP or HEIC.
+void PictureDecoderTest::printedPicturesAreUprightAndReadable()
+{
+    const std::string png = EncodedPicture(TwoColourPicture(64, 48), "PNG");
+    const struct {
+        const char* extension;
+        int orientation;
+        bool converted;
+    } cases[] = {{".jpg", 1, false}, {".tif", 1, false}, {".png", 1, false}, {".jpg", 6, true},
+                 {".tif", 6, true},  {".heic", 6, true}, {".heic", 1, true}, {".webp", 1, true}};
+    for (const auto& c : cases) {
+        const QString what = QString("%1, orientation %2").arg(c.extension).arg(c.orientation);
+        const std::string upper = QString(c.extension).toUpper().toStdString();
+        const auto copy = UprightPrintCopy(upper, MakeTodaysPicture(png, c.extension, c.orientation));
+        QVERIFY2(copy.has_value() == c.converted, qPrintable(what));
+        if (!copy)
+            continue;
+        QCOMPARE(QString::fromStdString(copy->extension), QString(".PNG"));
+        const QImage printed = QImage::fromData(QByteArray::fromStdString(copy->bytes), "PNG");
+        const bool turned = c.orientation == 6;
+        QVERIFY2(printed.size() == (turned ? QSize(48, 64) : QSize(64, 48)), qPrintable(what));
+        // Red on top once turned, on the left as stored.
+        QVERIFY2(IsNear(printed.pixel(turned ? QPoint(24, 16) : QPoint(16, 24)), Qt::red), qPrintable(what));
+        QVERIFY2(IsNear(printed.pixel(turned ? QPoint(24, 48) : QPoint(48, 24)), Qt::blue), qPrintable(what));
+    }
+    // Not a picture, or damaged: handed over as it is.
+    QVERIFY(!UprightPrintCopy(".MP4", "movie").has_value());
+    QVERIFY(!UprightPrintCopy(".HEIC", "not a picture").has_value());
 }
 
 void PictureDecoderTest::metafileDrawsItsRecords()
