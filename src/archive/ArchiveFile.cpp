@@ -8,7 +8,8 @@
 #include "store/DatabaseError.h"
 #include "store/LibraryFiles.h"
 #include "store/Query.h"
-#include "store/SelectParser.h"
+#include "store/ColumnStream.h"
+#include "store/TableRow.h"
 #include "store/Statement.h"
 #include "store/Stream.h"
 
@@ -212,9 +213,12 @@ std::string ArchiveFile::CheckValue()
 
 void ArchiveFile::ForEachRow(const std::function<void(Row&)>& each)
 {
-    db::Query rows(m_connection, "Select * From record");
+    // The content is read in place from the row; selecting it would load it whole.
+    db::Query rows(m_connection,
+                   "Select _rowid_ as record_row, rec_size, rec_tnorigname, rec_description, rec_notes From record");
     for (; !rows.Eof(); rows.Next()) {
-        std::unique_ptr<Stream> object = rows.OpenReadStream("rec_object");
+        std::unique_ptr<Stream> object =
+            db::OpenColumnStream(m_connection, "record", "rec_object", rows.AsInteger("record_row"));
         Row row;
         row.size = rows.AsInteger("rec_size");
         row.name = rows.AsString("rec_tnorigname");

@@ -18,6 +18,7 @@
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 #include "ui/ProgressRoutines.h"
 
@@ -122,7 +123,7 @@ bool Library::VerifyPassword(const std::string& candidate, bool base64)
 {
     // The first password is written into the row read here.
     db::Transaction transaction(m_mainConn);
-    db::Query options(m_mainConn, "Select * from options");
+    db::Query options(m_mainConn, "Select _rowid_ as options_row, * from options");
     if (options.Eof())
         throw std::runtime_error("The library has no options row");
     const int generation = static_cast<int>(options.AsInteger("opt_keygen"));
@@ -132,10 +133,10 @@ bool Library::VerifyPassword(const std::string& candidate, bool base64)
     if (stored.empty()) {
         if (auto refusal = PasswordRefusal(candidate))
             throw PasswordRefused(*refusal);
-        options.Edit();
-        options.SetString("opt_pass", CheckValueFor(candidate));
-        StoreRecoveryCopy(options, candidate);
-        options.Post();
+        db::TableRow change("options");
+        change.Set("opt_pass", CheckValueFor(candidate));
+        StoreRecoveryCopy(options, change, candidate);
+        change.Update(m_mainConn, "_rowid_ = ?", {options.AsInteger("options_row")});
         transaction.Commit();
         Accept(candidate, generation);
         return true;
@@ -275,12 +276,14 @@ void Library::RunReencryption(ProgressRoutines& progress)
     ObjectStore::ForThisThread().SyncAllStoreFiles();
     db::Transaction transaction(m_mainConn);
     {
-        db::Query options(m_mainConn, "Select * from options");
-        options.Edit();
-        options.SetString("opt_pass", CheckValueFor(key.password));
-        StoreRecoveryCopy(options, key.password);
-        options.SetInteger("opt_keygen", key.generation);
-        options.Post();
+        db::Query options(m_mainConn, "Select _rowid_ as options_row, * from options");
+        if (options.Eof())
+            throw std::runtime_error("The library has no options row");
+        db::TableRow change("options");
+        change.Set("opt_pass", CheckValueFor(key.password));
+        StoreRecoveryCopy(options, change, key.password);
+        change.Set("opt_keygen", key.generation);
+        change.Update(m_mainConn, "_rowid_ = ?", {options.AsInteger("options_row")});
     }
     m_mainConn.Execute("Delete from keychange");
     transaction.Commit();
