@@ -61,8 +61,7 @@ void RenameCategory(db::Connection& connection, int categoryId, const std::strin
 {
     if (categoryId == kUnclassifiedId)
         throw std::invalid_argument("\"<Unclassified>\" cannot be renamed");
-    connection.Execute(SqlFormat("Update Category set cat_description = '%s' where cat_id = %d",
-                                 EscapeSql(name).c_str(), categoryId));
+    db::TableRow("Category").Set("cat_description", name).Update(connection, "cat_id = ?", {categoryId});
 }
 
 bool CategoryExists(db::Connection& connection, int categoryId)

@@ -225,11 +225,12 @@ void Library::ChangePassword(const std::string& newPassword, ProgressRoutines& p
     {
         db::Transaction transaction(m_mainConn);
         m_mainConn.Execute("Delete from keychange");
-        m_mainConn.Execute(SqlFormat(
-            "Insert into keychange (kc_generation, kc_newpass, kc_oldpass, kc_check) values (%d, %s, %s, %s)",
-            next.generation, QuotedSql(Sealed(current.password, newPassword)).c_str(),
-            QuotedSql(Sealed(newPassword, current.password)).c_str(),
-            QuotedSql(CheckValueFor(newPassword)).c_str()));
+        db::TableRow change("keychange");
+        change.Set("kc_generation", next.generation)
+            .Set("kc_newpass", Sealed(current.password, newPassword))
+            .Set("kc_oldpass", Sealed(newPassword, current.password))
+            .Set("kc_check", CheckValueFor(newPassword));
+        change.Insert(m_mainConn);
         transaction.Commit();
     }
     m_cipher = std::make_unique<TBlowfish>(newPassword);
