@@ -4,8 +4,9 @@
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/LibraryFiles.h"
-#include "store/Query.h"
+#include "store/ColumnStream.h"
 #include "store/Statement.h"
+#include "store/TableRow.h"
 
 #include <sqlite3.h>
 
@@ -27,7 +28,7 @@
 
 namespace fs = std::filesystem;
 using velmora::db::Connection;
-using velmora::db::Query;
+using velmora::db::TableRow;
 
 namespace {
 
@@ -66,17 +67,14 @@ std::unique_ptr<Connection> MakeStore(const fs::path& file, int pageSize)
 
 void WriteChunk(Connection& conn, int record, int chunk, const std::string& bytes, std::int64_t piece)
 {
-    Query q(conn, "Select * from recobject where ro_record = 0");
-    q.Append();
-    q.SetInteger("ro_record", record);
-    q.SetInteger("ro_chunk", chunk);
-    q.SetInteger("ro_nextstore", -1);
+    TableRow row("recobject");
+    row.Set("ro_record", record).Set("ro_chunk", chunk).Set("ro_nextstore", -1);
     {
-        auto out = q.OpenWriteStream("ro_data");
+        auto out = row.OpenWriteStream("ro_data");
         for (std::int64_t at = 0; at < static_cast<std::int64_t>(bytes.size()); at += piece)
             out->WriteBuffer(bytes.data() + at, std::min<std::int64_t>(piece, static_cast<std::int64_t>(bytes.size()) - at));
     }
-    q.Post();
+    row.Insert(conn);
 }
 
 void BM_WriteChunk(benchmark::State& state)
@@ -103,9 +101,9 @@ void BM_ReadChunk(benchmark::State& state)
     std::string buffer(kChunk, '\0');
     int record = 0;
     for (auto _ : state) {
-        Query q(*conn, "Select * from recobject where ro_record = " + std::to_string(record % kChunks + 1)
-                           + " and ro_chunk = 1");
-        q.OpenReadStream("ro_data")->ReadBuffer(buffer.data(), kChunk);
+        // Chunks were written in record order, one per row.
+        velmora::db::OpenColumnStream(*conn, "recobject", "ro_data", record % kChunks + 1)
+            ->ReadBuffer(buffer.data(), kChunk);
         benchmark::DoNotOptimize(buffer.data());
         ++record;
     }
@@ -120,13 +118,9 @@ void BM_AppendRow(benchmark::State& state)
     auto conn = MakeStore(dir.path() / "tnstore1.mdb", pageSize);
     int record = 1;
     for (auto _ : state) {
-        Query q(*conn, "Select * from recobject where ro_record = 0");
-        q.Append();
-        q.SetInteger("ro_record", record++);
-        q.SetInteger("ro_chunk", 1);
-        q.SetInteger("ro_nextstore", -1);
-        q.Post();
-        benchmark::DoNotOptimize(q.AsInteger("ro_record"));
+        TableRow row("recobject");
+        row.Set("ro_record", record++).Set("ro_chunk", 1).Set("ro_nextstore", -1);
+        benchmark::DoNotOptimize(row.Insert(*conn));
     }
 }
 
@@ -183,22 +177,19 @@ void BM_LargeBlobMemory(benchmark::State& state)
         const std::int64_t baseline = CurrentRssBytes();
         {
             RssSampler sampler;
-            Query q(*conn, "Select * from recobject where ro_record = 0");
-            q.Append();
-            q.SetInteger("ro_record", 1);
-            q.SetInteger("ro_chunk", 1);
+            TableRow row("recobject");
+            row.Set("ro_record", 1).Set("ro_chunk", 1);
             {
-                auto out = q.OpenWriteStream("ro_data");
+                auto out = row.OpenWriteStream("ro_data");
                 for (std::int64_t at = 0; at < kTotal; at += kChunk)
                     out->WriteBuffer(piece.data(), kChunk);
             }
-            q.Post();
+            row.Insert(*conn);
             writeGrowth = static_cast<double>(sampler.Stop() - baseline);
         }
         {
             RssSampler sampler;
-            Query q(*conn, "Select * from recobject where ro_record = 1");
-            auto in = q.OpenReadStream("ro_data");
+            auto in = velmora::db::OpenColumnStream(*conn, "recobject", "ro_data", 1);
             if (in->Size() != kTotal)
                 state.SkipWithError("wrong size read back");
             for (std::int64_t at = 0; at < kTotal; at += kChunk)
@@ -245,7 +236,7 @@ std::unique_ptr<Connection> MakeTemplateStore(const fs::path& file, const WriteS
 enum WriteMethod { kSpooledQuery = 0, kBoundInPlace = 1, kZeroBlobWrite = 2 };
 
 // One chunk row committed on its own, as an add writes it: through the updatable
-// query and its spool (the former way), as a bound value the engine reads from the
+// TableRow and its spool, as a bound value the engine reads from the
 // caller's buffer, or as a zeroblob filled in place with sqlite3_blob_write.
 void WriteChunkRow(Connection& conn, velmora::db::Statement& insert, WriteMethod method, int record,
                    const std::string& bytes)

@@ -14,6 +14,8 @@
 #include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
+#include "store/SqlText.h"
+#include "store/TableRow.h"
 #include "store/Statement.h"
 #include "store/Transaction.h"
 #include "store/WriteBehind.h"
@@ -97,13 +99,13 @@ bool IsLibraryFile(const std::string& target)
 
 void WriteCheckValue(db::Connection& archive, const TBlowfish& cipher)
 {
-    db::Query options(archive, "select * from Options");
+    db::Query options(archive, "select _rowid_ as options_row from Options");
+    db::TableRow change("Options");
+    change.Set("opt_pass", CheckValueFor(cipher));
     if (options.Eof())
-        options.Append();
+        change.Insert(archive);
     else
-        options.Edit();
-    options.SetString("opt_pass", CheckValueFor(cipher));
-    options.Post();
+        change.Update(archive, "_rowid_ = ?", {options.AsInteger("options_row")});
 }
 
 std::string DateText(db::Date date)

@@ -8,6 +8,8 @@
 #include "store/DatabaseError.h"
 #include "store/LibraryFiles.h"
 #include "store/Query.h"
+#include "store/ColumnStream.h"
+#include "store/TableRow.h"
 #include "store/Statement.h"
 #include "store/Stream.h"
 

@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 #include "store/Query.h"
 #include "store/SqlText.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 
 #include <set>
@@ -39,12 +40,9 @@ void DeleteSubcategories(db::Connection& connection, int categoryId, std::set<in
 
 int InsertCategory(db::Connection& connection, int parentId, const std::string& name)
 {
-    db::Query category(connection, "Select * from Category where cat_id = 0");
-    category.Append();
-    category.SetInteger("cat_parent", parentId);
-    category.SetString("cat_description", name);
-    category.Post();
-    return static_cast<int>(category.AsInteger("cat_id"));
+    db::TableRow category("Category");
+    category.Set("cat_parent", parentId).Set("cat_description", name);
+    return static_cast<int>(category.Insert(connection));
 }
 
 int AddCategory(db::Connection& connection)
@@ -63,8 +61,7 @@ void RenameCategory(db::Connection& connection, int categoryId, const std::strin
 {
     if (categoryId == kUnclassifiedId)
         throw std::invalid_argument("\"<Unclassified>\" cannot be renamed");
-    connection.Execute(SqlFormat("Update Category set cat_description = '%s' where cat_id = %d",
-                                 EscapeSql(name).c_str(), categoryId));
+    db::TableRow("Category").Set("cat_description", name).Update(connection, "cat_id = ?", {categoryId});
 }
 
 bool CategoryExists(db::Connection& connection, int categoryId)

@@ -3,6 +3,7 @@
 #include "catalogue/Categories.h"
 #include "store/Connection.h"
 #include "store/SqlText.h"
+#include "store/TableRow.h"
 
 
 namespace velmora {
@@ -91,8 +92,7 @@ ItemListing ReadItemRows(db::Connection& connection, const std::string& sql)
 
 void RenameItemDescription(db::Connection& connection, int recIdent, const std::string& description)
 {
-    connection.Execute(SqlFormat("update record set rec_description = '%s' where rec_ident = %d",
-                                 EscapeSql(description).c_str(), recIdent));
+    db::TableRow("record").Set("rec_description", description).Update(connection, "rec_ident = ?", {recIdent});
 }
 
 } // namespace velmora

@@ -1,14 +1,8 @@
 #include "integration/DirMonitor.h"
 
-#include "store/LibraryFiles.h"
 #include "store/ObjectStore.h"
 
 namespace velmora {
-
-std::string DefaultMonitorDir()
-{
-    return JoinPath(GetDefaultDataDir(), "Monitor");
-}
 
 TDirMonitor::TDirMonitor(std::chrono::milliseconds interval, ScanObserver observer,
                          DirScanner::Importer importer)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "integration/DirScanner.h"
+#include "integration/MonitorSettings.h"
 #include "integration/ScanReport.h"
 
 #include <chrono>
@@ -11,10 +12,6 @@
 #include <thread>
 
 namespace velmora {
-
-// The folder watched when the settings name none: "Monitor" beside the executable.
-// The program does not create it.
-std::string DefaultMonitorDir();
 
 // Imports the media files that the user drops into one folder: a thread of its own
 // scans the folder every interval and adds at most one file per scan to the library

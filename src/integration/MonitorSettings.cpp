@@ -1,8 +1,13 @@
 #include "integration/MonitorSettings.h"
 
-#include "settings/RegistryValues.h"
+#include "store/LibraryFiles.h"
 
 namespace velmora {
+
+std::string DefaultMonitorDir()
+{
+    return JoinPath(GetDefaultDataDir(), "Monitor");
+}
 
 MonitorSettings MonitorSettings::Read(const SettingsStore& store)
 {

@@ -2,6 +2,7 @@
 
 #include "store/Query.h"
 #include "store/RecoveryCopy.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 
 #include <stdexcept>
@@ -10,7 +11,8 @@ namespace velmora {
 
 namespace {
 constexpr std::int64_t kDelayUnit = 65536;
-constexpr const char* kSelectOptions = "Select * from options";
+// The row's own id is selected under its own name, so a change can name the row.
+constexpr const char* kSelectOptions = "Select _rowid_ as options_row, * from options";
 }
 
 SlideshowTiming SlideshowTiming::Unpack(std::int64_t stored)
@@ -55,18 +57,18 @@ void LibraryOptions::Write(db::Connection& main) const
         db::Query options(main, kSelectOptions);
         if (options.Eof())
             throw std::runtime_error("The library has no options row");
-        options.Edit();
-        options.SetInteger("opt_currentStore", slideshow.Pack());
-        options.SetInteger("opt_currentStoreSize", slideshowColour);
-        options.SetInteger("opt_thumbsize", thumbSize);
-        options.SetString("opt_caption", caption);
-        options.SetBoolean("opt_defdelete", deleteDropped);
-        options.SetBoolean("opt_condelete", deleteFromShell);
-        options.SetBoolean("opt_enableThumb", enableThumb);
-        options.SetBoolean("opt_scalepast100", scalePast100);
-        options.SetBoolean("opt_thumbdefault", thumbDefault);
-        SwitchRecoveryCopy(options, keepRecoveryCopy);
-        options.Post();
+        db::TableRow change("options");
+        change.Set("opt_currentStore", slideshow.Pack())
+            .Set("opt_currentStoreSize", slideshowColour)
+            .Set("opt_thumbsize", thumbSize)
+            .Set("opt_caption", caption)
+            .Set("opt_defdelete", deleteDropped)
+            .Set("opt_condelete", deleteFromShell)
+            .Set("opt_enableThumb", enableThumb)
+            .Set("opt_scalepast100", scalePast100)
+            .Set("opt_thumbdefault", thumbDefault);
+        SwitchRecoveryCopy(options, change, keepRecoveryCopy);
+        change.Update(main, "_rowid_ = ?", {options.AsInteger("options_row")});
     }
     transaction.Commit();
 }

@@ -6,9 +6,6 @@
 
 namespace velmora {
 
-// "Monitor" beside the executable (integration/DirMonitor.h).
-std::string DefaultMonitorDir();
-
 // Every per-user value the program keeps, in one table: where it lives, its default
 // and how it is read. Each part of the program reads and writes its values through
 // these entries, so a default is written down once. Numbers are read only from plain
@@ -49,9 +46,8 @@ namespace registry {
 std::string NoText();
 std::string DefaultShellMenuText();
 
-// Directory monitor.
-inline constexpr TextValue kMonitorDir{SettingsStore::kSettings, "Monitor Dir", &DefaultMonitorDir};
-inline constexpr SwitchValue kBackgroundMonitor{SettingsStore::kSettings, "Background Monitor", true};
+// The directory monitor's two are in integration/MonitorSettings.h, beside the default
+// folder they name.
 // Shell extension.
 inline constexpr TextValue kShellMenuText{SettingsStore::kSettings, "shellextext", &DefaultShellMenuText};
 inline constexpr SwitchValue kShellExtensionEnabled{SettingsStore::kSettings, "shellextenb", true};

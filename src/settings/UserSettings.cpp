@@ -1,5 +1,7 @@
 #include "settings/UserSettings.h"
 
+#include "integration/MonitorSettings.h"
+
 #include <array>
 
 namespace velmora {

@@ -136,9 +136,17 @@ bool BeginItemRemoval(db::Connection& main, int recordIdent, bool wipe)
         size = record.AsInteger("rec_size");
         description = record.AsString("rec_description");
     }
-    main.Execute(SqlFormat("Insert or ignore into pendingdelete (pd_record, pd_wipe, pd_size, pd_description) "
-                           "values (%d, %d, %lld, %s)",
-                           recordIdent, wipe ? 1 : 0, static_cast<long long>(size), QuotedSql(description).c_str()));
+    {
+        db::Statement journal(main.Handle(),
+                              "Insert or ignore into pendingdelete (pd_record, pd_wipe, pd_size, pd_description) "
+                              "values (?, ?, ?, ?)",
+                              main.DataSource());
+        journal.BindInt64(1, recordIdent);
+        journal.BindInt64(2, wipe ? 1 : 0);
+        journal.BindInt64(3, size);
+        journal.BindText(4, description);
+        journal.Run();
+    }
     // Its RecordCategory rows go with it (the schema's trigger).
     main.Execute(SqlFormat("Delete from record where rec_ident = %d", recordIdent));
     transaction.Commit();

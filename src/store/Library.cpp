@@ -19,6 +19,7 @@
 #include "store/Query.h"
 #include "store/SqlText.h"
 #include "store/ThumbnailCache.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 #include "ui/ProgressRoutines.h"
 
@@ -130,7 +131,7 @@ bool Library::VerifyPassword(const std::string& candidate, bool base64)
 {
     // The first password is written into the row read here.
     db::Transaction transaction(m_mainConn);
-    db::Query options(m_mainConn, "Select * from options");
+    db::Query options(m_mainConn, "Select _rowid_ as options_row, * from options");
     if (options.Eof())
         throw std::runtime_error("The library has no options row");
     const int generation = static_cast<int>(options.AsInteger("opt_keygen"));
@@ -140,10 +141,10 @@ bool Library::VerifyPassword(const std::string& candidate, bool base64)
     if (stored.empty()) {
         if (auto refusal = PasswordRefusal(candidate))
             throw PasswordRefused(*refusal);
-        options.Edit();
-        options.SetString("opt_pass", CheckValueFor(candidate));
-        StoreRecoveryCopy(options, candidate);
-        options.Post();
+        db::TableRow change("options");
+        change.Set("opt_pass", CheckValueFor(candidate));
+        StoreRecoveryCopy(options, change, candidate);
+        change.Update(m_mainConn, "_rowid_ = ?", {options.AsInteger("options_row")});
         transaction.Commit();
         Accept(candidate, generation);
         return true;
@@ -232,11 +233,12 @@ void Library::ChangePassword(const std::string& newPassword, ProgressRoutines& p
     {
         db::Transaction transaction(m_mainConn);
         m_mainConn.Execute("Delete from keychange");
-        m_mainConn.Execute(SqlFormat(
-            "Insert into keychange (kc_generation, kc_newpass, kc_oldpass, kc_check) values (%d, %s, %s, %s)",
-            next.generation, QuotedSql(Sealed(current.password, newPassword)).c_str(),
-            QuotedSql(Sealed(newPassword, current.password)).c_str(),
-            QuotedSql(CheckValueFor(newPassword)).c_str()));
+        db::TableRow change("keychange");
+        change.Set("kc_generation", next.generation)
+            .Set("kc_newpass", Sealed(current.password, newPassword))
+            .Set("kc_oldpass", Sealed(newPassword, current.password))
+            .Set("kc_check", CheckValueFor(newPassword));
+        change.Insert(m_mainConn);
         // The cached thumbnails move to the new key with the change's record: from this
         // commit on none is readable under the old password, whatever happens next.
         ReencryptThumbnails(m_mainConn, current.password, current.generation, newPassword, next.generation);
@@ -286,12 +288,14 @@ void Library::RunReencryption(ProgressRoutines& progress)
     ObjectStore::ForThisThread().SyncAllStoreFiles();
     db::Transaction transaction(m_mainConn);
     {
-        db::Query options(m_mainConn, "Select * from options");
-        options.Edit();
-        options.SetString("opt_pass", CheckValueFor(key.password));
-        StoreRecoveryCopy(options, key.password);
-        options.SetInteger("opt_keygen", key.generation);
-        options.Post();
+        db::Query options(m_mainConn, "Select _rowid_ as options_row, * from options");
+        if (options.Eof())
+            throw std::runtime_error("The library has no options row");
+        db::TableRow change("options");
+        change.Set("opt_pass", CheckValueFor(key.password));
+        StoreRecoveryCopy(options, change, key.password);
+        change.Set("opt_keygen", key.generation);
+        change.Update(m_mainConn, "_rowid_ = ?", {options.AsInteger("options_row")});
     }
     m_mainConn.Execute("Delete from keychange");
     // Any thumbnail that did not move with the change (kept by a program that knows no

@@ -421,12 +421,11 @@ void ObjectStore::Credit(int storeNo, std::int64_t amount)
 {
     db::Connection& main = MainConnection();
     db::Transaction transaction(main);
-    db::Query space(main, SqlFormat("Select * From [space] where st_num =%d", storeNo));
-    if (space.Eof())
-        return;
-    space.Edit();
-    space.SetInteger("st_freespace", space.AsInteger("st_freespace") + amount);
-    space.Post();
+    db::Statement credit(main.Handle(), "Update space set st_freespace = st_freespace + ? where st_num = ?",
+                         main.DataSource());
+    credit.BindInt64(1, amount);
+    credit.BindInt64(2, storeNo);
+    credit.Run();
     transaction.Commit();
 }
 

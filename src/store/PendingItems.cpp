@@ -6,6 +6,7 @@
 #include "store/ProcessStamp.h"
 #include "store/SpaceRecount.h"
 #include "store/SqlText.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 #include "ui/ProgressRoutines.h"
 
@@ -19,14 +20,17 @@ std::vector<int> TakeItemNumbers(db::Connection& main, int count)
     std::vector<int> numbers;
     db::Transaction transaction(main);
     {
-        // Each row goes again at once and comes back complete.
-        db::Query record(main, "Select * from Record where rec_ident = 0");
+        // Each row goes again at once and comes back complete: only its number stays
+        // taken, since AutoNumbers are never given twice.
+        db::TableRow placeholder("Record");
+        placeholder.Set("rec_tnorigname", "");
+        db::Statement remove(main.Handle(), "Delete from Record where rec_ident = ?", main.DataSource());
         for (int i = 0; i < count; ++i) {
-            record.Append();
-            record.SetString("rec_tnorigname", "");
-            record.Post();
-            numbers.push_back(static_cast<int>(record.AsInteger("rec_ident")));
-            record.Delete();
+            const std::int64_t number = placeholder.Insert(main);
+            numbers.push_back(static_cast<int>(number));
+            remove.BindInt64(1, number);
+            remove.Run();
+            remove.Reset();
         }
     }
     for (const int number : numbers)
@@ -53,18 +57,15 @@ void GiveBackItemNumbers(db::Connection& main, const std::vector<int>& numbers)
 
 void WriteCompletedItem(db::Connection& main, const StoredItem& item)
 {
-    {
-        db::Query record(main, "Select * from Record where rec_ident = 0");
-        record.Append();
-        record.SetInteger("rec_ident", item.recordIdent);
-        record.SetString("rec_tnorigname", item.fileName);
-        record.SetString("rec_description", item.description);
-        record.SetDate("rec_date_added", item.dateAdded);
-        record.SetInteger("rec_rank", 1);
-        record.SetInteger("rec_size", item.size);
-        record.SetInteger("rec_objstore", item.firstStore);
-        record.Post();
-    }
+    db::TableRow record("Record");
+    record.Set("rec_ident", item.recordIdent)
+        .Set("rec_tnorigname", item.fileName)
+        .Set("rec_description", item.description)
+        .Set("rec_date_added", item.dateAdded)
+        .Set("rec_rank", 1)
+        .Set("rec_size", item.size)
+        .Set("rec_objstore", item.firstStore);
+    record.Insert(main);
     // A category deleted meanwhile gets no link: the link would name nothing.
     if (item.categoryId)
         main.Execute(SqlFormat("Insert into RecordCategory (reccat_category, reccat_record) "

@@ -7,6 +7,7 @@
 #include "store/LibraryPassword.h"
 #include "store/Query.h"
 #include "store/StoredKey.h"
+#include "store/TableRow.h"
 
 #include <stdexcept>
 
@@ -47,15 +48,15 @@ bool KeepsRecoveryCopy(db::Connection& main)
     return options.Eof() || KeepsRecoveryCopy(options);
 }
 
-void StoreRecoveryCopy(db::Query& options, const std::string& password)
+void StoreRecoveryCopy(const db::Query& options, db::TableRow& change, const std::string& password)
 {
     if (KeepsRecoveryCopy(options))
-        options.SetString("opt_serial", Sealed(GetDatabasePassword(), password));
+        change.Set("opt_serial", Sealed(GetDatabasePassword(), password));
     else
-        options.SetNull("opt_serial");
+        change.Set("opt_serial", nullptr);
 }
 
-void SwitchRecoveryCopy(db::Query& options, bool keep)
+void SwitchRecoveryCopy(const db::Query& options, db::TableRow& change, bool keep)
 {
     if (!options.HasField(kRecoveryCopyColumn)) {
         // Without the column the copy is kept: nothing to switch unless asked to drop it.
@@ -63,16 +64,16 @@ void SwitchRecoveryCopy(db::Query& options, bool keep)
             throw std::runtime_error("The library has no place for the recovery copy switch");
         return;
     }
-    options.SetBoolean(kRecoveryCopyColumn, keep);
+    change.Set(kRecoveryCopyColumn, keep);
     if (!keep) {
-        options.SetNull("opt_serial");
+        change.Set("opt_serial", nullptr);
         return;
     }
     if (!options.AsString("opt_serial").empty())
         return;
     const LibraryKey key = CurrentLibraryKey();
     if (!key.changing && !key.password.empty() && PassesStoredCheck(key.password, options.AsString("opt_pass")))
-        options.SetString("opt_serial", Sealed(GetDatabasePassword(), key.password));
+        change.Set("opt_serial", Sealed(GetDatabasePassword(), key.password));
 }
 
 } // namespace velmora

@@ -7,6 +7,7 @@ namespace velmora {
 namespace db {
 class Connection;
 class Query;
+class TableRow;
 }
 
 // The recovery copy of the library password (opt_serial), sealed only with the
@@ -27,13 +28,14 @@ bool KeepsRecoveryCopy(const db::Query& options);
 // The same for the library's first options row; on without a row.
 bool KeepsRecoveryCopy(db::Connection& main);
 
-// Sets opt_serial of the row being edited for password: its sealed copy when the row
-// keeps one, else null.
-void StoreRecoveryCopy(db::Query& options, const std::string& password);
+// Sets opt_serial in the change to the options row the query stands on, for password:
+// its sealed copy when the row keeps one, else null.
+void StoreRecoveryCopy(const db::Query& options, db::TableRow& change, const std::string& password);
 
-// Switches the copy in the row being edited: off clears opt_serial; on makes a copy
-// when there is none and this process holds the password that passes the row's check
-// value (a copy that cannot open the library is worse than none).
-void SwitchRecoveryCopy(db::Query& options, bool keep);
+// Switches the copy in the change to the options row the query stands on: off clears
+// opt_serial; on makes a copy when there is none and this process holds the password
+// that passes the row's check value (a copy that cannot open the library is worse than
+// none).
+void SwitchRecoveryCopy(const db::Query& options, db::TableRow& change, bool keep);
 
 } // namespace velmora

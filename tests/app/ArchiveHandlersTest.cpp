@@ -18,6 +18,7 @@
 #include "store/LibraryFiles.h"
 #include "store/MemoryStream.h"
 #include "store/Query.h"
+#include "store/TableRow.h"
 #include "ui/ProgressRoutines.h"
 
 #include "app/MainWindowSession.h"
@@ -772,10 +773,9 @@ void ArchiveHandlersTest::wrongArchivePasswordKeepsTheDialogOpen()
         db::Connection connection(
             db::ConnectionString::Build(archive.toStdString(), db::kShareDenyNone, GetDatabasePassword()));
         connection.Open();
-        db::Query options(connection, "select * from Options");
-        options.Edit();
-        options.SetString("opt_pass", EncryptToBytes(std::string(kArchivePassword), kCheckText));
-        options.Post();
+        db::TableRow("Options")
+            .Set("opt_pass", EncryptToBytes(std::string(kArchivePassword), kCheckText))
+            .Update(connection, "1 = 1");
     }
 
     session.dialogs.files.push_back(archive);

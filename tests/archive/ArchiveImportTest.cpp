@@ -5,6 +5,7 @@
 #include "store/LibraryCheck.h"
 #include "store/ReferenceCipher.h"
 #include "store/Statement.h"
+#include "store/TableRow.h"
 
 #include <sqlite3.h>
 
@@ -119,10 +120,9 @@ TEST_F(ArchiveImportTest, ACheckValueHeldAsRawCipherBytesOpensWithTheRightPasswo
     ExportThreeAndSwitch();
     {
         auto c = OpenForWriting(ArchivePath());
-        db::Query options(*c, "select * from Options");
-        options.Edit();
-        options.SetString("opt_pass", EncryptToBytes(std::string(kArchivePassword), kCheckText));
-        options.Post();
+        db::TableRow("Options")
+            .Set("opt_pass", EncryptToBytes(std::string(kArchivePassword), kCheckText))
+            .Update(*c, "1 = 1");
     }
     TransferArchive archive(ArchivePath());
     EXPECT_FALSE(archive.CheckArchivePassword(kArchivePassword, true));

@@ -1,8 +1,10 @@
 #include "store/DatabaseTestSupport.h"
 
 #include "store/BlobSpool.h"
+#include "store/ColumnStream.h"
 #include "store/DatabaseError.h"
 #include "store/Query.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 
 #include <gmock/gmock.h>
@@ -15,7 +17,9 @@ using namespace velmora;
 using namespace velmora::test;
 using db::BlobSpool;
 using db::Connection;
+using db::OpenColumnStream;
 using db::Query;
+using db::TableRow;
 
 namespace {
 
@@ -28,28 +32,31 @@ protected:
     }
 
     // Writes bytes as chunk (record, chunk) through a write stream in pieces of piece
-    // bytes; the stream is released before Post, as callers do.
-    void WriteChunk(int record, int chunk, const std::string& bytes, std::size_t piece)
+    // bytes; the stream is released before the row is written, as callers do. Returns
+    // the row's id.
+    std::int64_t WriteChunk(int record, int chunk, const std::string& bytes, std::size_t piece)
     {
-        Query q(conn, "Select * from recobject where ro_record = 0");
-        q.Append();
-        q.SetInteger("ro_record", record);
-        q.SetInteger("ro_chunk", chunk);
-        q.SetInteger("ro_nextstore", -1);
+        TableRow row("recobject");
+        row.Set("ro_record", record).Set("ro_chunk", chunk).Set("ro_nextstore", -1);
         {
-            auto out = q.OpenWriteStream("ro_data");
+            auto out = row.OpenWriteStream("ro_data");
             for (std::size_t at = 0; at < bytes.size(); at += piece)
                 out->WriteBuffer(bytes.data() + at, static_cast<std::int64_t>(std::min(piece, bytes.size() - at)));
         }
-        q.Post();
+        return row.Insert(conn);
+    }
+
+    std::int64_t ChunkRow(int record, int chunk)
+    {
+        Query q(conn, "Select _rowid_ as chunk_row from recobject where ro_record = ? and ro_chunk = ?",
+                {record, chunk});
+        EXPECT_FALSE(q.Eof());
+        return q.Eof() ? 0 : q.AsInteger("chunk_row");
     }
 
     std::string ReadChunk(int record, int chunk, std::size_t piece = 65536)
     {
-        Query q(conn, "Select * from recobject where ro_record = " + std::to_string(record)
-                          + " and ro_chunk = " + std::to_string(chunk));
-        EXPECT_FALSE(q.Eof());
-        auto in = q.OpenReadStream("ro_data");
+        auto in = OpenColumnStream(conn, "recobject", "ro_data", ChunkRow(record, chunk));
         std::string out(static_cast<std::size_t>(in->Size()), '\0');
         for (std::size_t at = 0; at < out.size(); at += piece)
             in->ReadBuffer(out.data() + at, static_cast<std::int64_t>(std::min(piece, out.size() - at)));
@@ -87,9 +94,7 @@ TEST_F(BlobStreamTest, ValuesOfEverySizeReadBackByteForByte)
 TEST_F(BlobStreamTest, ReadStreamSeeksAnywhere)
 {
     const std::string bytes = PatternBytes(3 * 1000 * 1000, 11);
-    WriteChunk(7, 1, bytes, 1 << 20);
-    Query q(conn, "Select * from recobject where ro_record = 7");
-    auto in = q.OpenReadStream("RO_DATA");
+    auto in = OpenColumnStream(conn, "recobject", "RO_DATA", WriteChunk(7, 1, bytes, 1 << 20));
     EXPECT_EQ(in->Size(), static_cast<std::int64_t>(bytes.size()));
     char buffer[1000];
     for (std::int64_t at : {std::int64_t{2999000}, std::int64_t{0}, std::int64_t{1234567}, std::int64_t{500000}}) {
@@ -103,22 +108,29 @@ TEST_F(BlobStreamTest, ReadStreamSeeksAnywhere)
     EXPECT_THROW(in->Write(buffer, 1), StreamError);
 }
 
-TEST_F(BlobStreamTest, CursorDoesNotLoadLongValuesUntilAsked)
+TEST_F(BlobStreamTest, SelectedValuesReadWholeAndColumnStreamsReadEveryKind)
 {
     const std::string bytes = PatternBytes(600000, 3);
     WriteChunk(1, 1, bytes, 600000);
     WriteChunk(1, 2, "", 1);
     Query q(conn, "Select ro_chunk, ro_data from recobject where ro_record = 1 order by ro_chunk");
-    EXPECT_TRUE(q.Updatable());
     EXPECT_FALSE(q.IsNull("ro_data"));
     EXPECT_EQ(q.AsString("ro_data"), bytes);
     q.Next();
     EXPECT_EQ(q.AsInteger("ro_chunk"), 2);
     EXPECT_EQ(q.OpenReadStream("ro_data")->Size(), 0);
 
-    // A query that is not updatable hands the value over as a copy.
+    // A value of another kind than a blob reads as its text; a row that is gone raises.
+    const std::int64_t number = WriteChunk(1, 3, "", 1);
+    conn.Execute("Update recobject set ro_data = 12345 where ro_chunk = 3");
+    auto digits = OpenColumnStream(conn, "recobject", "ro_data", number);
+    std::string text(static_cast<std::size_t>(digits->Size()), '\0');
+    digits->ReadBuffer(text.data(), digits->Size());
+    EXPECT_EQ(text, "12345");
+    EXPECT_THROW(OpenColumnStream(conn, "recobject", "ro_data", number + 100), db::DatabaseError);
+
+    // A value selected by a query comes as a copy of it.
     Query joined(conn, "Select a.ro_data from recobject a, recobject b where a.ro_chunk = 1 and b.ro_chunk = 2");
-    EXPECT_FALSE(joined.Updatable());
     auto copy = joined.OpenReadStream("ro_data");
     std::string back(bytes.size(), '\0');
     copy->ReadBuffer(back.data(), static_cast<std::int64_t>(back.size()));
@@ -128,24 +140,27 @@ TEST_F(BlobStreamTest, CursorDoesNotLoadLongValuesUntilAsked)
 TEST_F(BlobStreamTest, EditReplacesTheValueAndNullReadsAsEmpty)
 {
     WriteChunk(1, 1, PatternBytes(2 * 1024 * 1024, 1), 1 << 20);
-    const std::string replacement = PatternBytes(1500, 2);
-    {
-        Query q(conn, "Select * from recobject where ro_record = 1");
-        q.Edit();
-        auto out = q.OpenWriteStream("ro_data");
+    WriteChunk(2, 1, PatternBytes(100, 7), 100);
+    // A short value and one past the in-memory limit, each replacing a long one.
+    for (const std::size_t size : {std::size_t{1500}, std::size_t{3 * 1024 * 1024 + 1}}) {
+        const std::string replacement = PatternBytes(size, 2);
+        TableRow change("recobject");
+        auto out = change.OpenWriteStream("ro_data");
         out->WriteBuffer(replacement.data(), static_cast<std::int64_t>(replacement.size()));
         out.reset();
-        q.SetInteger("ro_nextstore", 4);
-        q.Post();
-        EXPECT_EQ(q.AsInteger("ro_nextstore"), 4);
+        change.Set("ro_nextstore", 4);
+        EXPECT_EQ(change.Update(conn, "ro_record = ?", {1}), 1);
+        EXPECT_EQ(Query(conn, "Select ro_nextstore from recobject where ro_record = 1").AsInteger("ro_nextstore"), 4);
+        EXPECT_EQ(ReadChunk(1, 1), replacement) << size;
+        EXPECT_EQ(ReadChunk(2, 1), PatternBytes(100, 7)) << "the other row stays";
     }
-    EXPECT_EQ(ReadChunk(1, 1), replacement);
     {
+        TableRow change("recobject");
+        change.Set("ro_data", nullptr);
+        change.Update(conn, "ro_record = ?", {1});
         Query q(conn, "Select * from recobject where ro_record = 1");
-        q.SetNull("ro_data");
-        q.Post();
         EXPECT_TRUE(q.IsNull("ro_data"));
-        EXPECT_EQ(q.OpenReadStream("ro_data")->Size(), 0);
+        EXPECT_EQ(OpenColumnStream(conn, "recobject", "ro_data", ChunkRow(1, 1))->Size(), 0);
     }
 }
 
@@ -165,21 +180,19 @@ TEST_F(BlobStreamTest, ArchiveRowsCarryTheirBlob)
     archive.Open();
     const std::string content = PatternBytes(1200000, 9);
     {
-        Query rows(archive, "Select * From record");
-        rows.Append();
-        rows.SetInteger("rec_size", 1199999);
-        rows.SetString("rec_tnorigname", "movie.mpg");
-        auto out = rows.OpenWriteStream("rec_object");
+        TableRow row("record");
+        row.Set("rec_size", 1199999).Set("rec_tnorigname", "movie.mpg");
+        auto out = row.OpenWriteStream("rec_object");
         out->WriteBuffer(content.data(), static_cast<std::int64_t>(content.size()));
-        rows.Post();
+        row.Insert(archive);
     }
     archive.Close();
     Connection import(ImportConnectionString(dir / "a.eta"));
     import.Open();
-    Query rows(import, "Select * From record");
+    Query rows(import, "Select _rowid_ as record_row, rec_tnorigname From record");
     ASSERT_FALSE(rows.Eof());
     EXPECT_EQ(rows.AsString("rec_tnorigname"), "movie.mpg");
-    auto in = rows.OpenReadStream("rec_object");
+    auto in = OpenColumnStream(import, "record", "rec_object", rows.AsInteger("record_row"));
     std::string back(content.size(), '\0');
     in->ReadBuffer(back.data(), static_cast<std::int64_t>(back.size()));
     EXPECT_EQ(back, content);

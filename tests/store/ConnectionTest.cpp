@@ -2,6 +2,7 @@
 
 #include "store/DatabaseError.h"
 #include "store/Query.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 
 #include <gmock/gmock.h>
@@ -207,7 +208,8 @@ TEST(ConnectionTest, ImportModeReadsButRefusesWritesAndKeepsWritersOut)
         Query rows(import, "Select * From record");
         ASSERT_FALSE(rows.Eof());
         EXPECT_EQ(rows.AsString("rec_tnorigname"), "a.jpg");
-        EXPECT_THROW(rows.Edit(), DatabaseError) << "a read-only row set changes nothing";
+        EXPECT_THROW(db::TableRow("record").Set("rec_size", 2).Update(import, "1 = 1"), DatabaseError)
+            << "a read-only connection changes nothing";
     }
     EXPECT_THROW(import.Execute("Insert into record (rec_size) values (1)"), DatabaseError);
     EXPECT_THROW(import.Execute("Update Options set opt_pass = 'x'"), DatabaseError);
@@ -269,11 +271,9 @@ TEST(ConnectionTest, ConcurrentWritersOnSeveralThreadsAllSucceed)
                     }
                     conn.Execute("Insert into space (st_num, st_freespace) values (" + std::to_string(next)
                                  + ", 1887436800)");
-                    Query add(conn, "Select * from Record where rec_ident = 0");
-                    add.Append();
-                    add.SetString("rec_description", "thread " + std::to_string(t));
-                    add.SetInteger("rec_size", i);
-                    add.Post();
+                    db::TableRow add("Record");
+                    add.Set("rec_description", "thread " + std::to_string(t)).Set("rec_size", i);
+                    add.Insert(conn);
                     tx.Commit();
                 }
             } catch (const std::exception& e) {

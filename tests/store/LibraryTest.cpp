@@ -9,6 +9,7 @@
 #include "store/ObjectStore.h"
 #include "store/PasswordPolicy.h"
 #include "store/Query.h"
+#include "store/TableRow.h"
 #include "store/SqlText.h"
 #include "ui/ProgressRoutines.h"
 
@@ -77,10 +78,7 @@ TEST_F(LibraryTest, AnOlderLibrarysRawCheckValueStillOpens)
 {
     const std::string raw = Base64ToStr(OptionText("opt_pass"));
     ASSERT_EQ(raw.size(), 24u);
-    db::Query options(ObjectStore::ForThisThread().MainConnection(), "Select * from options");
-    options.Edit();
-    options.SetString("opt_pass", raw);
-    options.Post();
+    db::TableRow("options").Set("opt_pass", raw).Update(ObjectStore::ForThisThread().MainConnection(), "1 = 1");
 
     std::unique_ptr<Library> again;
     EXPECT_TRUE(OpenWith(kPassword, again));

@@ -2,6 +2,7 @@
 
 #include "store/DatabaseError.h"
 #include "store/Query.h"
+#include "store/TableRow.h"
 #include "store/Transaction.h"
 
 #include <gmock/gmock.h>
@@ -17,6 +18,7 @@ using db::Connection;
 using db::DatabaseError;
 using db::Date;
 using db::Query;
+using db::TableRow;
 
 namespace {
 
@@ -30,24 +32,16 @@ protected:
 
     int AddRecord(const std::string& description)
     {
-        Query q(conn, "Select * from Record where rec_ident = 0");
-        EXPECT_TRUE(q.Eof());
-        q.Append();
-        q.SetString("rec_tnorigname", description + ".jpg");
-        q.SetString("rec_description", description);
-        q.SetInteger("rec_rank", 1);
-        q.Post();
-        return static_cast<int>(q.AsInteger("rec_ident"));
+        TableRow row("Record");
+        row.Set("rec_tnorigname", description + ".jpg").Set("rec_description", description).Set("rec_rank", 1);
+        return static_cast<int>(row.Insert(conn));
     }
 
     int AddCategory(const std::string& name, int parent = 0)
     {
-        Query q(conn, "Select * from Category where cat_id = 0");
-        q.Append();
-        q.SetInteger("cat_parent", parent);
-        q.SetString("cat_description", name);
-        q.Post();
-        return static_cast<int>(q.AsInteger("cat_id"));
+        TableRow row("Category");
+        row.Set("cat_parent", parent).Set("cat_description", name);
+        return static_cast<int>(row.Insert(conn));
     }
 
     void Link(int category, int record)
@@ -70,23 +64,29 @@ protected:
 
 } // namespace
 
-TEST_F(QueryTest, AppendedRowBecomesCurrentWithItsAutoNumber)
+TEST_F(QueryTest, InsertedRowGetsItsAutoNumber)
 {
     const int first = AddRecord("one");
     const int second = AddRecord("two");
     EXPECT_GT(first, 0);
     EXPECT_EQ(second, first + 1);
 
-    Query q(conn, "Select * from Record where rec_ident = 0");
-    q.Append();
-    q.SetString("rec_description", "three");
-    q.Post();
-    EXPECT_FALSE(q.Eof());
+    TableRow row("Record");
+    row.Set("rec_description", "three");
+    EXPECT_EQ(row.Insert(conn), second + 1);
+    Query q(conn, "Select * from Record where rec_ident = ?", {second + 1});
+    ASSERT_FALSE(q.Eof());
     EXPECT_EQ(q.AsInteger("REC_IDENT"), second + 1);
     EXPECT_EQ(q.AsString("rec_description"), "three");
     EXPECT_TRUE(q.IsNull("rec_notes"));
     q.Next();
     EXPECT_TRUE(q.Eof());
+
+    // A row with no value set takes the table's defaults.
+    const std::int64_t bare = TableRow("Category").Insert(conn);
+    Query category(conn, "Select cat_parent from Category where cat_id = ?", {bare});
+    ASSERT_FALSE(category.Eof());
+    EXPECT_EQ(category.AsInteger("cat_parent"), 0);
 }
 
 TEST_F(QueryTest, NumbersAreNeverReusedAfterDelete)
@@ -100,37 +100,24 @@ TEST_F(QueryTest, NumbersAreNeverReusedAfterDelete)
     EXPECT_LT(a, b);
 }
 
-TEST_F(QueryTest, EditPostAndDeleteWorkOnTheCurrentRow)
+TEST_F(QueryTest, UpdateChangesOnlyTheRowsItsConditionPicks)
 {
     AddRecord("alpha");
     const int beta = AddRecord("beta");
     AddRecord("gamma");
-    {
-        Query q(conn, "Select * from Record where rec_ident = " + std::to_string(beta));
-        q.Edit();
-        q.SetString("rec_description", "Beta's new name");
-        EXPECT_EQ(q.AsString("rec_description"), "Beta's new name");   // the pending value
-        q.Post();
-        EXPECT_EQ(q.AsString("rec_description"), "Beta's new name");
-    }
+    TableRow rename("Record");
+    rename.Set("rec_description", "Beta's new name").Set("rec_description", "Beta's newer name");
+    EXPECT_EQ(rename.Update(conn, "rec_ident = ?", {beta}), 1);
     EXPECT_EQ(Descriptions("Select * from Record order by rec_ident"),
-              (std::vector<std::string>{"alpha", "Beta's new name", "gamma"}));
-    {
-        // Setting a field of the current row starts the edit; moving on posts it.
-        Query q(conn, "Select rec_ident, rec_description from Record order by rec_ident");
-        q.SetString("rec_description", "ALPHA");
-        q.Next();
-        EXPECT_EQ(q.AsString("rec_description"), "Beta's new name");
-        q.Delete();   // beta; stands on gamma now
-        ASSERT_FALSE(q.Eof());
-        EXPECT_EQ(q.AsString("rec_description"), "gamma");
-        q.Edit();
-        q.SetString("rec_description", "dropped");
-        q.Cancel();
-        q.Next();
-        EXPECT_TRUE(q.Eof());
-    }
-    EXPECT_EQ(Descriptions("Select * from Record order by rec_ident"), (std::vector<std::string>{"ALPHA", "gamma"}));
+              (std::vector<std::string>{"alpha", "Beta's newer name", "gamma"}));
+
+    TableRow rank("Record");
+    rank.Set("rec_rank", 5);
+    EXPECT_EQ(rank.Update(conn, "rec_description like ?", {"%a"}), 2);
+    EXPECT_EQ(Descriptions("Select * from Record where rec_rank = 5 order by rec_ident"),
+              (std::vector<std::string>{"alpha", "gamma"}));
+    EXPECT_EQ(rank.Update(conn, "rec_ident = ?", {beta + 100}), 0);
+    EXPECT_EQ(TableRow("Record").Update(conn, "1 = 1"), 0) << "a row with nothing set changes nothing";
 }
 
 TEST_F(QueryTest, TextDatesBooleansAndNullsRoundTrip)
@@ -138,13 +125,12 @@ TEST_F(QueryTest, TextDatesBooleansAndNullsRoundTrip)
     const std::string awkward = "O'Brien's \"quoted\" ; -- text, naïve";
     const Date day = sys_days{2004y / March / 7};
     {
-        Query q(conn, "Select * from Record where rec_ident = 0");
-        q.Append();
-        q.SetString("rec_description", awkward);
-        q.SetDate("rec_date_added", day);
-        q.SetInteger("rec_size", 3000000000LL);
-        q.SetNull("rec_notes");
-        q.Post();
+        TableRow row("Record");
+        row.Set("rec_description", awkward)
+            .Set("rec_date_added", day)
+            .Set("rec_size", 3000000000LL)
+            .Set("rec_notes", nullptr);
+        row.Insert(conn);
     }
     Query q(conn, "Select * from Record");
     ASSERT_FALSE(q.Eof());
@@ -160,27 +146,36 @@ TEST_F(QueryTest, TextDatesBooleansAndNullsRoundTrip)
     EXPECT_FALSE(q.HasField("no_such_field"));
     EXPECT_THROW(q.AsString("no_such_field"), DatabaseError);
     EXPECT_THROW(q.AsDate("rec_description"), DatabaseError);
+    // Stored as a text and a number, as the files have always held them.
+    Query types(conn, "Select typeof(rec_date_added) as d, typeof(rec_size) as s from Record");
+    EXPECT_EQ(types.AsString("d"), "text");
+    EXPECT_EQ(types.AsString("s"), "integer");
 
-    // The same text found again through a statement with the quote doubled.
-    Query found(conn, "Select * from Record where rec_description = 'O''Brien''s \"quoted\" ; -- text, naïve'");
-    EXPECT_FALSE(found.Eof());
+    // The same text found again, bound and as a literal with the quote doubled.
+    EXPECT_FALSE(Query(conn, "Select * from Record where rec_description = ?", {awkward}).Eof());
+    EXPECT_FALSE(
+        Query(conn, "Select * from Record where rec_description = 'O''Brien''s \"quoted\" ; -- text, naïve'").Eof());
 
-    Query options(conn, "Select * from options");
-    options.Edit();
-    options.SetBoolean("opt_defdelete", true);
-    options.SetBoolean("opt_enableThumb", false);
-    options.Post();
+    TableRow options("options");
+    options.Set("opt_defdelete", true).Set("opt_enableThumb", false);
+    EXPECT_EQ(options.Update(conn, "1 = 1"), 1);
     Query again(conn, "Select * from options");
     EXPECT_TRUE(again.AsBoolean("opt_defdelete"));
     EXPECT_FALSE(again.AsBoolean("OPT_ENABLETHUMB"));
     EXPECT_EQ(again.AsInteger("opt_defdelete"), 1);
+    // Booleans stored as text by other programs read as they mean.
+    for (const auto& [text, meaning] : std::vector<std::pair<std::string, bool>>{
+             {"True", true}, {"yes", true}, {"-1", true}, {"0", false}, {"false", false}, {"", false}}) {
+        TableRow("options").Set("opt_defdelete", text).Update(conn, "1 = 1");
+        EXPECT_EQ(Query(conn, "Select opt_defdelete from options").AsBoolean("opt_defdelete"), meaning) << text;
+    }
 }
 
 TEST_F(QueryTest, CursorMovesAndCounts)
 {
     for (const char* name : {"c", "a", "b"})
         AddRecord(name);
-    Query q(conn, "Select * from Record order by rec_description");
+    Query q(conn, "Select * from Record order by rec_description;  ");
     EXPECT_EQ(q.RecordCount(), 3);
     EXPECT_EQ(q.AsString("rec_description"), "a");
     q.Next();
@@ -192,6 +187,8 @@ TEST_F(QueryTest, CursorMovesAndCounts)
     q.First();
     EXPECT_EQ(q.AsString("rec_description"), "a");
     EXPECT_EQ(Query(conn, "Select * from Record where rec_ident = 0").RecordCount(), 0);
+    // The count binds the query's parameters as the query does.
+    EXPECT_EQ(Query(conn, "Select * from Record where rec_description > ?", {"a"}).RecordCount(), 2);
 }
 
 TEST_F(QueryTest, UnclassifiedItemsAndLinks)
@@ -220,12 +217,7 @@ TEST_F(QueryTest, UnclassifiedItemsAndLinks)
     EXPECT_EQ(Descriptions(unclassified), (std::vector<std::string>{"loose"}));
     EXPECT_EQ(Descriptions(inCategory(holiday)), (std::vector<std::string>{"in one", "in two"}));
     EXPECT_EQ(Descriptions(inCategory(family)), (std::vector<std::string>{"in two"}));
-    {
-        Query join(conn, unclassified);
-        EXPECT_FALSE(join.Updatable());
-        EXPECT_THROW(join.Append(), DatabaseError);
-        EXPECT_EQ(join.RecordCount(), 1);
-    }
+    EXPECT_EQ(Query(conn, unclassified).RecordCount(), 1);
 
     // Links go with their category or item.
     conn.Execute("delete from Category where cat_id = " + std::to_string(holiday));
@@ -234,35 +226,28 @@ TEST_F(QueryTest, UnclassifiedItemsAndLinks)
     EXPECT_EQ(Query(conn, "Select * from RecordCategory").RecordCount(), 0);
 }
 
-TEST_F(QueryTest, DuplicateLinkAppendedThroughAQueryLeavesNoStrayCurrentRow)
+TEST_F(QueryTest, DuplicateLinkInsertedAgainAddsNothingAndNamesNoRow)
 {
     const int item = AddRecord("x");
     const int cat = AddCategory("c");
     Link(cat, item);
-    Query q(conn, "Select * from RecordCategory where reccat_id = 0");
-    q.Append();
-    q.SetInteger("reccat_category", cat);
-    q.SetInteger("reccat_record", item);
-    q.Post();
-    EXPECT_TRUE(q.Eof());
+    TableRow link("RecordCategory");
+    link.Set("reccat_category", cat).Set("reccat_record", item);
+    EXPECT_EQ(link.Insert(conn), 0);
     EXPECT_EQ(Query(conn, "Select * from RecordCategory").RecordCount(), 1);
 }
 
-TEST_F(QueryTest, BracketedNamesAndCaseInsensitiveNames)
+TEST_F(QueryTest, NamesAreCaseInsensitive)
 {
-    Query q(conn, "select * from [SPACE] where st_num = 0");
-    EXPECT_TRUE(q.Updatable());
-    q.Append();
-    q.SetInteger("ST_NUM", 1);
-    q.SetInteger("st_FreeSpace", 1887436800);
-    q.Post();
-    EXPECT_EQ(q.AsInteger("st_freespace"), 1887436800);
+    TableRow row("SPACE");
+    row.Set("ST_NUM", 1).Set("st_FreeSpace", 1887436800);
+    row.Insert(conn);
     Query check(conn, "Select st_num, [st_freespace] from space");
     EXPECT_EQ(check.AsInteger("ST_NUM"), 1);
     EXPECT_EQ(check.AsInteger("st_freespace"), 1887436800);
 }
 
-TEST_F(QueryTest, ChangesPostedInsideATransactionVanishOnRollback)
+TEST_F(QueryTest, ChangesMadeInsideATransactionVanishOnRollback)
 {
     {
         db::Transaction t(conn);
@@ -273,11 +258,11 @@ TEST_F(QueryTest, ChangesPostedInsideATransactionVanishOnRollback)
 
 TEST_F(QueryTest, MisuseIsReportedNotIgnored)
 {
-    Query empty(conn, "Select * from Record where rec_ident = 0");
-    EXPECT_THROW(empty.Edit(), DatabaseError);
-    EXPECT_THROW(empty.Delete(), DatabaseError);
-    EXPECT_THROW(empty.SetString("rec_description", "x"), DatabaseError);
-    empty.Append();
-    EXPECT_THROW(empty.SetString("no_such_column", "x"), DatabaseError);
+    EXPECT_THROW(TableRow("Record").Set("no_such_column", "x").Insert(conn), DatabaseError);
+    EXPECT_THROW(TableRow("NoSuchTable").Set("x", 1).Insert(conn), DatabaseError);
+    EXPECT_THROW(TableRow("Record").Set("rec_rank", 1).Update(conn, "no_such_column = 1"), DatabaseError);
     EXPECT_THROW(Query(conn, "Select * from NoSuchTable"), DatabaseError);
+    EXPECT_THROW(Query(conn, "Select * from Record where rec_ident = ?", {1, 2}), DatabaseError)
+        << "a parameter too many";
+    EXPECT_EQ(Query(conn, "Select * from Record").RecordCount(), 0);
 }
