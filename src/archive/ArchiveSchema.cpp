@@ -6,7 +6,7 @@
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/LibraryFiles.h"
-#include "store/SelectParser.h"
+#include "store/TableRow.h"
 #include "store/Statement.h"
 
 #include <sqlite3.h>

@@ -8,6 +8,7 @@
 #include "store/LibraryPassword.h"
 #include "store/ObjectStore.h"
 #include "store/Query.h"
+#include "store/TableRow.h"
 #include "store/ThumbnailCache.h"
 #include "ui/ProgressRoutines.h"
 
@@ -190,12 +191,7 @@ TEST_F(ThumbnailCacheTest, TheCheckerNamesEveryBrokenThumbnail)
     ExecuteMain("Insert into thumbnail (th_record, th_keygen, th_size, th_data) values (999, 0, 8, zeroblob(8))");
     ExecuteMain("Update thumbnail set th_keygen = th_keygen + 5 where th_record = " + std::to_string(stale));
     const std::string other = EncryptToBytes("another key", FakePng(foreign));
-    {
-        db::Query row(Main(), "Select * from thumbnail where th_record = " + std::to_string(foreign));
-        row.Edit();
-        row.SetString("th_data", other);
-        row.Post();
-    }
+    db::TableRow("thumbnail").Set("th_data", other).Update(Main(), "th_record = ?", {foreign});
     ExecuteMain("Update thumbnail set th_size = 4096 where th_record = " + std::to_string(cut));
 
     EXPECT_THAT(CheckLibrary(ObjectStore::ForThisThread()),
